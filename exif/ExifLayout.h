@@ -1,0 +1,55 @@
+#pragma once
+// Where the Exif data of a JPEG file stands, found the same way by the reader and the writer.
+
+#include <cstdint>
+#include <optional>
+
+#include "exif/ByteReader.h"
+
+namespace tokimori {
+
+// Exif tags the program uses.
+namespace tag {
+inline constexpr uint16_t Make = 0x010F;
+inline constexpr uint16_t Model = 0x0110;
+inline constexpr uint16_t DateTime = 0x0132;
+inline constexpr uint16_t Software = 0x0131;
+inline constexpr uint16_t ExifIfdPointer = 0x8769;
+inline constexpr uint16_t DateTimeOriginal = 0x9003;
+inline constexpr uint16_t DateTimeDigitized = 0x9004;
+inline constexpr uint16_t PixelXDimension = 0xA002;
+inline constexpr uint16_t PixelYDimension = 0xA003;
+} // namespace tag
+
+inline constexpr uint16_t kTypeAscii = 2;
+inline constexpr uint16_t kTypeShort = 3;
+
+// Offset of the APP1 marker that must carry the Exif block, or nullopt when the head of the
+// file rules it out:
+//   0      FF D8           start of image
+//   2      FF E0 L(2)      optional: one APP0 segment of length L (counting its length bytes)
+//   p      FF E1           APP1; p = 2, or 4 + L after an APP0
+// Nothing else may stand before the APP1 segment.
+std::optional<uint64_t> FindApp1(ByteReader& r);
+
+// The APP1 segment at p carries the identifier "Exif" at p + 4; the TIFF header is at p + 10.
+bool HasExifIdentifier(ByteReader& r, uint64_t app1);
+inline uint64_t TiffBaseOf(uint64_t app1) { return app1 + 10; }
+
+// TIFF header at tiffBase: "II" little-endian or "MM" big-endian, then 42, then the offset of
+// IFD0 (4 bytes).
+std::optional<ByteOrder> ReadByteOrder(ByteReader& r, uint64_t tiffBase);
+
+// One 12-byte directory entry: tag(2) type(2) count(4) value field(4).
+struct IfdEntry {
+    uint16_t tag = 0;
+    uint16_t type = 0;
+    uint32_t count = 0;
+    uint32_t value = 0;          // the value field read as one number
+    uint8_t valueField[4] = {};  // the value field as stored
+};
+
+// Entry k of the directory at ifd: count(2), then entries every 12 bytes from ifd + 2.
+std::optional<IfdEntry> ReadEntry(ByteReader& r, uint64_t ifd, uint32_t k, ByteOrder order);
+
+} // namespace tokimori

@@ -1,0 +1,169 @@
+#include "exif/ExifWriter.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "exif/ExifLayout.h"
+#include "support/PositionedFile.h"
+
+namespace tokimori {
+
+namespace {
+
+bool IsDateText(const std::string& s) {
+    // yyyy:mm:dd[ hh:mm:ss]
+    static const char kShape[] = "dddd:dd:dd dd:dd:dd";
+    if (s.size() != 10 && s.size() != 19) return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (kShape[i] == 'd' ? !std::isdigit(c) : c != static_cast<unsigned char>(kShape[i]))
+            return false;
+    }
+    return true;
+}
+
+class Planner {
+  public:
+    Planner(ByteReader& r, const std::string& newText, const std::string& filter)
+        : r_(r), newText_(newText), filter_(filter) {}
+
+    DatePlan run() {
+        auto app1 = FindApp1(r_);
+        if (!app1 || !HasExifIdentifier(r_, *app1)) return plan_;
+        // APP1: FF E1, length(2) counting itself, then the segment's data.
+        auto segmentLength = r_.u16(*app1 + 2, ByteOrder::Big);
+        segmentEnd_ = *app1 + 2 + (segmentLength ? *segmentLength : 0);
+        tiffBase_ = TiffBaseOf(*app1);
+
+        auto order = ReadByteOrder(r_, tiffBase_);
+        if (!order) return plan_;
+        order_ = *order;
+        auto ifd0Offset = r_.u32(tiffBase_ + 4, order_);
+        if (!ifd0Offset) return plan_;
+
+        const uint64_t ifd0 = tiffBase_ + *ifd0Offset;
+        auto count0 = r_.u16(ifd0, order_);
+        if (!count0 || *count0 == 0) return plan_;
+        uint32_t exifPointer = 0;
+        for (uint32_t k = 0; k < *count0; ++k) {
+            auto e = ReadEntry(r_, ifd0, k, order_);
+            if (!e) return plan_;
+            if (e->tag == tag::DateTime) {
+                if (dateRule(*e)) plan_.DateChanged = true;
+            } else if (e->tag == tag::ExifIfdPointer) {
+                exifPointer = e->value;
+            }
+        }
+        if (exifPointer == 0) {
+            plan_.reachedEnd = true;
+            return plan_;
+        }
+
+        const uint64_t exifIfd = tiffBase_ + exifPointer;
+        auto count = r_.u16(exifIfd, order_);
+        if (!count || *count == 0) return plan_;
+        for (uint32_t k = 0; k < *count; ++k) {
+            auto e = ReadEntry(r_, exifIfd, k, order_);
+            if (!e) return plan_;
+            if (e->tag == tag::DateTimeOriginal || e->tag == tag::DateTimeDigitized) dateRule(*e);
+        }
+        plan_.reachedEnd = true;
+        return plan_;
+    }
+
+  private:
+    // Plans the rewrite of one date entry; true when it does.
+    bool dateRule(const IfdEntry& e) {
+        const uint64_t length = newText_.size();
+        if (e.type != kTypeAscii || e.count < length) return false;
+        const uint64_t offset = tiffBase_ + e.value;
+        if (!r_.fits(offset, length) || offset + length > segmentEnd_) return false;
+
+        std::string old(length, '\0');
+        if (!r_.bytes(offset, std::span(reinterpret_cast<uint8_t*>(old.data()), old.size())))
+            return false;
+        if (!filter_.empty() && !matchesFilter(offset, e.count)) return false;
+        plan_.writes.push_back(DateWrite{e.tag, offset, std::move(old), newText_});
+        return true;
+    }
+
+    // The old text, as earlier rewrites of this walk leave it, begins with the filter date.
+    bool matchesFilter(uint64_t offset, uint32_t count) {
+        const uint64_t n = std::min<uint64_t>(filter_.size(), count);
+        std::string head(n, '\0');
+        if (!r_.bytes(offset, std::span(reinterpret_cast<uint8_t*>(head.data()), head.size())))
+            return false;
+        for (const DateWrite& w : plan_.writes) {
+            for (uint64_t i = 0; i < n; ++i) {
+                if (offset + i >= w.offset && offset + i - w.offset < w.newBytes.size())
+                    head[i] = w.newBytes[offset + i - w.offset];
+            }
+        }
+        // A text that ends (0 byte) before ten characters cannot match; line feeds read as
+        // blanks, and a date holds neither.
+        return head.size() == filter_.size() && head == filter_;
+    }
+
+    ByteReader& r_;
+    const std::string& newText_;
+    const std::string& filter_;
+    DatePlan plan_;
+    uint64_t tiffBase_ = 0;
+    uint64_t segmentEnd_ = 0;
+    ByteOrder order_ = ByteOrder::Big;
+};
+
+} // namespace
+
+Status CheckDateTexts(const std::string& newDateText, const std::string& filterDate) {
+    if (!IsDateText(newDateText) || (!filterDate.empty() && (filterDate.size() != 10 ||
+                                                             !IsDateText(filterDate))))
+        return MakeError(err::InvalidCall, "date text not of the form yyyy:mm:dd[ hh:mm:ss]");
+    return {};
+}
+
+DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
+                           const std::string& filterDate) {
+    return Planner(r, newDateText, filterDate).run();
+}
+
+Status ApplyDatePlan(ByteReader& r, const DatePlan& plan) {
+    for (const DateWrite& w : plan.writes) {
+        Status s = r.write(w.offset, std::span(reinterpret_cast<const uint8_t*>(w.newBytes.data()),
+                                               w.newBytes.size()));
+        if (!s) return s;
+    }
+    return {};
+}
+
+Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
+                               const std::string& newDateText, const std::string& filterDate) {
+    Status valid = CheckDateTexts(newDateText, filterDate);
+    if (!valid) return valid.error();
+
+    auto file = PositionedFile::open(folder + name, PositionedFile::Mode::ReadWrite);
+    if (!file) return file.error();
+    ByteReader reader(file.value());
+    DatePlan plan = PlanExifDateWrite(reader, newDateText, filterDate);
+    if (reader.failed()) return *reader.error();
+    Status written = ApplyDatePlan(reader, plan);
+    if (!written) return written.error();
+    Status closed = file->close();
+    if (!closed) return closed.error();
+    return plan;
+}
+
+const char* DateTagName(uint16_t t) {
+    switch (t) {
+    case tag::DateTime:
+        return "DateTime";
+    case tag::DateTimeOriginal:
+        return "DateTimeOriginal";
+    case tag::DateTimeDigitized:
+        return "DateTimeDigitized";
+    default:
+        return "";
+    }
+}
+
+} // namespace tokimori

@@ -1,0 +1,50 @@
+#pragma once
+// Rewrites the three Exif date-time texts of one JPEG photo in place: IFD0 DateTime, and the
+// Exif directory's DateTimeOriginal and DateTimeDigitized. Nothing outside the old texts is
+// ever written and the file keeps its size.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "exif/ByteReader.h"
+#include "support/RunError.h"
+
+namespace tokimori {
+
+// One rewrite of one date-time text.
+struct DateWrite {
+    uint16_t tag = 0;
+    uint64_t offset = 0;    // file offset of the text
+    std::string oldBytes;   // what stood there
+    std::string newBytes;   // what is written: NewDateText
+};
+
+struct DatePlan {
+    bool reachedEnd = false;  // the walk reached the end of the Exif directory (or of IFD0)
+    bool DateChanged = false; // IFD0's DateTime is among the writes
+    std::vector<DateWrite> writes;
+};
+
+// NewDateText: "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" to keep each text's own time of day.
+// FilterDate: empty, or "yyyy:mm:dd": only texts whose first 10 characters equal it change.
+Status CheckDateTexts(const std::string& newDateText, const std::string& filterDate);
+
+// Walks the Exif data and lists the rewrites, writing nothing. A date entry is rewritten only
+// when it is ASCII, its count covers the new text, and the text lies inside the Exif APP1
+// segment; any other date entry is stepped over.
+DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
+                           const std::string& filterDate);
+
+// Writes the plan's texts in order.
+Status ApplyDatePlan(ByteReader& r, const DatePlan& plan);
+
+// Opens folder + name for reading and writing, plans and applies the rewrite, closes the file.
+// reachedEnd is the writer's result; DateChanged tells whether IFD0's DateTime was rewritten.
+Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
+                               const std::string& newDateText, const std::string& filterDate);
+
+// "DateTime", "DateTimeOriginal", "DateTimeDigitized".
+const char* DateTagName(uint16_t tag);
+
+} // namespace tokimori

@@ -1,0 +1,51 @@
+#pragma once
+// A file opened for one operation and read or written at absolute offsets (pread/pwrite, or
+// ReadFile/WriteFile with an offset on Windows). Closed by close() or on destruction.
+
+#include <cstdint>
+#include <string>
+
+#include "support/ByteSource.h"
+
+namespace tokimori {
+
+class PositionedFile final : public ByteSource {
+  public:
+    enum class Mode { Read, ReadWrite };
+
+    // Opens a regular file. Errors: 53 not found, 70 permission denied, 75 anything else that
+    // keeps the file from being opened (a folder, a device, a bad name).
+    static Result<PositionedFile> open(const std::string& path, Mode mode);
+
+    PositionedFile(PositionedFile&& other) noexcept;
+    PositionedFile& operator=(PositionedFile&& other) noexcept;
+    PositionedFile(const PositionedFile&) = delete;
+    PositionedFile& operator=(const PositionedFile&) = delete;
+    ~PositionedFile() override;
+
+    uint64_t size() const override { return size_; }
+    Status readAt(uint64_t offset, std::span<uint8_t> out) override;
+    Status writeAt(uint64_t offset, std::span<const uint8_t> data) override;
+
+    // Last-modification time as seconds since 1970-01-01 UTC, read from the open file.
+    Result<int64_t> modifiedUnix() const;
+
+    // Closes the file and reports what the system says about it; safe to call twice.
+    Status close();
+
+    const std::string& path() const { return path_; }
+
+  private:
+    PositionedFile() = default;
+    RunError systemError(const char* what) const;
+
+    std::string path_;
+    uint64_t size_ = 0;
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+} // namespace tokimori

@@ -1,0 +1,195 @@
+#include "TestFiles.h"
+
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "exif/ExifLayout.h"
+
+namespace tokimori::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+void Put16(Bytes& b, size_t at, uint16_t v, ByteOrder o) {
+    if (o == ByteOrder::Big) {
+        b[at] = static_cast<uint8_t>(v >> 8);
+        b[at + 1] = static_cast<uint8_t>(v);
+    } else {
+        b[at] = static_cast<uint8_t>(v);
+        b[at + 1] = static_cast<uint8_t>(v >> 8);
+    }
+}
+void Put32(Bytes& b, size_t at, uint32_t v, ByteOrder o) {
+    for (int i = 0; i < 4; ++i) {
+        const int shift = o == ByteOrder::Big ? 24 - 8 * i : 8 * i;
+        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> shift);
+    }
+}
+} // namespace
+
+TiffEntry Ascii(uint16_t tag, const std::string& text) {
+    Bytes data(text.begin(), text.end());
+    data.push_back(0);
+    return {tag, kTypeAscii, static_cast<uint32_t>(data.size()), data, std::nullopt};
+}
+
+TiffEntry AsciiCounted(uint16_t tag, const std::string& bytes, uint32_t count) {
+    return {tag, kTypeAscii, count, Bytes(bytes.begin(), bytes.end()), std::nullopt};
+}
+
+TiffEntry Short(uint16_t tag, uint16_t v) {
+    // Kept low byte first; build() stores it in the file's byte order.
+    return {tag, kTypeShort, 1, Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)},
+            std::nullopt};
+}
+
+TiffEntry Long(uint16_t tag, uint32_t v) { return {tag, 4, 1, {}, v}; }
+
+TiffEntry RawEntry(uint16_t tag, uint16_t type, uint32_t count, uint32_t valueField) {
+    return {tag, type, count, {}, valueField};
+}
+
+Bytes Tiff::build() const {
+    std::vector<TiffEntry> first = ifd0;
+    if (exif) first.push_back({tag::ExifIfdPointer, 4, 1, {}, std::nullopt});
+    const size_t ifd0At = 8;
+    const size_t ifd0Size = 2 + 12 * first.size() + 4;
+    const size_t exifAt = ifd0At + ifd0Size;
+    const size_t exifSize = exif ? 2 + 12 * exif->size() + 4 : 0;
+    Bytes out(exifAt + exifSize, 0);
+    out[0] = out[1] = order == ByteOrder::Big ? 'M' : 'I';
+    Put16(out, 2, magic, order);
+    Put32(out, 4, static_cast<uint32_t>(ifd0At), order);
+
+    auto writeDir = [&](size_t at, const std::vector<TiffEntry>& entries) {
+        Put16(out, at, static_cast<uint16_t>(entries.size()), order);
+        for (size_t k = 0; k < entries.size(); ++k) {
+            const TiffEntry& e = entries[k];
+            const size_t p = at + 2 + 12 * k;
+            Put16(out, p, e.tag, order);
+            Put16(out, p + 2, e.type, order);
+            Put32(out, p + 4, e.count, order);
+            if (e.tag == tag::ExifIfdPointer && exif && !e.value.has_value()) {
+                Put32(out, p + 8, static_cast<uint32_t>(exifAt), order);
+            } else if (e.value) {
+                Put32(out, p + 8, *e.value, order);
+            } else if (e.type == kTypeShort && e.data.size() == 2) {
+                Put16(out, p + 8, static_cast<uint16_t>(e.data[0] | (e.data[1] << 8)), order);
+            } else if (e.data.size() <= 4) {
+                for (size_t i = 0; i < e.data.size(); ++i) out[p + 8 + i] = e.data[i];
+            } else {
+                const size_t dataAt = out.size();
+                out.insert(out.end(), e.data.begin(), e.data.end());
+                if (out.size() % 2) out.push_back(0);
+                Put32(out, p + 8, static_cast<uint32_t>(dataAt), order);
+            }
+        }
+    };
+    writeDir(ifd0At, first);
+    if (exif) writeDir(exifAt, *exif);
+    return out;
+}
+
+Segment Jfif() { return {0xFFE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}}; }
+
+Segment ExifApp1(const Bytes& tiff) {
+    Bytes payload{'E', 'x', 'i', 'f', 0, 0};
+    payload.insert(payload.end(), tiff.begin(), tiff.end());
+    return {0xFFE1, payload};
+}
+
+Segment App2Icc() {
+    std::string s = "ICC_PROFILE";
+    Bytes p(s.begin(), s.end());
+    p.resize(40, 0);
+    return {0xFFE2, p};
+}
+
+Segment XmpApp1() {
+    std::string s = "http://ns.adobe.com/xap/1.0/";
+    Bytes p(s.begin(), s.end());
+    p.push_back(0);
+    std::string x = "<x:xmpmeta/>";
+    p.insert(p.end(), x.begin(), x.end());
+    return {0xFFE1, p};
+}
+
+Bytes Jpeg(const std::vector<Segment>& segments) {
+    Bytes out{0xFF, 0xD8};
+    for (const Segment& s : segments) {
+        const size_t length = s.payload.size() + 2;
+        if (length > 0xFFFF) throw std::runtime_error("segment too long");
+        out.push_back(static_cast<uint8_t>(s.marker >> 8));
+        out.push_back(static_cast<uint8_t>(s.marker));
+        out.push_back(static_cast<uint8_t>(length >> 8));
+        out.push_back(static_cast<uint8_t>(length));
+        out.insert(out.end(), s.payload.begin(), s.payload.end());
+    }
+    // Stand-ins for the tables and the compressed picture that follow in a real file.
+    Bytes tail{0xFF, 0xDB, 0x00, 0x43, 0x00};
+    tail.resize(tail.size() + 64, 0x10);
+    tail.insert(tail.end(), {0xFF, 0xDA, 0x00, 0x02, 0x12, 0x34, 0x56, 0xFF, 0xD9});
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
+
+Tiff CameraTiff(ByteOrder order) {
+    Tiff t;
+    t.order = order;
+    t.ifd0 = {Ascii(tag::Make, "Canon"), Ascii(tag::Model, "Canon EOS 40D"),
+              Ascii(tag::DateTime, "2008:07:31 10:38:11")};
+    t.exif = std::vector<TiffEntry>{Ascii(tag::DateTimeOriginal, "2008:05:30 15:56:01"),
+                                    Ascii(tag::DateTimeDigitized, "2008:05:30 15:56:01"),
+                                    Short(tag::PixelXDimension, 3888),
+                                    Long(tag::PixelYDimension, 2592)};
+    return t;
+}
+
+Bytes ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + p.string());
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& p, const Bytes& b) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    if (!out) throw std::runtime_error("cannot write " + p.string());
+}
+
+fs::path PhotosDir() { return fs::path(TOKIMORI_PHOTOS); }
+
+Bytes Photo(const std::string& name) { return ReadAll(PhotosDir() / name); }
+
+TempDir::TempDir() {
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path p = fs::temp_directory_path() / ("tokimori-test-" + std::to_string(rd()));
+        if (fs::create_directory(p)) {
+            path_ = p;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+fs::path TempDir::put(const std::string& name, const Bytes& bytes) const {
+    fs::path p = path_ / name;
+    WriteAll(p, bytes);
+    return p;
+}
+
+std::vector<size_t> Differences(const Bytes& a, const Bytes& b) {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i]) out.push_back(i);
+    return out;
+}
+
+} // namespace tokimori::test

@@ -1,0 +1,77 @@
+#pragma once
+// Builders of small JPEG files with Exif data, and temporary folders, for the core's tests.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exif/ByteReader.h"
+
+namespace tokimori::test {
+
+using Bytes = std::vector<uint8_t>;
+
+struct TiffEntry {
+    uint16_t tag = 0;
+    uint16_t type = 0;
+    uint32_t count = 0;
+    Bytes data;                    // value bytes: in the value field when 4 or fewer, else stored after the directories
+    std::optional<uint32_t> value; // a value field given as is, instead of data
+};
+
+TiffEntry Ascii(uint16_t tag, const std::string& text);            // count = length + 1, closing 0
+TiffEntry AsciiCounted(uint16_t tag, const std::string& bytes, uint32_t count); // bytes as given
+TiffEntry Short(uint16_t tag, uint16_t v);
+TiffEntry Long(uint16_t tag, uint32_t v);
+TiffEntry RawEntry(uint16_t tag, uint16_t type, uint32_t count, uint32_t valueField);
+
+struct Tiff {
+    ByteOrder order = ByteOrder::Little;
+    std::vector<TiffEntry> ifd0;
+    std::optional<std::vector<TiffEntry>> exif; // adds the Exif pointer to IFD0 when present
+    uint16_t magic = 42;
+    Bytes build() const;
+};
+
+// Segments: each a marker and its payload (the length field is added).
+struct Segment {
+    uint16_t marker;
+    Bytes payload;
+};
+Segment Jfif();
+Segment ExifApp1(const Bytes& tiff);
+Segment App2Icc();
+Segment XmpApp1();
+
+// FF D8, the segments, a small quantisation table and scan, FF D9.
+Bytes Jpeg(const std::vector<Segment>& segments);
+
+// A camera-like photo: DateTime, DateTimeOriginal, DateTimeDigitized, Make, Model, pixel size.
+Tiff CameraTiff(ByteOrder order);
+
+Bytes ReadAll(const std::filesystem::path& p);
+void WriteAll(const std::filesystem::path& p, const Bytes& b);
+Bytes Photo(const std::string& name); // from the shared test photos
+std::filesystem::path PhotosDir();
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string folder() const { return path_.string() + "/"; } // with its closing separator
+    std::filesystem::path put(const std::string& name, const Bytes& bytes) const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Offsets where two buffers of equal size differ.
+std::vector<size_t> Differences(const Bytes& a, const Bytes& b);
+
+} // namespace tokimori::test

@@ -1,0 +1,267 @@
+// The Exif reader over synthetic files (every head and directory rule) and the test photos.
+
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "exif/ExifLayout.h"
+#include "exif/ExifReader.h"
+#include "support/ByteSource.h"
+
+namespace tokimori {
+namespace {
+
+using namespace test;
+
+struct Walk {
+    int32_t result;
+    ExifSummary summary;
+};
+
+Walk WalkBytes(const Bytes& bytes) {
+    MemorySource src(bytes);
+    ByteReader r(src);
+    Walk w{};
+    w.result = WalkExifSummary(r, w.summary);
+    EXPECT_FALSE(r.failed());
+    return w;
+}
+
+TEST(ExifReaderHead, ExifRightAfterStartOfImageAndAfterOneJfifSegment) {
+    const Bytes tiff = CameraTiff(ByteOrder::Little).build();
+    for (const Bytes& file : {Jpeg({ExifApp1(tiff)}), Jpeg({Jfif(), ExifApp1(tiff)})}) {
+        Walk w = WalkBytes(file);
+        EXPECT_EQ(w.result, 4);
+        EXPECT_EQ(w.summary.EmbeddedDate, "2008:05:30 15:56:01");
+        EXPECT_EQ(w.summary.Maker, "Canon");
+        EXPECT_EQ(w.summary.Model, "Canon EOS 40D");
+        EXPECT_EQ(w.summary.PixelWidth, 3888);
+        EXPECT_EQ(w.summary.PixelHeight, 2592);
+    }
+    EXPECT_EQ(WalkBytes(Jpeg({ExifApp1(tiff)})).summary.TiffBase, 12);
+    EXPECT_EQ(WalkBytes(Jpeg({Jfif(), ExifApp1(tiff)})).summary.TiffBase, 2 + 18 + 10);
+}
+
+TEST(ExifReaderHead, AnythingButOneApp0BeforeTheExifSegmentMeansNoExif) {
+    const Bytes tiff = CameraTiff(ByteOrder::Little).build();
+    EXPECT_EQ(WalkBytes(Jpeg({Jfif(), App2Icc(), ExifApp1(tiff)})).result, 0);
+    EXPECT_EQ(WalkBytes(Jpeg({App2Icc(), ExifApp1(tiff)})).result, 0);
+    EXPECT_EQ(WalkBytes(Jpeg({Jfif(), Jfif(), ExifApp1(tiff)})).result, 0);
+    EXPECT_EQ(WalkBytes(Jpeg({XmpApp1(), ExifApp1(tiff)})).result, 0);
+    EXPECT_EQ(WalkBytes(Jpeg({Jfif()})).result, 0);
+    Walk noExif = WalkBytes(Jpeg({Jfif(), App2Icc(), ExifApp1(tiff)}));
+    EXPECT_EQ(noExif.summary.Maker, "");
+    EXPECT_EQ(noExif.summary.EmbeddedDate, "");
+}
+
+TEST(ExifReaderHead, BrokenMarksMeanNoExif) {
+    const Tiff camera = CameraTiff(ByteOrder::Little);
+    Bytes notJpeg = Jpeg({ExifApp1(camera.build())});
+    notJpeg[1] = 0xD9;
+    EXPECT_EQ(WalkBytes(notJpeg).result, 0);
+
+    Bytes badOrder = Jpeg({ExifApp1(camera.build())});
+    badOrder[12] = 'X';
+    EXPECT_EQ(WalkBytes(badOrder).result, 0);
+
+    Tiff no42 = camera;
+    no42.magic = 43;
+    Walk w = WalkBytes(Jpeg({ExifApp1(no42.build())}));
+    EXPECT_EQ(w.result, 0);
+    EXPECT_EQ(w.summary.Maker, "");
+
+    EXPECT_EQ(WalkBytes(Bytes{}).result, 0);
+    EXPECT_EQ(WalkBytes(Bytes{0xFF}).result, 0);
+    EXPECT_EQ(WalkBytes(Bytes{0xFF, 0xD8, 0xFF, 0xE0}).result, 0);
+}
+
+TEST(ExifReaderByteOrder, BigAndLittleEndianGiveTheSameSummary) {
+    Walk little = WalkBytes(Jpeg({ExifApp1(CameraTiff(ByteOrder::Little).build())}));
+    Walk big = WalkBytes(Jpeg({ExifApp1(CameraTiff(ByteOrder::Big).build())}));
+    EXPECT_EQ(little.result, big.result);
+    EXPECT_EQ(little.summary.EmbeddedDate, big.summary.EmbeddedDate);
+    EXPECT_EQ(little.summary.Maker, big.summary.Maker);
+    EXPECT_EQ(little.summary.Model, big.summary.Model);
+    EXPECT_EQ(little.summary.PixelWidth, big.summary.PixelWidth);
+    EXPECT_EQ(little.summary.PixelHeight, big.summary.PixelHeight);
+}
+
+TEST(ExifReaderDimensions, ShortFromTheFirstTwoBytesLongFromAllFour) {
+    for (ByteOrder order : {ByteOrder::Big, ByteOrder::Little}) {
+        Tiff t;
+        t.order = order;
+        t.ifd0 = {Ascii(tag::Make, "X")};
+        // A SHORT of 640 whose other two value bytes are not zero.
+        TiffEntry width = Short(tag::PixelXDimension, 640);
+        TiffEntry height = Long(tag::PixelYDimension, 70000);
+        t.exif = std::vector<TiffEntry>{width, height};
+        Bytes file = Jpeg({ExifApp1(t.build())});
+        Walk w = WalkBytes(file);
+        EXPECT_EQ(w.summary.PixelWidth, 640);
+        EXPECT_EQ(w.summary.PixelHeight, 70000);
+    }
+    // Big-endian SHORT 640 with junk in bytes 3 and 4 of the value field.
+    Tiff t;
+    t.order = ByteOrder::Big;
+    t.ifd0 = {Ascii(tag::Make, "X")};
+    t.exif = std::vector<TiffEntry>{RawEntry(tag::PixelXDimension, kTypeShort, 1, 0x0280ABCD)};
+    EXPECT_EQ(WalkBytes(Jpeg({ExifApp1(t.build())})).summary.PixelWidth, 640);
+    t.order = ByteOrder::Little; // first two bytes in the file are CD AB: 0xABCD
+    EXPECT_EQ(WalkBytes(Jpeg({ExifApp1(t.build())})).summary.PixelWidth, 0xABCD);
+}
+
+TEST(ExifReaderDirectories, StopsQuietlyKeepingWhatItFound) {
+    Tiff emptyIfd0 = CameraTiff(ByteOrder::Little);
+    emptyIfd0.ifd0.clear();
+    emptyIfd0.exif.reset();
+    EXPECT_EQ(WalkBytes(Jpeg({ExifApp1(emptyIfd0.build())})).result, 0);
+
+    Tiff noPointer = CameraTiff(ByteOrder::Big);
+    noPointer.exif.reset();
+    Walk w = WalkBytes(Jpeg({ExifApp1(noPointer.build())}));
+    EXPECT_EQ(w.result, 0);
+    EXPECT_EQ(w.summary.Maker, "Canon");
+    EXPECT_EQ(w.summary.Model, "Canon EOS 40D");
+
+    Tiff zeroPointer = CameraTiff(ByteOrder::Little);
+    zeroPointer.exif.reset();
+    zeroPointer.ifd0.push_back(Long(tag::ExifIfdPointer, 0));
+    EXPECT_EQ(WalkBytes(Jpeg({ExifApp1(zeroPointer.build())})).result, 0);
+
+    Tiff emptyExif = CameraTiff(ByteOrder::Little);
+    emptyExif.exif = std::vector<TiffEntry>{};
+    w = WalkBytes(Jpeg({ExifApp1(emptyExif.build())}));
+    EXPECT_EQ(w.result, 0);
+    EXPECT_EQ(w.summary.Maker, "Canon");
+}
+
+TEST(ExifReaderDirectories, LaterOfTwoEqualTagsWins) {
+    Tiff t = CameraTiff(ByteOrder::Little);
+    t.ifd0.push_back(Ascii(tag::Make, "Second"));
+    t.exif->push_back(Ascii(tag::DateTimeOriginal, "2001:02:03 04:05:06"));
+    t.exif->push_back(Long(tag::PixelXDimension, 17));
+    Walk w = WalkBytes(Jpeg({ExifApp1(t.build())}));
+    EXPECT_EQ(w.summary.Maker, "Second");
+    EXPECT_EQ(w.summary.EmbeddedDate, "2001:02:03 04:05:06");
+    EXPECT_EQ(w.summary.PixelWidth, 17);
+    EXPECT_EQ(w.result, 6);
+}
+
+TEST(ExifReaderTexts, InlineLineFeedAndMissingClosingZero) {
+    Tiff t = CameraTiff(ByteOrder::Big);
+    t.ifd0 = {Ascii(tag::Make, "RIC"),                       // count 4: in the value field
+              Ascii(tag::Model, "EX\nZ750")};                 // line feed becomes a blank
+    Walk w = WalkBytes(Jpeg({ExifApp1(t.build())}));
+    EXPECT_EQ(w.summary.Maker, "RIC");
+    EXPECT_EQ(w.summary.Model, "EX Z750");
+
+    // A 19-byte date and a model without their closing 0, followed by other bytes.
+    Tiff open = CameraTiff(ByteOrder::Little);
+    open.ifd0 = {AsciiCounted(tag::Model, "CAMERAHXYZ", 6)};
+    (*open.exif)[0] = AsciiCounted(tag::DateTimeOriginal, "2008:05:30 15:56:01ZZZ", 19);
+    w = WalkBytes(Jpeg({ExifApp1(open.build())}));
+    EXPECT_EQ(w.summary.Model, "CAMERA");
+    EXPECT_EQ(w.summary.EmbeddedDate, "2008:05:30 15:56:01");
+
+    // A text of count 0 is empty wherever it points.
+    Tiff zero = CameraTiff(ByteOrder::Little);
+    (*zero.exif)[0] = RawEntry(tag::DateTimeOriginal, kTypeAscii, 0, 0xFFFFFFF0);
+    w = WalkBytes(Jpeg({ExifApp1(zero.build())}));
+    EXPECT_EQ(w.result, 4);
+    EXPECT_EQ(w.summary.EmbeddedDate, "");
+}
+
+TEST(ExifReaderBounds, OffsetsPastTheEndEndTheWalkWithoutReadingThere) {
+    Tiff t = CameraTiff(ByteOrder::Little);
+    t.ifd0.insert(t.ifd0.begin(), Ascii(tag::Make, "Early"));
+    t.ifd0.push_back(RawEntry(tag::Model, kTypeAscii, 30, 0xFFFFFF00)); // text far outside
+    Walk w = WalkBytes(Jpeg({ExifApp1(t.build())}));
+    EXPECT_EQ(w.result, 0);
+    EXPECT_EQ(w.summary.Maker, "Canon"); // the later Make came before the broken entry
+
+    Tiff farExif = CameraTiff(ByteOrder::Little);
+    farExif.exif.reset();
+    farExif.ifd0.push_back(Long(tag::ExifIfdPointer, 0xFFFFFFFF));
+    EXPECT_EQ(WalkBytes(Jpeg({ExifApp1(farExif.build())})).result, 0);
+
+    // An IFD0 that claims 65535 entries in a small file.
+    Bytes file = Jpeg({ExifApp1(CameraTiff(ByteOrder::Little).build())});
+    file[12 + 8] = 0xFF;
+    file[12 + 9] = 0xFF;
+    EXPECT_EQ(WalkBytes(file).result, 0);
+
+    // An APP0 length that points past the end.
+    Bytes app0 = Jpeg({Jfif(), ExifApp1(CameraTiff(ByteOrder::Little).build())});
+    app0[4] = 0xFF;
+    app0[5] = 0xF0;
+    EXPECT_EQ(WalkBytes(app0).result, 0);
+}
+
+TEST(ExifReaderBounds, EveryCutOfARealPhotoIsReadWithoutFault) {
+    const Bytes photo = Photo("Canon_40D.jpg");
+    const Walk whole = WalkBytes(photo);
+    ASSERT_GT(whole.result, 0);
+    for (size_t cut = 0; cut < 4096 && cut < photo.size(); ++cut) {
+        Walk w = WalkBytes(Bytes(photo.begin(), photo.begin() + static_cast<ptrdiff_t>(cut)));
+        EXPECT_TRUE(w.result == 0 || w.result == whole.result) << cut;
+    }
+}
+
+TEST(ExifReaderBounds, ForgetsThePreviousPhoto) {
+    ExifSummary s;
+    MemorySource dated(Jpeg({ExifApp1(CameraTiff(ByteOrder::Little).build())}));
+    ByteReader r1(dated);
+    ASSERT_GT(WalkExifSummary(r1, s), 0);
+    ASSERT_FALSE(s.EmbeddedDate.empty());
+
+    Tiff undated = CameraTiff(ByteOrder::Little);
+    undated.exif->erase(undated.exif->begin());
+    undated.ifd0 = {};
+    undated.ifd0.push_back(Ascii(tag::Software, "x"));
+    MemorySource second(Jpeg({ExifApp1(undated.build())}));
+    ByteReader r2(second);
+    EXPECT_EQ(WalkExifSummary(r2, s), 3);
+    EXPECT_EQ(s.EmbeddedDate, "");
+    EXPECT_EQ(s.Maker, "");
+    EXPECT_EQ(s.Model, "");
+}
+
+TEST(ReadExifInfo, ReadsAFileAndItsDateEvenWithoutExif) {
+    TempDir dir;
+    dir.put("with.jpg", Jpeg({Jfif(), ExifApp1(CameraTiff(ByteOrder::Big).build())}));
+    dir.put("without.JPG", Jpeg({Jfif()}));
+
+    ExifSummary s;
+    auto with = ReadExifInfo(dir.folder(), "with.jpg", s);
+    ASSERT_TRUE(with.ok());
+    EXPECT_EQ(with->entries, 4);
+    EXPECT_EQ(with->ExifDate, "2008:05:30 15:56:01");
+    EXPECT_FALSE(with->FileDate.empty());
+
+    auto without = ReadExifInfo(dir.folder(), "without.JPG", s);
+    ASSERT_TRUE(without.ok());
+    EXPECT_EQ(without->entries, 0);
+    EXPECT_EQ(without->ExifDate, "");
+    EXPECT_FALSE(without->FileDate.empty());
+}
+
+TEST(ReadExifInfo, FailuresAreRunTimeErrors) {
+    TempDir dir;
+    ExifSummary s;
+    s.Maker = "stale";
+    auto missing = ReadExifInfo(dir.folder(), "gone.jpg", s);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().number, 53);
+    EXPECT_EQ(s.Maker, "");
+
+    std::filesystem::create_directory(dir.path() / "folder.jpg");
+    auto folder = ReadExifInfo(dir.folder(), "folder.jpg", s);
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.error().number, 75);
+
+    auto missingFolder = ReadExifInfo(dir.folder() + "nowhere/", "a.jpg", s);
+    ASSERT_FALSE(missingFolder.ok());
+    EXPECT_EQ(missingFolder.error().number, 53);
+}
+
+} // namespace
+} // namespace tokimori

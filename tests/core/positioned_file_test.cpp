@@ -1,0 +1,77 @@
+// Positioned reads and writes on real files, and how failures to open are numbered.
+
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "support/PositionedFile.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tokimori {
+namespace {
+
+using namespace test;
+
+TEST(PositionedFile, ReadsAndWritesAtOffsetsWithoutChangingTheSize) {
+    TempDir dir;
+    const auto path = dir.put("f.jpg", Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+    auto f = PositionedFile::open(path.string(), PositionedFile::Mode::ReadWrite);
+    ASSERT_TRUE(f.ok());
+    EXPECT_EQ(f->size(), 8u);
+    uint8_t two[2];
+    ASSERT_TRUE(f->readAt(6, two).ok());
+    EXPECT_EQ(two[0], 7);
+    const uint8_t put[] = {9, 9};
+    ASSERT_TRUE(f->writeAt(2, put).ok());
+    EXPECT_FALSE(f->readAt(7, two).ok()); // runs past the end
+    ASSERT_TRUE(f->close().ok());
+    EXPECT_TRUE(f->close().ok());
+    EXPECT_EQ(ReadAll(path), (Bytes{1, 2, 9, 9, 5, 6, 7, 8}));
+}
+
+TEST(PositionedFile, OpenFailuresCarryTheirNumbers) {
+    TempDir dir;
+    auto missing = PositionedFile::open(dir.folder() + "none.jpg", PositionedFile::Mode::Read);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().number, 53);
+    EXPECT_NE(missing.error().detail.find("none.jpg"), std::string::npos);
+
+    auto folder = PositionedFile::open(dir.folder(), PositionedFile::Mode::Read);
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.error().number, 75);
+#ifndef _WIN32
+    // A named pipe must be refused, not waited on.
+    const std::string fifo = dir.folder() + "pipe.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto pipe = PositionedFile::open(fifo, PositionedFile::Mode::Read);
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.error().number, 75);
+#endif
+}
+
+#ifndef _WIN32
+TEST(PositionedFile, ClosesOnEveryWayOut) {
+    TempDir dir;
+    dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    auto openDescriptors = [] {
+        int n = 0;
+        for (auto& e : std::filesystem::directory_iterator("/proc/self/fd")) (void)e, ++n;
+        return n;
+    };
+    const int before = openDescriptors();
+    for (int i = 0; i < 50; ++i) {
+        auto f = PositionedFile::open(dir.folder() + "a.jpg", PositionedFile::Mode::Read);
+        ASSERT_TRUE(f.ok());
+        auto g = std::move(f.value());
+    }
+    auto folder = PositionedFile::open(dir.folder(), PositionedFile::Mode::Read);
+    EXPECT_FALSE(folder.ok());
+    EXPECT_EQ(openDescriptors(), before);
+}
+#endif
+
+} // namespace
+} // namespace tokimori
