@@ -52,26 +52,6 @@ TEST(PositionedFile, OpenFailuresCarryTheirNumbers) {
 #endif
 }
 
-#ifndef _WIN32
-TEST(PositionedFile, ClosesOnEveryWayOut) {
-    TempDir dir;
-    dir.put("a.jpg", Photo("Canon_40D.jpg"));
-    auto openDescriptors = [] {
-        int n = 0;
-        for (auto& e : std::filesystem::directory_iterator("/proc/self/fd")) (void)e, ++n;
-        return n;
-    };
-    const int before = openDescriptors();
-    for (int i = 0; i < 50; ++i) {
-        auto f = PositionedFile::open(dir.folder() + "a.jpg", PositionedFile::Mode::Read);
-        ASSERT_TRUE(f.ok());
-        auto g = std::move(f.value());
-    }
-    auto folder = PositionedFile::open(dir.folder(), PositionedFile::Mode::Read);
-    EXPECT_FALSE(folder.ok());
-    EXPECT_EQ(openDescriptors(), before);
-}
-#endif
 
 } // namespace
 } // namespace tokimori

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Tokimori needs, from Debian 12's packages.
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build clang libclang-rt-14-dev googletest python3
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  fonts-noto-cjk xvfb xauth
+  libimage-exiftool-perl exiv2 jhead imagemagick e2fsprogs
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
