@@ -112,7 +112,8 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             continue;
         }
         std::vector<std::string> written;
-        for (const DateWrite& w : plan->writes) written.emplace_back(DateTagName(w.tag));
+        for (const DateWrite& w : plan->writes)
+            written.emplace_back(DateTagName(w.tag));
         out << JsonLine()
                    .utf8("file", path)
                    .boolean("result", plan->reachedEnd)

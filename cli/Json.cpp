@@ -40,7 +40,8 @@ void Escape(std::string& out, unsigned char c) {
 
 std::string JsonBytes(const std::string& bytes) {
     std::string out = "\"";
-    for (unsigned char c : bytes) Escape(out, c);
+    for (unsigned char c : bytes)
+        Escape(out, c);
     return out + "\"";
 }
 
@@ -85,7 +86,8 @@ JsonLine& JsonLine::boolean(const char* k, bool v) {
 JsonLine& JsonLine::list(const char* k, const std::vector<std::string>& items) {
     key(k);
     body_ += "[";
-    for (size_t i = 0; i < items.size(); ++i) body_ += (i ? ", " : "") + JsonBytes(items[i]);
+    for (size_t i = 0; i < items.size(); ++i)
+        body_ += (i ? ", " : "") + JsonBytes(items[i]);
     body_ += "]";
     return *this;
 }

@@ -34,7 +34,9 @@ std::optional<uint64_t> FindApp1(ByteReader& r);
 
 // The APP1 segment at p carries the identifier "Exif" at p + 4; the TIFF header is at p + 10.
 bool HasExifIdentifier(ByteReader& r, uint64_t app1);
-inline uint64_t TiffBaseOf(uint64_t app1) { return app1 + 10; }
+inline uint64_t TiffBaseOf(uint64_t app1) {
+    return app1 + 10;
+}
 
 // TIFF header at tiffBase: "II" little-endian or "MM" big-endian, then 42, then the offset of
 // IFD0 (4 bytes).
@@ -45,8 +47,8 @@ struct IfdEntry {
     uint16_t tag = 0;
     uint16_t type = 0;
     uint32_t count = 0;
-    uint32_t value = 0;          // the value field read as one number
-    uint8_t valueField[4] = {};  // the value field as stored
+    uint32_t value = 0;         // the value field read as one number
+    uint8_t valueField[4] = {}; // the value field as stored
 };
 
 // Entry k of the directory at ifd: count(2), then entries every 12 bytes from ifd + 2.

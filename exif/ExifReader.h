@@ -24,9 +24,9 @@ struct ExifSummary {
 int32_t WalkExifSummary(ByteReader& r, ExifSummary& summary);
 
 struct ExifReadResult {
-    int32_t entries = 0;     // the Exif directory's entry count, or 0: no Exif data
-    std::string ExifDate;    // the text for lbl_ExifDate: EmbeddedDate
-    std::string FileDate;    // the text for lbl_FileDate: last-modification time, general form
+    int32_t entries = 0;      // the Exif directory's entry count, or 0: no Exif data
+    std::string ExifDate;     // the text for lbl_ExifDate: EmbeddedDate
+    std::string FileDate;     // the text for lbl_FileDate: last-modification time, general form
     int64_t modifiedUnix = 0; // the same time as read from the file
 };
 

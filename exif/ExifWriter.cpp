@@ -116,8 +116,8 @@ class Planner {
 } // namespace
 
 Status CheckDateTexts(const std::string& newDateText, const std::string& filterDate) {
-    if (!IsDateText(newDateText) || (!filterDate.empty() && (filterDate.size() != 10 ||
-                                                             !IsDateText(filterDate))))
+    if (!IsDateText(newDateText) ||
+        (!filterDate.empty() && (filterDate.size() != 10 || !IsDateText(filterDate))))
         return MakeError(err::InvalidCall, "date text not of the form yyyy:mm:dd[ hh:mm:ss]");
     return {};
 }

@@ -15,9 +15,9 @@ namespace tokimori {
 // One rewrite of one date-time text.
 struct DateWrite {
     uint16_t tag = 0;
-    uint64_t offset = 0;    // file offset of the text
-    std::string oldBytes;   // what stood there
-    std::string newBytes;   // what is written: NewDateText
+    uint64_t offset = 0;  // file offset of the text
+    std::string oldBytes; // what stood there
+    std::string newBytes; // what is written: NewDateText
 };
 
 struct DatePlan {

@@ -2,9 +2,9 @@
 // with and without keep-time and a filter. Checks what must hold for every input: the size never
 // changes and no byte outside the planned date texts changes.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 
 #include "exif/ExifReader.h"
@@ -34,10 +34,10 @@ void WriteAndCheck(const uint8_t* data, size_t size, const std::string& text,
             inside |= i >= w.offset && i - w.offset < w.newBytes.size();
         Check(inside);
     }
-    for (const DateWrite& w : plan.writes) Check(w.offset + w.newBytes.size() <= size);
-    Check(plan.DateChanged == (std::count_if(plan.writes.begin(), plan.writes.end(), [](auto& w) {
-                                   return w.tag == 0x0132;
-                               }) > 0));
+    for (const DateWrite& w : plan.writes)
+        Check(w.offset + w.newBytes.size() <= size);
+    Check(plan.DateChanged == (std::count_if(plan.writes.begin(), plan.writes.end(),
+                                             [](auto& w) { return w.tag == 0x0132; }) > 0));
 }
 } // namespace
 

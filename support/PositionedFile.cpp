@@ -66,7 +66,8 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
         return e;
     }
     f.handle_ = h;
-    if (GetFileType(h) != FILE_TYPE_DISK) return MakeError(err::PathFileAccess, "not a file: " + path);
+    if (GetFileType(h) != FILE_TYPE_DISK)
+        return MakeError(err::PathFileAccess, "not a file: " + path);
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h, &size)) return f.systemError("cannot read the size of");
     f.size_ = static_cast<uint64_t>(size.QuadPart);
@@ -115,7 +116,8 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
         ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
         ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
         DWORD put = 0;
-        if (!WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &put, &ov) || put == 0) {
+        if (!WriteFile(handle_, data.data(), static_cast<DWORD>(data.size()), &put, &ov) ||
+            put == 0) {
             RunError e = systemError("cannot write");
             if (e.number != err::DiskFull) {
                 e.number = err::DeviceIo;
@@ -131,8 +133,10 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
 
 Result<int64_t> PositionedFile::modifiedUnix() const {
     FILETIME write{};
-    if (!GetFileTime(handle_, nullptr, nullptr, &write)) return systemError("cannot read the time of");
-    const uint64_t ticks = (static_cast<uint64_t>(write.dwHighDateTime) << 32) | write.dwLowDateTime;
+    if (!GetFileTime(handle_, nullptr, nullptr, &write))
+        return systemError("cannot read the time of");
+    const uint64_t ticks =
+        (static_cast<uint64_t>(write.dwHighDateTime) << 32) | write.dwLowDateTime;
     return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
 }
 
@@ -260,6 +264,8 @@ Status PositionedFile::close() {
 
 #endif
 
-PositionedFile::~PositionedFile() { close(); }
+PositionedFile::~PositionedFile() {
+    close();
+}
 
 } // namespace tokimori

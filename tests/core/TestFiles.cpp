@@ -44,7 +44,9 @@ TiffEntry Short(uint16_t tag, uint16_t v) {
             std::nullopt};
 }
 
-TiffEntry Long(uint16_t tag, uint32_t v) { return {tag, 4, 1, {}, v}; }
+TiffEntry Long(uint16_t tag, uint32_t v) {
+    return {tag, 4, 1, {}, v};
+}
 
 TiffEntry RawEntry(uint16_t tag, uint16_t type, uint32_t count, uint32_t valueField) {
     return {tag, type, count, {}, valueField};
@@ -77,7 +79,8 @@ Bytes Tiff::build() const {
             } else if (e.type == kTypeShort && e.data.size() == 2) {
                 Put16(out, p + 8, static_cast<uint16_t>(e.data[0] | (e.data[1] << 8)), order);
             } else if (e.data.size() <= 4) {
-                for (size_t i = 0; i < e.data.size(); ++i) out[p + 8 + i] = e.data[i];
+                for (size_t i = 0; i < e.data.size(); ++i)
+                    out[p + 8 + i] = e.data[i];
             } else {
                 const size_t dataAt = out.size();
                 out.insert(out.end(), e.data.begin(), e.data.end());
@@ -91,7 +94,9 @@ Bytes Tiff::build() const {
     return out;
 }
 
-Segment Jfif() { return {0xFFE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}}; }
+Segment Jfif() {
+    return {0xFFE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}};
+}
 
 Segment ExifApp1(const Bytes& tiff) {
     Bytes payload{'E', 'x', 'i', 'f', 0, 0};
@@ -139,10 +144,10 @@ Tiff CameraTiff(ByteOrder order) {
     t.order = order;
     t.ifd0 = {Ascii(tag::Make, "Canon"), Ascii(tag::Model, "Canon EOS 40D"),
               Ascii(tag::DateTime, "2008:07:31 10:38:11")};
-    t.exif = std::vector<TiffEntry>{Ascii(tag::DateTimeOriginal, "2008:05:30 15:56:01"),
-                                    Ascii(tag::DateTimeDigitized, "2008:05:30 15:56:01"),
-                                    Short(tag::PixelXDimension, 3888),
-                                    Long(tag::PixelYDimension, 2592)};
+    t.exif =
+        std::vector<TiffEntry>{Ascii(tag::DateTimeOriginal, "2008:05:30 15:56:01"),
+                               Ascii(tag::DateTimeDigitized, "2008:05:30 15:56:01"),
+                               Short(tag::PixelXDimension, 3888), Long(tag::PixelYDimension, 2592)};
     return t;
 }
 
@@ -158,9 +163,13 @@ void WriteAll(const fs::path& p, const Bytes& b) {
     if (!out) throw std::runtime_error("cannot write " + p.string());
 }
 
-fs::path PhotosDir() { return fs::path(TOKIMORI_PHOTOS); }
+fs::path PhotosDir() {
+    return fs::path(TOKIMORI_PHOTOS);
+}
 
-Bytes Photo(const std::string& name) { return ReadAll(PhotosDir() / name); }
+Bytes Photo(const std::string& name) {
+    return ReadAll(PhotosDir() / name);
+}
 
 TempDir::TempDir() {
     std::random_device rd;

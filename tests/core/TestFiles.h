@@ -17,11 +17,12 @@ struct TiffEntry {
     uint16_t tag = 0;
     uint16_t type = 0;
     uint32_t count = 0;
-    Bytes data;                    // value bytes: in the value field when 4 or fewer, else stored after the directories
+    Bytes
+        data; // value bytes: in the value field when 4 or fewer, else stored after the directories
     std::optional<uint32_t> value; // a value field given as is, instead of data
 };
 
-TiffEntry Ascii(uint16_t tag, const std::string& text);            // count = length + 1, closing 0
+TiffEntry Ascii(uint16_t tag, const std::string& text); // count = length + 1, closing 0
 TiffEntry AsciiCounted(uint16_t tag, const std::string& bytes, uint32_t count); // bytes as given
 TiffEntry Short(uint16_t tag, uint16_t v);
 TiffEntry Long(uint16_t tag, uint32_t v);

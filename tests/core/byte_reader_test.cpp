@@ -26,7 +26,8 @@ class CountingSource : public ByteSource {
 
 std::vector<uint8_t> Counting(size_t n) {
     std::vector<uint8_t> b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 7 + 1);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = static_cast<uint8_t>(i * 7 + 1);
     return b;
 }
 
@@ -36,8 +37,8 @@ TEST(ByteReader, ReadsAcrossWindowBoundariesAndCachesThem) {
     auto v = r.u32(8190, ByteOrder::Big); // straddles the first two windows
     ASSERT_TRUE(v);
     const auto& b = src.mem_.bytes();
-    EXPECT_EQ(*v, (uint32_t{b[8190]} << 24) | (uint32_t{b[8191]} << 16) |
-                      (uint32_t{b[8192]} << 8) | b[8193]);
+    EXPECT_EQ(*v, (uint32_t{b[8190]} << 24) | (uint32_t{b[8191]} << 16) | (uint32_t{b[8192]} << 8) |
+                      b[8193]);
     const int afterStraddle = src.reads;
     EXPECT_TRUE(r.u16(8192, ByteOrder::Little));
     EXPECT_TRUE(r.u16(9000, ByteOrder::Little));

@@ -148,8 +148,8 @@ TEST(ExifReaderDirectories, LaterOfTwoEqualTagsWins) {
 
 TEST(ExifReaderTexts, InlineLineFeedAndMissingClosingZero) {
     Tiff t = CameraTiff(ByteOrder::Big);
-    t.ifd0 = {Ascii(tag::Make, "RIC"),                       // count 4: in the value field
-              Ascii(tag::Model, "EX\nZ750")};                 // line feed becomes a blank
+    t.ifd0 = {Ascii(tag::Make, "RIC"),        // count 4: in the value field
+              Ascii(tag::Model, "EX\nZ750")}; // line feed becomes a blank
     Walk w = WalkBytes(Jpeg({ExifApp1(t.build())}));
     EXPECT_EQ(w.summary.Maker, "RIC");
     EXPECT_EQ(w.summary.Model, "EX Z750");

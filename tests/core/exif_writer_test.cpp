@@ -33,7 +33,8 @@ Written Rewrite(const Bytes& file, const std::string& text, const std::string& f
 
 std::vector<std::string> Tags(const DatePlan& plan) {
     std::vector<std::string> out;
-    for (const DateWrite& w : plan.writes) out.emplace_back(DateTagName(w.tag));
+    for (const DateWrite& w : plan.writes)
+        out.emplace_back(DateTagName(w.tag));
     return out;
 }
 
@@ -47,9 +48,10 @@ void ExpectOnlyTextsChanged(const Written& w) {
         EXPECT_TRUE(inside) << "byte " << at << " changed outside the date texts";
     }
     for (const DateWrite& d : w.plan.writes)
-        EXPECT_EQ(std::string(w.after.begin() + static_cast<ptrdiff_t>(d.offset),
-                              w.after.begin() + static_cast<ptrdiff_t>(d.offset + d.newBytes.size())),
-                  d.newBytes);
+        EXPECT_EQ(
+            std::string(w.after.begin() + static_cast<ptrdiff_t>(d.offset),
+                        w.after.begin() + static_cast<ptrdiff_t>(d.offset + d.newBytes.size())),
+            d.newBytes);
 }
 
 std::string EmbeddedDateOf(const Bytes& file) {
@@ -64,8 +66,8 @@ using TagList = std::vector<std::string>;
 
 TEST(ExifWriter, RewritesAllThreeTextsInBothByteOrders) {
     for (ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
-        Written w = Rewrite(Jpeg({Jfif(), ExifApp1(CameraTiff(order).build())}),
-                            "2006:12:24 10:00:00");
+        Written w =
+            Rewrite(Jpeg({Jfif(), ExifApp1(CameraTiff(order).build())}), "2006:12:24 10:00:00");
         EXPECT_TRUE(w.plan.reachedEnd);
         EXPECT_TRUE(w.plan.DateChanged);
         EXPECT_EQ(Tags(w.plan), (TagList{"DateTime", "DateTimeOriginal", "DateTimeDigitized"}));
@@ -155,7 +157,8 @@ TEST(ExifWriter, EndsOfTheWalk) {
     EXPECT_FALSE(w.plan.reachedEnd);
     EXPECT_EQ(w.before, w.after);
 
-    for (const Bytes& noExif : {Jpeg({Jfif()}), Jpeg({App2Icc(), ExifApp1(CameraTiff(ByteOrder::Little).build())})}) {
+    for (const Bytes& noExif :
+         {Jpeg({Jfif()}), Jpeg({App2Icc(), ExifApp1(CameraTiff(ByteOrder::Little).build())})}) {
         w = Rewrite(noExif, "2006:12:24 10:00:00");
         EXPECT_FALSE(w.plan.reachedEnd);
         EXPECT_FALSE(w.plan.DateChanged);
@@ -172,11 +175,11 @@ TEST(ExifWriter, EndsOfTheWalk) {
 
 TEST(ExifWriter, StepsOverDateEntriesItCannotRewriteSafely) {
     Tiff t = CameraTiff(ByteOrder::Little);
-    t.ifd0[2] = AsciiCounted(tag::DateTime, "2008:07:31 10:38:11", 19);  // no closing 0: fine
+    t.ifd0[2] = AsciiCounted(tag::DateTime, "2008:07:31 10:38:11", 19); // no closing 0: fine
     (*t.exif)[0] = AsciiCounted(tag::DateTimeOriginal, "2008:05:30 15:56:01", 18); // too short
     (*t.exif)[1] = TiffEntry{tag::DateTimeDigitized, 7, 20,
-                             Bytes{'2', '0', '0', '8', ':', '0', '5', ':', '3', '0', ' ', '1',
-                                   '5', ':', '5', '6', ':', '0', '1', 0},
+                             Bytes{'2', '0', '0', '8', ':', '0', '5', ':', '3', '0',
+                                   ' ', '1', '5', ':', '5', '6', ':', '0', '1', 0},
                              std::nullopt}; // UNDEFINED, not ASCII
     Written w = Rewrite(Jpeg({ExifApp1(t.build())}), "2006:12:24 10:00:00");
     EXPECT_EQ(Tags(w.plan), (TagList{"DateTime"}));
@@ -210,7 +213,8 @@ TEST(ExifWriter, EveryCutOfARealPhotoWritesOnlyInsideItsTexts) {
         Written w = Rewrite(Bytes(photo.begin(), photo.begin() + static_cast<ptrdiff_t>(cut)),
                             "2006:12:24 10:00:00");
         ExpectOnlyTextsChanged(w);
-        for (const DateWrite& d : w.plan.writes) EXPECT_LE(d.offset + 19, cut);
+        for (const DateWrite& d : w.plan.writes)
+            EXPECT_LE(d.offset + 19, cut);
     }
 }
 

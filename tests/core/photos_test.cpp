@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 #ifndef _WIN32
 int OpenDescriptors() {
     int n = 0;
-    for (auto& e : fs::directory_iterator("/proc/self/fd")) (void)e, ++n;
+    for (auto& e : fs::directory_iterator("/proc/self/fd"))
+        (void)e, ++n;
     return n;
 }
 

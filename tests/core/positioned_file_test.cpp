@@ -52,6 +52,5 @@ TEST(PositionedFile, OpenFailuresCarryTheirNumbers) {
 #endif
 }
 
-
 } // namespace
 } // namespace tokimori
