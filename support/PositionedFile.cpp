@@ -1,5 +1,7 @@
 #include "support/PositionedFile.h"
 
+#include "support/SystemError.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -15,39 +17,8 @@ namespace tokimori {
 
 #ifdef _WIN32
 
-namespace {
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
-
-int NumberForWin32(DWORD code) {
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-        return err::FileNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-        return err::PermissionDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return err::DiskFull;
-    default:
-        return err::PathFileAccess;
-    }
-}
-} // namespace
-
 RunError PositionedFile::systemError(const char* what) const {
-    DWORD code = GetLastError();
-    return MakeError(NumberForWin32(code),
-                     std::string(what) + " " + path_ + ": Win32 error " + std::to_string(code));
+    return LastSystemError(what, path_);
 }
 
 Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) {
@@ -150,31 +121,8 @@ Status PositionedFile::close() {
 
 #else
 
-namespace {
-int NumberForErrno(int e) {
-    switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-        return err::FileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-        return err::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-        return err::DiskFull;
-    case EIO:
-        return err::DeviceIo;
-    default:
-        return err::PathFileAccess;
-    }
-}
-} // namespace
-
 RunError PositionedFile::systemError(const char* what) const {
-    const int e = errno;
-    return MakeError(NumberForErrno(e), std::string(what) + " " + path_ + ": " + std::strerror(e));
+    return LastSystemError(what, path_);
 }
 
 Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) {

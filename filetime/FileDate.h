@@ -1,0 +1,45 @@
+#pragma once
+// A file's time stamps: read them, and give a file one local date and time.
+
+#include <cstdint>
+#include <string>
+
+#include "filetime/LocalTime.h"
+#include "support/RunError.h"
+
+namespace tokimori {
+
+// An instant as seconds since 1970-01-01 UTC plus nanoseconds.
+struct FileInstant {
+    int64_t seconds = 0;
+    int32_t nanoseconds = 0;
+    bool operator==(const FileInstant&) const = default;
+};
+
+struct FileTimes {
+    FileInstant modified;
+    FileInstant accessed;
+    FileInstant created; // Windows only; the same as modified elsewhere
+    bool operator==(const FileTimes&) const = default;
+};
+
+// A local date and time to the instant it names, with the UTC offset in force on that date
+// (summer time for a summer date, whatever today's offset). Error 5 for a date or time out of
+// range (months 1-12, a day of that month, 00:00:00-23:59:59, years 1601-9999).
+Result<int64_t> LocalToUnix(const LocalDateTime& t);
+
+// "hh:mm:ss" (the run's text of a file's own time of day) as hour, minute and second of t;
+// error 13 when the text is not a time of day.
+Status ParseTimeOfDay(const std::string& text, LocalDateTime& t);
+
+Result<FileTimes> ReadFileTimes(const std::string& path);
+
+// Sets the times given; on POSIX systems the creation time cannot be set and is ignored.
+Status WriteFileTimes(const std::string& path, const FileTimes& times);
+
+// Gives the file at path the local date and time `when` (milliseconds 0) as its last-write and
+// last-access time, and on Windows its creation time too. Errors: 53 not found, 70 the file
+// cannot be changed (read-only file system, immutable, locked), 5 a date out of range.
+Status ApplyFileDate(const std::string& path, const LocalDateTime& when);
+
+} // namespace tokimori

@@ -1,0 +1,50 @@
+#pragma once
+// Drive roots, parent folders and the presence check of a folder.
+//
+// Windows-form paths ("C:\Photos\2006", "\\server\share\dir") are cut at "\"; on POSIX systems
+// the native form is "/"-separated with "/" as the one root. The path operations only cut
+// text; they never touch the file system.
+
+#include <filesystem>
+#include <string>
+
+#include "support/RunError.h"
+
+namespace tokimori {
+
+enum class PathStyle { Windows, Posix };
+
+#ifdef _WIN32
+inline constexpr PathStyle kNativeStyle = PathStyle::Windows;
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr PathStyle kNativeStyle = PathStyle::Posix;
+inline constexpr char kSeparator = '/';
+#endif
+
+// The path up to and including its first separator: "C:\a\b" gives "C:\"; "\\server\share"
+// gives "\". On POSIX every absolute path gives "/".
+std::string GetDriveRoot(const std::string& path, PathStyle style = kNativeStyle);
+
+// The path before its last separator; a two-character head (a drive "C:") gets its "\" back,
+// so going up from "C:\" stays there. On POSIX the parent of "/a" and of "/" is "/".
+std::string GetParentPath(const std::string& path, PathStyle style = kNativeStyle);
+
+// folder + separator + name, the separator only when folder does not already end in one.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+enum class FolderPresence { Present, Absent };
+
+// Present: the folder (or a file of that name) is there; for a drive root, the root holds at
+// least one entry. Absent: it was deleted or moved. Error 52: its drive or mount cannot be
+// reached (a removed card, a volume no longer mounted, an unreadable device).
+Result<FolderPresence> CheckFolderPresence(const std::string& path);
+
+// Paths are UTF-8 text throughout the program; these convert to and from the library's paths.
+std::filesystem::path ToFsPath(const std::string& utf8);
+std::string FromFsPath(const std::filesystem::path& path);
+
+// The folder of the running program's executable, without a trailing separator.
+std::string ProgramFolder();
+
+} // namespace tokimori

@@ -1,0 +1,27 @@
+#pragma once
+// Run-time errors from what the operating system says, and Windows text conversions.
+
+#include <string>
+
+#include "support/RunError.h"
+
+namespace tokimori {
+
+// 53 not found, 70 permission denied, 61 disk full, 57 device I/O, else 75; the detail names
+// the action and the path.
+#ifdef _WIN32
+RunError ErrorFromSystem(unsigned long win32Code, const std::string& what, const std::string& path);
+// The last error of the calling thread.
+RunError LastSystemError(const std::string& what, const std::string& path);
+
+std::wstring Widen(const std::string& utf8);
+std::string NarrowUtf8(const std::wstring& wide);
+// The system's ANSI code page (CP932 on Japanese Windows).
+std::string Utf8ToAnsi(const std::string& utf8);
+#else
+RunError ErrorFromSystem(int errnoValue, const std::string& what, const std::string& path);
+// errno as it stands.
+RunError LastSystemError(const std::string& what, const std::string& path);
+#endif
+
+} // namespace tokimori

@@ -1,0 +1,200 @@
+// The daily log: names, lines, and which old logs a new day removes.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "TestFiles.h"
+#include "support/OperationLog.h"
+#include "support/Paths.h"
+
+namespace tokimori {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+const LocalDateTime kToday{2006, 12, 6, 14, 3, 22};
+
+struct Recorder {
+    std::vector<MessageRequest> shown;
+    MessageSink sink() {
+        return [this](const MessageRequest& m) { shown.push_back(m); };
+    }
+};
+
+std::vector<std::string> Names(const TempDir& dir) {
+    std::vector<std::string> out;
+    for (auto& e : fs::directory_iterator(dir.path()))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void PutLogs(const TempDir& dir, std::initializer_list<const char*> dates) {
+    for (const char* d : dates)
+        dir.put(std::string("Date") + d + ".log", Bytes{'x'});
+}
+
+TEST(LogNames, NameDateAndPattern) {
+    EXPECT_EQ(LogNameFor(kToday), "Date20061206.log");
+    EXPECT_EQ(LogDateOf("Date20061206.log"), "20061206");
+    EXPECT_TRUE(IsLogName("Date20061206.log"));
+    EXPECT_TRUE(IsLogName("DATEabcdefgh.LOG")); // the wildcard takes any eight characters
+    EXPECT_FALSE(IsLogName("Date2006120.log"));
+    EXPECT_FALSE(IsLogName("Date200612061.log"));
+    EXPECT_FALSE(IsLogName("Xate20061206.log"));
+    EXPECT_FALSE(IsLogName("Date20061206.txt"));
+}
+
+TEST(LogFileName, FirstLogOfAllDeletesNothing) {
+    TempDir dir;
+    dir.put("keep.jpg", Bytes{1});
+    Recorder r;
+    auto path = LogFileName(dir.path().string(), kToday, r.sink());
+    ASSERT_TRUE(path.ok());
+    EXPECT_EQ(path.value(), JoinPath(dir.path().string(), "Date20061206.log"));
+    EXPECT_TRUE(WriteLog("ExifData", " [x]", path.value(), r.sink()));
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061206.log", "keep.jpg"}));
+    EXPECT_TRUE(r.shown.empty());
+}
+
+TEST(LogFileName, ANewDayRemovesTheOldestUntilTwoRemain) {
+    TempDir dir;
+    PutLogs(dir, {"20061201", "20061203", "20061202"});
+    Recorder r;
+    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061202.log", "Date20061203.log"}));
+
+    TempDir five;
+    PutLogs(five, {"20061130", "20061105", "20061201", "20061204", "20061020"});
+    auto path = LogFileName(five.path().string(), kToday, r.sink());
+    ASSERT_TRUE(path.ok());
+    ASSERT_TRUE(WriteLog("ExifData", " [x]", path.value(), r.sink()));
+    EXPECT_EQ(Names(five), (std::vector<std::string>{"Date20061201.log", "Date20061204.log",
+                                                     "Date20061206.log"}));
+}
+
+TEST(LogFileName, TodaysLogPresentDeletesNothing) {
+    TempDir dir;
+    PutLogs(dir, {"20061201", "20061202", "20061203", "20061204", "20061206"});
+    Recorder r;
+    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
+    EXPECT_EQ(Names(dir).size(), 5u);
+}
+
+TEST(LogFileName, AnyNumberOfOldLogs) {
+    TempDir dir;
+    for (int d = 1; d <= 15; ++d)
+        dir.put("Date200611" + std::string(d < 10 ? "0" : "") + std::to_string(d) + ".log",
+                Bytes{'x'});
+    Recorder r;
+    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061114.log", "Date20061115.log"}));
+}
+
+TEST(LogFileName, EqualDatesRemoveTheFirstListed) {
+    TempDir dir;
+    PutLogs(dir, {"20061201", "20061205"});
+    dir.put("DATE20061201.LOG", Bytes{'y'});
+    std::string firstListed;
+    for (auto& e : fs::directory_iterator(dir.path())) {
+        const std::string n = e.path().filename().string();
+        if (LogDateOf(n) == "20061201") {
+            firstListed = n;
+            break;
+        }
+    }
+    Recorder r;
+    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
+    const auto left = Names(dir);
+    EXPECT_EQ(left.size(), 2u);
+    EXPECT_EQ(std::count(left.begin(), left.end(), firstListed), 0);
+}
+
+TEST(LogFileName, AnOldLogThatCannotBeRemovedIsAnError) {
+    TempDir dir;
+    PutLogs(dir, {"20061202", "20061203"});
+    fs::create_directory(dir.path() / "Date20061201.log");
+    dir.put("Date20061201.log/inside", Bytes{1});
+    Recorder r;
+    auto path = LogFileName(dir.path().string(), kToday, r.sink());
+    ASSERT_FALSE(path.ok());
+    EXPECT_NE(path.error().number, 0);
+}
+
+TEST(WriteLog, LinesInOneSecondKeepTheirOrder) {
+    TempDir dir;
+    const std::string path = JoinPath(dir.path().string(), "Date20061206.log");
+    Recorder r;
+    const std::string first =
+        " [パス-/a/P0001.JPG] [埋込日付-2006:11:30 09:15:00] [ファイル日付-2006/11/30 9:15:00]";
+    ASSERT_TRUE(WriteLog("ExifData", first, path, r.sink()));
+    ASSERT_TRUE(WriteLog("ExifData", " [second]", path, r.sink()));
+    const Bytes b = ReadAll(path);
+    const std::string text(b.begin(), b.end());
+    // Two lines, each "yyyy/MM/dd-hh:mm:ss ExifData>" + text + CR LF, in the order written.
+    const size_t cut = text.find("\r\n");
+    ASSERT_NE(cut, std::string::npos);
+    const std::string one = text.substr(0, cut);
+    const std::string two = text.substr(cut + 2);
+    EXPECT_EQ(one.substr(19), " ExifData>" + first);
+    EXPECT_EQ(two.substr(19), " ExifData> [second]\r\n");
+    EXPECT_EQ(one[4], '/');
+    EXPECT_EQ(one[10], '-');
+}
+
+TEST(WriteLog, LineFormat) {
+    EXPECT_EQ(FormatLogLine(kToday, "ExifData", " [パス-C:\\Photo\\P0001.JPG]"),
+              "2006/12/06-14:03:22 ExifData> [パス-C:\\Photo\\P0001.JPG]\r\n");
+    EXPECT_EQ(FormatLogLine({2006, 1, 2, 3, 4, 5}, "K", ""), "2006/01/02-03:04:05 K>\r\n");
+}
+
+TEST(WriteLog, AFailureIsShownAndTheLineLost) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "Date20061206.log");
+    Recorder r;
+    EXPECT_FALSE(
+        WriteLog("ExifData", " [x]", (dir.path() / "Date20061206.log").string(), r.sink()));
+    ASSERT_EQ(r.shown.size(), 1u);
+    EXPECT_EQ(r.shown[0].title, "ログ出力エラー");
+    EXPECT_EQ(r.shown[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(r.shown[0].text.rfind("ログ出力時にエラーが発生しました。\n(", 0), 0u);
+}
+
+TEST(LogFileExists, AnswersAndReportsFailures) {
+    TempDir dir;
+    Recorder r;
+    dir.put("a.log", Bytes{1});
+    EXPECT_TRUE(LogFileExists((dir.path() / "a.log").string(), r.sink()));
+    EXPECT_FALSE(LogFileExists((dir.path() / "b.log").string(), r.sink()));
+    EXPECT_TRUE(r.shown.empty());
+#ifndef _WIN32
+    fs::create_symlink("loop", dir.path() / "loop");
+    EXPECT_FALSE(LogFileExists((dir.path() / "loop").string(), r.sink()));
+    ASSERT_EQ(r.shown.size(), 1u);
+    EXPECT_EQ(r.shown[0].title, "Tokimori");
+    EXPECT_NE(r.shown[0].text.find(":"), std::string::npos);
+#endif
+}
+
+#ifndef _WIN32
+TEST(LogFolder, AnInstalledCopyLogsToTheUsersDataFolder) {
+    TempDir data;
+    const char* old = std::getenv("XDG_DATA_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    EXPECT_EQ(LogFolder("/usr/bin"), data.path().string() + "/Tokimori");
+    EXPECT_TRUE(fs::is_directory(data.path() / "Tokimori"));
+    TempDir program;
+    EXPECT_EQ(LogFolder(program.path().string()), program.path().string());
+    if (old)
+        setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+}
+#endif
+
+} // namespace
+} // namespace tokimori
