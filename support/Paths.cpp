@@ -71,7 +71,7 @@ Result<FolderPresence> CheckFolderPresence(const std::string& path) {
     const std::string root = GetDriveRoot(path, PathStyle::Windows);
     const UINT type = GetDriveTypeW(Widen(root).c_str());
     if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return Unreachable(path);
-    const bool isRoot = !path.empty() && path.back() == '\\';
+    const bool isRoot = !path.empty() && (path.back() == '\\' || path.back() == '/');
     const std::string pattern = isRoot ? path + "*" : path;
     WIN32_FIND_DATAW found{};
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
@@ -79,8 +79,14 @@ Result<FolderPresence> CheckFolderPresence(const std::string& path) {
     const DWORD code = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     SetErrorMode(oldMode);
     if (h != INVALID_HANDLE_VALUE) {
+        // A folder (not a drive's root) lists "." and ".." first: they are not entries.
+        bool any = false;
+        do {
+            const std::wstring name = found.cFileName;
+            any = !isRoot || (name != L"." && name != L"..");
+        } while (!any && FindNextFileW(h, &found));
         FindClose(h);
-        return FolderPresence::Present;
+        return any ? FolderPresence::Present : FolderPresence::Absent;
     }
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_NO_MORE_FILES)
         return FolderPresence::Absent;

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk xvfb xauth
   libimage-exiftool-perl exiv2 jhead imagemagick e2fsprogs
+  g++-mingw-w64-x86-64 wine wine64
 )
 
 missing=()

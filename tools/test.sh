@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Tokimori and runs every test: the release build's tests, then the core's tests and the
-# Exif fuzz run under AddressSanitizer and UndefinedBehaviorSanitizer (clang).
+# Builds Tokimori and runs every test: the release build's tests; the core's tests and the Exif
+# fuzz run under AddressSanitizer and UndefinedBehaviorSanitizer (clang); and the core's tests
+# built for Windows with mingw-w64 and run under Wine with the Japanese code page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -14,3 +15,9 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DTOKIMORI_SANITIZE=ON -DTOKIMORI_GUI=OFF -DTOKIMORI_FUZZ=ON -DTOKIMORI_FUZZ_SECONDS=60
 cmake --build build/sanitize
 ctest --test-dir build/sanitize --output-on-failure
+
+cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTOKIMORI_GUI=OFF
+cmake --build build/windows
+WINEPREFIX="$PWD/build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 ctest --test-dir build/windows --output-on-failure

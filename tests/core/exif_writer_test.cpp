@@ -10,6 +10,10 @@
 #include "exif/ExifWriter.h"
 #include "support/ByteSource.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace tokimori {
 namespace {
 
@@ -256,6 +260,20 @@ TEST(WriteExifDate, FailuresAreRunTimeErrors) {
     EXPECT_EQ(ReadAll(dir.path() / "a.jpg"), Photo("Canon_40D.jpg"));
 }
 
+#ifdef _WIN32
+TEST(WriteExifDate, AFileHeldOpenElsewhereIsRefusedAndKept) {
+    TempDir dir;
+    const auto path = dir.put("held.jpg", Photo("Canon_40D.jpg"));
+    HANDLE h = CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    auto r = WriteExifDate(dir.folder(), "held.jpg", "2006:12:24 10:00:00", "");
+    CloseHandle(h);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, 70);
+    EXPECT_EQ(ReadAll(path), Photo("Canon_40D.jpg"));
+}
+#else
 TEST(WriteExifDate, AnImmutableFileIsRefusedAndKept) {
     TempDir dir;
     const auto path = dir.put("locked.jpg", Photo("Canon_40D.jpg"));
@@ -267,6 +285,7 @@ TEST(WriteExifDate, AnImmutableFileIsRefusedAndKept) {
     EXPECT_EQ(r.error().number, 70);
     EXPECT_EQ(ReadAll(path), Photo("Canon_40D.jpg"));
 }
+#endif
 
 } // namespace
 } // namespace tokimori

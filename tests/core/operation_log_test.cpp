@@ -8,6 +8,11 @@
 #include "TestFiles.h"
 #include "support/OperationLog.h"
 #include "support/Paths.h"
+#include "support/SystemError.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace tokimori {
 namespace {
@@ -98,6 +103,7 @@ TEST(LogFileName, EqualDatesRemoveTheFirstListed) {
     TempDir dir;
     PutLogs(dir, {"20061201", "20061205"});
     dir.put("DATE20061201.LOG", Bytes{'y'});
+    if (Names(dir).size() != 3) GTEST_SKIP() << "file names ignore letter case here";
     std::string firstListed;
     for (auto& e : fs::directory_iterator(dir.path())) {
         const std::string n = e.path().filename().string();
@@ -139,11 +145,29 @@ TEST(WriteLog, LinesInOneSecondKeepTheirOrder) {
     ASSERT_NE(cut, std::string::npos);
     const std::string one = text.substr(0, cut);
     const std::string two = text.substr(cut + 2);
+#ifdef _WIN32
+    EXPECT_EQ(one.substr(19), Utf8ToAnsi(" ExifData>" + first));
+#else
     EXPECT_EQ(one.substr(19), " ExifData>" + first);
+#endif
     EXPECT_EQ(two.substr(19), " ExifData> [second]\r\n");
     EXPECT_EQ(one[4], '/');
     EXPECT_EQ(one[10], '-');
 }
+
+#ifdef _WIN32
+TEST(WriteLog, WritesTheSystemsAnsiCodePage) {
+    if (GetACP() != 932) GTEST_SKIP() << "run with LANG=ja_JP.UTF-8 for the Japanese code page";
+    TempDir dir;
+    const std::string path = JoinPath(dir.path().string(), "Date20061206.log");
+    Recorder r;
+    ASSERT_TRUE(WriteLog("ExifData", " [パス-x]", path, r.sink()));
+    const Bytes b = ReadAll(path);
+    // パ = 83 70, ス = 83 58 in Shift_JIS.
+    const Bytes tail(b.end() - 10, b.end());
+    EXPECT_EQ(tail, (Bytes{'[', 0x83, 0x70, 0x83, 0x58, '-', 'x', ']', '\r', '\n'}));
+}
+#endif
 
 TEST(WriteLog, LineFormat) {
     EXPECT_EQ(FormatLogLine(kToday, "ExifData", " [パス-C:\\Photo\\P0001.JPG]"),
