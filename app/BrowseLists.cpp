@@ -1,0 +1,264 @@
+#include "app/BrowseLists.h"
+
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QStorageInfo>
+
+namespace tokimori {
+
+namespace {
+
+QString Native(const QString& p) { return QDir::toNativeSeparators(p); }
+
+bool IsBrowsableVolume(const QStorageInfo& v) {
+#ifdef Q_OS_WIN
+    return v.isValid();
+#else
+    if (!v.isValid() || !v.isReady()) return false;
+    const QString root = v.rootPath();
+    if (root == "/") return true;
+    const QString device = QString::fromUtf8(v.device());
+    if (!device.startsWith("/dev/") || device.startsWith("/dev/loop")) return false;
+    for (const char* system : {"/boot", "/snap", "/var", "/usr", "/etc", "/sys", "/proc", "/dev"})
+        if (root == system || root.startsWith(QString(system) + "/")) return false;
+    return true;
+#endif
+}
+
+} // namespace
+
+QStringList ListPhotos(const QString& folder) {
+    QDir dir(folder);
+    return dir.entryList({"*.jpg", "*.jpeg"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+// ---- DriveList ----
+
+DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
+    fill();
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        const QString chosen = itemData(index).toString();
+        if (chosen != current_) {
+            current_ = chosen;
+            emit driveChanged();
+        }
+    });
+}
+
+void DriveList::fill() {
+    const QSignalBlocker block(this);
+    clear();
+    QStringList roots;
+#ifdef Q_OS_WIN
+    for (const QFileInfo& d : QDir::drives()) {
+        const QString root = Native(d.absoluteFilePath());
+        addItem(root.left(2).toLower(), root);
+        roots << root;
+    }
+#else
+    addItem("/", "/");
+    roots << "/";
+    QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+    std::sort(volumes.begin(), volumes.end(),
+              [](const QStorageInfo& a, const QStorageInfo& b) { return a.rootPath() < b.rootPath(); });
+    for (const QStorageInfo& v : volumes) {
+        if (!IsBrowsableVolume(v) || roots.contains(v.rootPath())) continue;
+        const QString label = v.name().isEmpty() ? QString() : QString("  [%1]").arg(v.name());
+        addItem(v.rootPath() + label, v.rootPath());
+        roots << v.rootPath();
+    }
+#endif
+    if (current_.isEmpty()) current_ = itemData(0).toString();
+    int at = findData(current_);
+    if (at < 0) { // a drive that went away stays shown until another is chosen
+        addItem(current_, current_);
+        at = count() - 1;
+    }
+    setCurrentIndex(at);
+}
+
+QString DriveList::drive() const { return current_; }
+
+void DriveList::setDrive(const QString& path) {
+    // The volume whose root is the longest head of path.
+    const QString p = Native(path);
+    QString best;
+    for (int i = 0; i < count(); ++i) {
+        const QString root = itemData(i).toString();
+#ifdef Q_OS_WIN
+        const bool holds = p.startsWith(root.left(2), Qt::CaseInsensitive);
+#else
+        const bool holds = root == "/" || p == root || p.startsWith(root + "/");
+#endif
+        if (holds && root.size() > best.size()) best = root;
+    }
+    if (best.isEmpty()) best = p; // not listed (yet): shown as it is
+    if (findData(best) < 0) addItem(best, best);
+    {
+        const QSignalBlocker block(this);
+        setCurrentIndex(findData(best));
+    }
+    if (best != current_) {
+        current_ = best;
+        emit driveChanged();
+    }
+}
+
+void DriveList::refresh() { fill(); }
+
+void DriveList::keyPressEvent(QKeyEvent* e) {
+    emit keyDown(e->key(), e->modifiers());
+    QComboBox::keyPressEvent(e);
+}
+
+void DriveList::focusOutEvent(QFocusEvent* e) {
+    QComboBox::focusOutEvent(e);
+    emit lostFocus();
+}
+
+// ---- FolderList ----
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        setPath(entryPath(row(item)));
+    });
+}
+
+bool FolderList::setPath(const QString& folder) {
+    const QString p = Native(QDir::cleanPath(folder));
+    QDir dir(p);
+    if (!dir.exists() || !dir.isReadable()) return false;
+    if (p == path_) {
+        fill();
+        return true;
+    }
+    path_ = p;
+    fill();
+    emit pathChanged();
+    return true;
+}
+
+void FolderList::refresh() { fill(); }
+
+QString FolderList::entryPath(int index) const {
+    return index >= 0 && index < entries_.size() ? entries_[index] : QString();
+}
+
+void FolderList::fill() {
+    const QSignalBlocker block(this);
+    clear();
+    entries_.clear();
+    QFileIconProvider icons;
+    // Ancestors from the root down to the current folder.
+    QStringList chain;
+    for (QDir d(path_);; ) {
+        chain.prepend(Native(d.absolutePath()));
+        if (d.isRoot() || !d.cdUp()) break;
+    }
+    int depth = 0;
+    for (const QString& folder : chain) {
+        const QString name = depth == 0 ? folder : QFileInfo(folder).fileName();
+        auto* item = new QListWidgetItem(icons.icon(QFileIconProvider::Folder),
+                                         QString(depth * 2, ' ') + name, this);
+        item->setToolTip(folder);
+        entries_ << folder;
+        ++depth;
+    }
+    const int currentRow = entries_.size() - 1;
+    const QStringList subfolders =
+        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : subfolders) {
+        const QString folder = Native(QDir(path_).filePath(name));
+        auto* item = new QListWidgetItem(icons.icon(QFileIconProvider::Folder),
+                                         QString(depth * 2, ' ') + name, this);
+        item->setToolTip(folder);
+        entries_ << folder;
+    }
+    setCurrentRow(currentRow);
+    if (QListWidgetItem* current = item(currentRow)) {
+        QFont f = current->font();
+        f.setBold(true);
+        current->setFont(f);
+    }
+}
+
+void FolderList::keyPressEvent(QKeyEvent* e) {
+    emit keyDown(e->key(), e->modifiers());
+    if (e->key() == Qt::Key_Backspace) {
+        emit keyPress(8);
+        return;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        emit keyPress(13);
+        return;
+    }
+    QListWidget::keyPressEvent(e);
+}
+
+// ---- FileList ----
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemSelectionChanged, this, &FileList::clicked);
+}
+
+void FileList::setPath(const QString& folder) {
+    const QString p = Native(folder);
+    const bool changed = p != path_;
+    path_ = p;
+    refresh();
+    if (changed) emit pathChanged();
+}
+
+void FileList::refresh() {
+    const QSignalBlocker block(this);
+    clear();
+    if (!path_.isEmpty()) addItems(ListPhotos(path_));
+    setCurrentRow(-1, QItemSelectionModel::Clear);
+}
+
+QString FileList::fileName(int index) const {
+    const QListWidgetItem* i = item(index);
+    return i ? i->text() : QString();
+}
+
+QString FileList::currentFileName() const { return fileName(currentRow()); }
+
+bool FileList::isSelected(int index) const {
+    const QListWidgetItem* i = item(index);
+    return i && i->isSelected();
+}
+
+void FileList::selectEntry(int index) {
+    if (!item(index)) return;
+    setCurrentRow(index, QItemSelectionModel::Select);
+}
+
+bool FileList::othersSelected() const {
+    const int current = currentRow();
+    for (const QListWidgetItem* i : selectedItems())
+        if (row(i) != current) return true;
+    return false;
+}
+
+void FileList::keyPressEvent(QKeyEvent* e) {
+    emit keyDown(e->key(), e->modifiers());
+    if (e->key() == Qt::Key_A && (e->modifiers() & Qt::ControlModifier)) return; // handled above
+    if (e->key() == Qt::Key_Backspace) {
+        emit keyPress(8);
+        return;
+    }
+    if (e->key() == Qt::Key_F5 || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return;
+    QListWidget::keyPressEvent(e);
+}
+
+void FileList::mouseDoubleClickEvent(QMouseEvent* e) {
+    QListWidget::mouseDoubleClickEvent(e);
+    emit doubleClicked();
+}
+
+} // namespace tokimori

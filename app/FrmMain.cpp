@@ -1,0 +1,769 @@
+#include "app/FrmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QWindow>
+
+#include "app/Artwork.h"
+#include "app/MessageService.h"
+#include "filetime/LocalTime.h"
+#include "photo/Fit.h"
+#include "photo/PictureLoader.h"
+#include "support/OperationLog.h"
+#include "support/Paths.h"
+#include "support/Settings.h"
+
+namespace tokimori {
+
+namespace {
+
+const char kNoDateInfo[] = "ファイルの日付情報が取得できません";
+const char kFolderChanged[] =
+    "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
+
+QString U(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+// Texts from a photo are bytes; each byte is shown as the character of the same number.
+QString FromPhotoText(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+QFont ListFont(bool bold = false) {
+    QFont f;
+    f.setFamilies({"ＭＳ Ｐゴシック", "MS PGothic", "Noto Sans CJK JP", "Noto Sans JP",
+                   "IPAPGothic", "VL PGothic", "Sans Serif"});
+    f.setPointSize(9);
+    f.setBold(bold);
+    return f;
+}
+
+// The fourteen lines of the information panel, joined by CR LF.
+QString PanelText(const ExifSummary& s, const QString& fileDate) {
+    const QStringList lines{"サイズ(横×縦)",
+                            QString("%1×%2").arg(s.PixelWidth).arg(s.PixelHeight),
+                            "",
+                            "埋込日付(撮影日時)",
+                            FromPhotoText(s.EmbeddedDate),
+                            "",
+                            "ファイル日付",
+                            fileDate,
+                            "",
+                            "メーカー名",
+                            FromPhotoText(s.Maker),
+                            "",
+                            "モデル名",
+                            FromPhotoText(s.Model)};
+    return lines.join("\r\n");
+}
+
+} // namespace
+
+void MouseUpCheckBox::mouseReleaseEvent(QMouseEvent* e) {
+    QCheckBox::mouseReleaseEvent(e);
+    emit mouseUp();
+}
+
+void Thumbnail::mouseDoubleClickEvent(QMouseEvent* e) {
+    QLabel::mouseDoubleClickEvent(e);
+    emit doubleClicked();
+}
+
+void Thumbnail::mouseMoveEvent(QMouseEvent* e) {
+    QLabel::mouseMoveEvent(e);
+    emit mouseMoved();
+}
+
+int FrmMain::ToPixels(int twips) { return qRound(twips / 15.0); }
+
+FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("FrmMain");
+    setWindowIcon(ArtIcon(Art::Program));
+    buildControls();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::place(QWidget* w, int left, int top, int width, int height) {
+    twips_[w->objectName()] = QRect(left, top, width, height);
+    w->setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
+}
+
+void FrmMain::buildControls() {
+    client_ = new QWidget(this);
+    client_->setObjectName("client");
+    setCentralWidget(client_);
+
+    frm_MainBack = new QFrame(client_);
+    frm_MainBack->setObjectName("frm_MainBack");
+    Frame2 = new QFrame(frm_MainBack);
+    Frame2->setObjectName("Frame2");
+    FraSet = new QFrame(frm_MainBack);
+    FraSet->setObjectName("FraSet");
+    for (QFrame* f : {Frame2, FraSet}) f->setFrameShape(QFrame::StyledPanel);
+
+    Drive1 = new DriveList(Frame2);
+    Drive1->setObjectName("Drive1");
+    Dir1 = new FolderList(Frame2);
+    Dir1->setObjectName("Dir1");
+    File1 = new FileList(Frame2);
+    File1->setObjectName("File1");
+    PicBack = new QLabel(Frame2);
+    PicBack->setObjectName("PicBack");
+    PicBack->setAutoFillBackground(true);
+    {
+        QPalette p = PicBack->palette();
+        p.setColor(QPalette::Window, palette().color(QPalette::ButtonText));
+        PicBack->setPalette(p);
+    }
+    Image2 = new Thumbnail(Frame2);
+    Image2->setObjectName("Image2");
+    Image2->setScaledContents(true);
+    Image2->setMouseTracking(true);
+    Image2->setToolTip("ダブルクリックで写真表示");
+    Image2->hide();
+    lbl_Back_Image[0] = new GradientBar(Frame2);
+    lbl_Back_Image[0]->setObjectName("lbl_Back_Image0");
+    lbl_File_Info = new QLabel(" ファイル情報", Frame2);
+    lbl_File_Info->setObjectName("lbl_File_Info");
+    txt_Exif_Info = new QPlainTextEdit(Frame2);
+    txt_Exif_Info->setObjectName("txt_Exif_Info");
+    txt_Exif_Info->setReadOnly(true);
+
+    lbl_Back_Image[1] = new GradientBar(FraSet);
+    lbl_Back_Image[1]->setObjectName("lbl_Back_Image1");
+    Label1 = new QLabel("埋込日付設定", FraSet);
+    Label1->setObjectName("Label1");
+    for (QLabel* l : {lbl_File_Info, Label1}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, Qt::white);
+        l->setPalette(p);
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    Line1 = new QFrame(FraSet);
+    Line1->setObjectName("Line1");
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+    lbl_Back = new QLabel(FraSet);
+    lbl_Back->setObjectName("lbl_Back");
+    lbl_Back->setAutoFillBackground(true);
+    {
+        QPalette p = lbl_Back->palette();
+        p.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xC0)); // &H00C0FFFF& (BGR)
+        lbl_Back->setPalette(p);
+    }
+    lbl_Settei = new QLabel("設定日時", FraSet);
+    lbl_Settei->setObjectName("lbl_Settei");
+    DTPDate = new QDateEdit(FraSet);
+    DTPDate->setObjectName("DTPDate");
+    DTPTime = new QTimeEdit(FraSet);
+    DTPTime->setObjectName("DTPTime");
+    ChkIkkatu = new MouseUpCheckBox("フォルダ内一括処理", FraSet);
+    ChkIkkatu->setObjectName("ChkIkkatu");
+    ChkHoji = new MouseUpCheckBox("時分秒は保持する", FraSet);
+    ChkHoji->setObjectName("ChkHoji");
+    ChkUme = new MouseUpCheckBox("指定した埋込日付の写真全てを対象", FraSet);
+    ChkUme->setObjectName("ChkUme");
+    DTPumeDate = new QDateEdit(FraSet);
+    DTPumeDate->setObjectName("DTPumeDate");
+    DTPumeDate->setEnabled(false);
+    for (QDateEdit* d : {DTPDate, DTPumeDate}) {
+        d->setDisplayFormat("yyyy/MM/dd");
+        d->setCalendarPopup(true);
+        d->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+    }
+    DTPTime->setDisplayFormat("HH:mm:ss");
+    for (QWidget* picker : std::initializer_list<QWidget*>{DTPDate, DTPTime, DTPumeDate})
+        picker->setFont(ListFont());
+    CmdExe = new QPushButton(" 埋込日付設定実行", FraSet);
+    CmdExe->setObjectName("CmdExe");
+    CmdExe->setIcon(ArtIcon(Art::Run));
+    CmdExe->setIconSize(QSize(32, 32));
+
+    lbl_ExifDate = new QLabel(this);
+    lbl_ExifDate->setObjectName("lbl_ExifDate");
+    lbl_FileDate = new QLabel(this);
+    lbl_FileDate->setObjectName("lbl_FileDate");
+    lbl_FileTime = new QLabel(this);
+    lbl_FileTime->setObjectName("lbl_FileTime");
+    for (QLabel* hidden : {lbl_ExifDate, lbl_FileDate, lbl_FileTime}) hidden->hide();
+
+    Toolbar = new QToolBar(client_);
+    Toolbar->setObjectName("Toolbar");
+    Toolbar->setIconSize(QSize(32, 32));
+    Toolbar->setMovable(false);
+    stb = new QStatusBar(client_);
+    stb->setObjectName("stb");
+    stb->setSizeGripEnabled(false);
+    stbPath_ = new QLabel(stb);
+    stbPath_->setObjectName("stbPanel1");
+    stbProgress_ = new QLabel(stb);
+    stbProgress_->setObjectName("stbProgress");
+    stb->addWidget(stbPath_, 1);
+    stb->addPermanentWidget(stbProgress_);
+
+    // Design rectangles (twips), relative to each control's container.
+    place(frm_MainBack, -45, 450, 13900, 6270);
+    place(Frame2, 45, 180, 8880, 5880);
+    place(FraSet, 9000, 180, 3705, 5880);
+    place(Drive1, 45, 135, 2895, 300);
+    place(Dir1, 45, 450, 2895, 2820);
+    place(File1, 2970, 135, 2895, 5610);
+    place(PicBack, 45, 3330, 2895, 2415);
+    place(Image2, 90, 3330, 2895, 2415);
+    place(lbl_Back_Image[0], 5895, 135, 2895, 270);
+    place(lbl_File_Info, 5940, 180, 1545, 240);
+    place(txt_Exif_Info, 5895, 405, 2895, 5340);
+    place(lbl_Back_Image[1], 0, 90, 4245, 270);
+    place(Label1, 90, 135, 1230, 195);
+    place(Line1, 0, 352, 3690, 15);
+    place(lbl_Back, 90, 540, 3510, 480);
+    place(lbl_Settei, 180, 690, 780, 240);
+    place(DTPDate, 990, 615, 1335, 330);
+    place(DTPTime, 2430, 615, 1095, 330);
+    place(ChkIkkatu, 285, 1170, 1935, 375);
+    place(ChkHoji, 270, 1620, 1815, 255);
+    place(ChkUme, 270, 2010, 3270, 375);
+    place(DTPumeDate, 585, 2385, 1455, 330);
+    place(CmdExe, 180, 2880, 3330, 540);
+    for (QWidget* w : {static_cast<QWidget*>(lbl_File_Info), static_cast<QWidget*>(Label1)})
+        w->raise();
+    Toolbar->raise();
+    resize(ToPixels(13680), ToPixels(7665) + menuBar()->sizeHint().height());
+
+    // Events.
+    connect(File1, &FileList::clicked, this, &FrmMain::File1_Click);
+    connect(File1, &FileList::doubleClicked, this, &FrmMain::File1_DblClick);
+    connect(File1, &FileList::pathChanged, this, &FrmMain::File1_PathChange);
+    connect(File1, &FileList::keyDown, this, &FrmMain::File1_KeyDown);
+    connect(File1, &FileList::keyPress, this, &FrmMain::File1_KeyPress);
+    connect(Dir1, &FolderList::pathChanged, this, &FrmMain::Dir1_Change);
+    connect(Dir1, &FolderList::keyDown, this, &FrmMain::Dir1_KeyDown);
+    connect(Dir1, &FolderList::keyPress, this, &FrmMain::Dir1_KeyPress);
+    connect(Drive1, &DriveList::driveChanged, this, &FrmMain::Drive1_Change);
+    connect(Drive1, &DriveList::keyDown, this, &FrmMain::Drive1_KeyDown);
+    connect(Drive1, &DriveList::lostFocus, this, &FrmMain::Drive1_LostFocus);
+    connect(CmdExe, &QPushButton::clicked, this, &FrmMain::CmdExe_Click);
+    connect(ChkIkkatu, &MouseUpCheckBox::mouseUp, this, &FrmMain::ChkIkkatu_MouseUp);
+    connect(ChkHoji, &MouseUpCheckBox::mouseUp, this, &FrmMain::ChkHoji_MouseUp);
+    connect(ChkUme, &MouseUpCheckBox::mouseUp, this, &FrmMain::ChkUme_MouseUp);
+    connect(Image2, &Thumbnail::doubleClicked, this, &FrmMain::File1_DblClick);
+    connect(Image2, &Thumbnail::mouseMoved, this, &FrmMain::Image2_MouseMove);
+}
+
+// ---- settings, start-up and shut-down ----
+
+QString FrmMain::GetReg(const QString& key, const QVariant& defaultValue) const {
+    return tokimori::GetReg(key, defaultValue);
+}
+
+Status FrmMain::SetReg(const QString& key, const QVariant& value) const {
+    return tokimori::SetReg(key, value);
+}
+
+QSize FrmMain::outerSizeTwips() const {
+    const QSize outer = frameGeometry().size();
+    return QSize(outer.width() * 15, outer.height() * 15);
+}
+
+void FrmMain::setOuterSizeTwips(int width, int height) {
+    const QSize decorations = frameGeometry().size() - size();
+    resize(ToPixels(width) - decorations.width(), ToPixels(height) - decorations.height());
+}
+
+bool FrmMain::Form_Load() {
+    // One copy per user; a lock left by a copy that crashed is taken over.
+    QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (lockFolder.isEmpty()) lockFolder = QDir::tempPath();
+    instanceLock_ = std::make_unique<QLockFile>(lockFolder + "/tokimori.lock");
+    instanceLock_->setStaleLockTime(0);
+    if (!instanceLock_->tryLock(0)) {
+        instanceLock_.reset();
+        MessageService::show(this, "すでに起動しています。", kAppTitle, MessageIcon::Information);
+        return false;
+    }
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Drive1, Dir1, File1, txt_Exif_Info,
+                                                       lbl_Settei, ChkIkkatu, ChkHoji, ChkUme})
+        w->setFont(ListFont());
+    CmdExe->setFont(ListFont(true));
+
+    const QDateTime now = QDateTime::currentDateTime();
+    setWindowTitle(QString("%1 %2").arg(kAppTitle, "2.0.0"));
+    lbl_FileTime->clear();
+    DTPDate->setDate(now.date());
+    DTPTime->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    DTPumeDate->setDate(now.date());
+
+    const std::string installRoot = GetDriveRoot(ProgramFolder());
+    auto fail = [this](const RunError& e) {
+        MessageService::show(this, QString::number(e.number), kAppTitle, MessageIcon::Exclamation);
+        return true;
+    };
+    // Window bounds in twips, outer frame.
+    auto number = [this](const char* key, int def) { return SettingNumber(GetReg(key, def)); };
+    auto top = number("WTOP", 105);
+    if (!top) return fail(top.error());
+    auto left = number("WLEFT", 105);
+    if (!left) return fail(left.error());
+    move(ToPixels(int(left.value())), ToPixels(int(top.value())));
+    auto width = number("WWidth", kMinOuterWidth);
+    if (!width) return fail(width.error());
+    auto height = number("WHeight", kMinOuterHeight);
+    if (!height) return fail(height.error());
+    setOuterSizeTwips(int(width.value()), int(height.value()));
+
+    QString defPath = GetReg("DefPath", "");
+    if (defPath.isEmpty()) defPath = U(installRoot);
+    for (;;) {
+        auto presence = CheckFolderPresence(S(defPath));
+        if (!presence) {
+            if (presence.error().number != err::BadFileName) return fail(presence.error());
+            MessageService::show(this,
+                                 "前回､「" + defPath +
+                                     "」で終了しましたがドライブが存在しないか参照不可となっている為、"
+                                     "\r\nインストールドライブを初期値として開きます。",
+                                 kAppTitle, MessageIcon::Exclamation);
+            defPath = U(installRoot);
+            continue;
+        }
+        if (presence.value() == FolderPresence::Absent) {
+            Dir1->setPath(U(installRoot));
+        } else {
+            Drive1->setDrive(defPath);
+            Dir1->setPath(defPath);
+        }
+        break;
+    }
+    File1_PathChange();
+    return true;
+}
+
+void FrmMain::closeEvent(QCloseEvent* e) {
+    Form_Unload();
+    e->accept();
+}
+
+void FrmMain::Form_Unload() {
+    // The program's other windows, newest first.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        QWidget* w = *it;
+        if (w != this && w->isWindow() && !qobject_cast<QMenu*>(w)) w->close();
+    }
+    if (!instanceLock_) return; // a refused second copy stores nothing
+    // The bounds of the normal window, also when it is maximised or minimised.
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    const QSize decorations = frameGeometry().size() - size();
+    const QPoint corner = isMaximized() || isMinimized() ? normal.topLeft() - (geometry().topLeft() - frameGeometry().topLeft())
+                                                        : frameGeometry().topLeft();
+    SetReg("WTOP", corner.y() * 15);
+    SetReg("WLEFT", corner.x() * 15);
+    SetReg("WWidth", (normal.width() + decorations.width()) * 15);
+    SetReg("WHeight", (normal.height() + decorations.height()) * 15);
+    SetReg("DefPath", Dir1->path());
+}
+
+// ---- layout ----
+
+void FrmMain::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    Form_Resize();
+}
+
+void FrmMain::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && !isMinimized()) Form_Resize();
+}
+
+void FrmMain::placeDocked() {
+    const int w = client_->width();
+    Toolbar->setGeometry(0, 0, w, ToPixels(600));
+    const int h = qMax(ToPixels(240), stb->sizeHint().height());
+    stb->setGeometry(0, client_->height() - h, w, h);
+}
+
+void FrmMain::Form_Resize() {
+    if (isMinimized() || !client_) return;
+    placeDocked();
+    if (!isMaximized()) {
+        const QSize outer = outerSizeTwips();
+        if (outer.height() < kMinOuterHeight - 7) { // within a pixel
+            setOuterSizeTwips(outer.width(), kMinOuterHeight);
+            return;
+        }
+        if (outer.width() < kMinOuterWidth - 7) {
+            setOuterSizeTwips(kMinOuterWidth, outer.height());
+            return;
+        }
+    }
+    const int SW = client_->width() * 15;
+    const int SH = client_->height() * 15;
+    auto at = [this](QWidget* w) { return twips_.value(w->objectName()); };
+    auto set = [this](QWidget* w, const QRect& r) { place(w, r.x(), r.y(), r.width(), r.height()); };
+
+    QRect frame2 = at(Frame2), fraSet = at(FraSet), file1 = at(File1), txt = at(txt_Exif_Info);
+    QRect info = at(lbl_File_Info), bar0 = at(lbl_Back_Image[0]), drive = at(Drive1),
+          dir = at(Dir1), picBack = at(PicBack), back = at(frm_MainBack);
+    frame2.setWidth(SW - 3730);
+    frame2.setHeight(SH - 1020);
+    fraSet.setHeight(SH - 1020);
+    fraSet.moveLeft(frame2.width() + 60);
+    file1.moveLeft(frame2.width() - 5895);
+    file1.setHeight(frame2.height() - 200);
+    txt.setHeight(file1.height() - 270);
+    txt.moveLeft(frame2.width() - 2970);
+    info.moveLeft(frame2.width() - 2970);
+    bar0.moveLeft(frame2.width() - 2970);
+    drive.setWidth(file1.left() - 90);
+    dir.setWidth(file1.left() - 90);
+    picBack.setWidth(file1.left() - 90);
+    picBack.setHeight(file1.height() - 3190);
+    Image2->hide();
+    back.setWidth(SW + 100);
+    back.setHeight(SH + 100);
+    set(Frame2, frame2);
+    set(FraSet, fraSet);
+    set(File1, file1);
+    set(txt_Exif_Info, txt);
+    set(lbl_File_Info, info);
+    set(lbl_Back_Image[0], bar0);
+    set(Drive1, drive);
+    set(Dir1, dir);
+    set(PicBack, picBack);
+    set(frm_MainBack, back);
+    File1_Click();
+}
+
+// ---- browsing ----
+
+QString FrmMain::folderWithSeparator() const {
+    QString folder = File1->path();
+    if (!folder.endsWith(QDir::separator())) folder += QDir::separator();
+    return folder;
+}
+
+void FrmMain::Drive1_Change() {
+    if (!Dir1->setPath(Drive1->drive())) {
+        MessageService::show(this, "エラー", kAppTitle, MessageIcon::None);
+        Drive1->setDrive(Dir1->path());
+    }
+}
+
+void FrmMain::Dir1_Change() {
+    File1->setPath(Dir1->path());
+    if (!QDir(Dir1->path()).isReadable())
+        MessageService::show(this, "フォルダを読み込めません。\r\n" + Dir1->path(), kAppTitle,
+                             MessageIcon::Exclamation);
+    stbPath_->setText(Dir1->path());
+}
+
+void FrmMain::Dir1_KeyDown(int key, Qt::KeyboardModifiers) {
+    if (key != Qt::Key_F5) return;
+    File1->refresh();
+    if (File1->listCount() > 0) File1->selectEntry(0);
+}
+
+void FrmMain::Dir1_KeyPress(int character) {
+    if (character == 8) {
+        Dir1->setPath(U(GetParentPath(S(Dir1->path()))));
+    } else if (character == 13) {
+        const QString target = Dir1->entryPath(Dir1->currentRow());
+        if (!target.isEmpty()) Dir1->setPath(target);
+    }
+}
+
+void FrmMain::File1_PathChange() {
+    if (File1->listCount() == 0) {
+        setExifInfo("");
+        clearThumbnail();
+    } else {
+        File1->selectEntry(0);
+    }
+}
+
+void FrmMain::File1_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_F5) {
+        Drive1->refresh();
+        Dir1->refresh();
+        File1->refresh();
+        if (File1->listCount() > 0) File1->selectEntry(0);
+    } else if (key == Qt::Key_A && modifiers == Qt::ControlModifier) {
+        for (int i = 0; i < File1->listCount(); ++i) File1->selectEntry(i);
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        QCoreApplication::processEvents();
+    }
+}
+
+void FrmMain::File1_KeyPress(int character) {
+    if (character == 8) Dir1_KeyPress(8);
+}
+
+void FrmMain::Drive1_KeyDown(int key, Qt::KeyboardModifiers) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (key == Qt::Key_F5) Drive1->refresh();
+}
+
+void FrmMain::Drive1_LostFocus() {
+    Drive1->refresh();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// ---- information panel and thumbnail ----
+
+void FrmMain::setExifInfo(const QString& crlfText) {
+    exifInfo_ = crlfText;
+    QString shown = crlfText;
+    txt_Exif_Info->setPlainText(shown.replace("\r\n", "\n"));
+}
+
+QString FrmMain::exifInfoText() const { return exifInfo_; }
+
+void FrmMain::clearThumbnail() {
+    Image2->clear();
+    Image2->hide();
+    Image2->setToolTip("");
+}
+
+bool FrmMain::FitThumbnail(const QString& path) {
+    Image2->hide();
+    const PictureInfo info = ReadPictureInfo(path);
+    const QRect frame = PicBack->geometry();
+    const FitRect r = FitPicture({frame.x(), frame.y(), frame.width(), frame.height()},
+                                 info.natural.width(), info.natural.height());
+    QString error = info.error;
+    QImage image;
+    if (error.isEmpty() && r.width > 0) {
+        const qreal dpr = devicePixelRatioF();
+        image = LoadPicture(path, QSize(qCeil(r.width * dpr), qCeil(r.height * dpr)), &error);
+    }
+    if (image.isNull()) {
+        Image2->clear();
+        if (error.isEmpty()) return true; // nothing to fit
+        MessageService::show(this,
+                             "写真を表示できません。\r\n" + QDir::toNativeSeparators(path) +
+                                 "\r\n(" + error + ")",
+                             kAppTitle, MessageIcon::Exclamation);
+        return false;
+    }
+    QPixmap pm = QPixmap::fromImage(image.scaled(qCeil(r.width * devicePixelRatioF()),
+                                                 qCeil(r.height * devicePixelRatioF()),
+                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    pm.setDevicePixelRatio(devicePixelRatioF());
+    Image2->setPixmap(pm);
+    Image2->setGeometry(r.left, r.top, r.width, r.height);
+    Image2->show();
+    return true;
+}
+
+void FrmMain::File1_Click() {
+    if (inRun_) { // the run redraws the panel once, when it ends
+        panelPending_ = true;
+        return;
+    }
+    const QString name = File1->currentFileName();
+    const QString folder = folderWithSeparator();
+    if (!name.isEmpty() && !QFileInfo(folder + name).isFile()) {
+        MessageService::show(this, kFolderChanged, kAppTitle, MessageIcon::Information);
+        File1->refresh();
+        return;
+    }
+    setExifInfo("");
+    if (name.isEmpty()) return;
+    if (File1->othersSelected()) {
+        clearThumbnail();
+        return;
+    }
+    auto read = ReadExifInfo(S(folder), S(name), summary_);
+    if (!read) {
+        clearThumbnail();
+        MessageService::show(this,
+                             "写真を読み込めません。\r\n" + folder + name + "\r\n(" +
+                                 QString::number(read.error().number) + ") " +
+                                 U(read.error().description),
+                             kAppTitle, MessageIcon::Exclamation);
+        return;
+    }
+    lbl_ExifDate->setText(FromPhotoText(read->ExifDate));
+    lbl_FileDate->setText(U(read->FileDate));
+    const QString panel =
+        read->entries == 0
+            ? QString(kNoDateInfo)
+            : PanelText(summary_, U(FormatPanelDate(LocalFromUnix(read->modifiedUnix))));
+    if (read->entries != 0) setExifInfo(panel);
+    const bool shown = FitThumbnail(folder + name);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!shown) {
+        setExifInfo("");
+        return;
+    }
+    if (read->entries == 0) setExifInfo(panel);
+}
+
+void FrmMain::File1_DblClick() {
+    if (Image2->pixmap().isNull() || File1->currentFileName().isEmpty()) return;
+    emit viewerRequested(folderWithSeparator() + File1->currentFileName());
+}
+
+void FrmMain::Image2_MouseMove() {
+    Image2->setToolTip(txt_Exif_Info->toPlainText().isEmpty() ? QString()
+                                                              : QString("ダブルクリックで写真表示"));
+}
+
+// ---- options ----
+
+void FrmMain::ChkIkkatu_MouseUp() {
+    if (!ChkIkkatu->isChecked()) return;
+    ChkHoji->setChecked(true);
+    DTPTime->setEnabled(false);
+}
+
+void FrmMain::ChkHoji_MouseUp() { DTPTime->setEnabled(!ChkHoji->isChecked()); }
+
+void FrmMain::ChkUme_MouseUp() {
+    if (ChkUme->isChecked()) {
+        ChkIkkatu->setChecked(true);
+        ChkHoji->setChecked(true);
+        DTPTime->setEnabled(false);
+        DTPumeDate->setEnabled(true);
+    } else {
+        DTPumeDate->setEnabled(false);
+    }
+}
+
+// ---- the run ----
+
+DateRunOptions FrmMain::runOptions() const {
+    DateRunOptions o;
+    const QDate d = DTPDate->date();
+    const QTime t = DTPTime->time();
+    const QDate m = DTPumeDate->date();
+    o.date = {d.year(), d.month(), d.day(), 0, 0, 0};
+    o.timeOfDay = {0, 0, 0, t.hour(), t.minute(), t.second()};
+    o.keepTime = ChkHoji->isChecked();
+    o.matchDate = ChkUme->isChecked();
+    o.matchDay = {m.year(), m.month(), m.day(), 0, 0, 0};
+    return o;
+}
+
+void FrmMain::updateProgress(int done, int total, bool force) {
+    // Repainted at most ten times a second, without taking input: the run stays modal.
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    if (!force && clock.elapsed() - lastProgressPaint_ < 100) return;
+    lastProgressPaint_ = clock.elapsed();
+    stbProgress_->setText(total > 0 ? QString("%1 / %2").arg(done).arg(total) : QString());
+    stbProgress_->repaint();
+}
+
+void FrmMain::showRunError(const RunError& e) {
+    QString text = QString("Error\r\n実行時エラー:%1:%2:").arg(e.number).arg(U(e.description));
+    if (e.number == err::FileNotFound) {
+        text += "\r\n処理を強制終了します。ファイル一覧を再表示します。";
+        File1->refresh();
+    }
+    MessageService::show(this, text, kAppTitle, MessageIcon::Critical);
+}
+
+void FrmMain::CmdExe_Click() {
+    int changedCount = 0;
+    if (ChkIkkatu->isChecked() && !ChkHoji->isChecked()) {
+        if (MessageService::show(this, "フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
+                                 kAppTitle, MessageIcon::None, MessageButtons::OkCancel) ==
+            MessageAnswer::Cancel)
+            return;
+    }
+    const QString folder = folderWithSeparator();
+    const int total = File1->listCount();
+    for (int i = 0; i < total; ++i) {
+        if (!QFileInfo(folder + File1->fileName(i)).isFile()) {
+            MessageService::show(this,
+                                 "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
+                                 "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
+                                 kAppTitle, MessageIcon::Exclamation);
+            File1->refresh();
+            if (File1->listCount() > 0) File1->selectEntry(0);
+            return;
+        }
+    }
+
+    DateRunStep step(runOptions(), logFolder_.isEmpty() ? LogFolder() : S(logFolder_),
+                     MessageService::sinkFor(this));
+    inRun_ = true;
+    panelPending_ = false;
+    // Before a message appears mid-run, the panel shows the photo it speaks of.
+    auto flushPanel = [this] {
+        if (!panelPending_) return;
+        inRun_ = false;
+        panelPending_ = false;
+        File1_Click();
+        inRun_ = true;
+    };
+    for (int i = 0; i < total; ++i) {
+        if (ChkIkkatu->isChecked()) File1->selectEntry(i);
+        updateProgress(i + 1, total, false);
+        if (!File1->isSelected(i)) continue;
+        const QString name = File1->fileName(i);
+        auto result = step.process(S(folder), S(name), summary_);
+        if (!result) {
+            inRun_ = false;
+            updateProgress(0, 0, true);
+            showRunError(result.error());
+            return;
+        }
+        const PhotoStepResult& r = result.value();
+        lbl_FileTime->setText(U(r.fileTimeText));
+        lbl_ExifDate->setText(FromPhotoText(r.before.ExifDate));
+        lbl_FileDate->setText(U(r.before.FileDate));
+        DateChanged_ = r.plan.DateChanged;
+        if (r.changed()) {
+            ++changedCount;
+            panelPending_ = true;
+            if (!r.times.ok()) {
+                flushPanel();
+                MessageService::show(this,
+                                     "ファイルの日付を設定できませんでした。\r\n" + name + "\r\n(" +
+                                         QString::number(r.times.error().number) + ") " +
+                                         U(r.times.error().description),
+                                     kAppTitle, MessageIcon::Exclamation);
+            }
+        } else if (r.plan.reachedEnd) {
+            panelPending_ = true;
+        } else {
+            panelPending_ = false;
+            inRun_ = false;
+            setExifInfo(kNoDateInfo);
+            clearThumbnail();
+            FitThumbnail(folder + name);
+            MessageService::show(this, QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました",
+                                 kAppTitle, MessageIcon::None);
+            inRun_ = true;
+        }
+    }
+    inRun_ = false;
+    updateProgress(0, 0, true);
+    if (panelPending_) {
+        panelPending_ = false;
+        File1_Click();
+    }
+
+    const QString done = QString("対象のファイル、 %1件を処理が完了しました。").arg(changedCount);
+    if (changedCount >= 2) {
+        MessageService::show(this, done, "処理完了", MessageIcon::Information);
+    } else if (changedCount == 0) {
+        MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",
+                             MessageIcon::Information);
+    } else if ((ChkIkkatu->isChecked() || ChkUme->isChecked()) && !DateChanged_) {
+        MessageService::show(this, done, "処理完了", MessageIcon::Information);
+    }
+    DateChanged_ = false;
+}
+
+} // namespace tokimori

@@ -1,0 +1,169 @@
+#pragma once
+// The main window: browsing lists, the information panel and thumbnail, the date and time
+// pickers, the options and the run button. Handlers carry the names of the controls and events
+// they answer; the work itself lives in the core.
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRect>
+#include <QStatusBar>
+#include <QTimeEdit>
+#include <QToolBar>
+#include <memory>
+
+#include "app/BrowseLists.h"
+#include "exif/ExifReader.h"
+#include "support/DateRun.h"
+
+class QLockFile;
+
+namespace tokimori {
+
+// A check box that reports the release of the mouse button over it, after the click toggled it.
+class MouseUpCheckBox : public QCheckBox {
+    Q_OBJECT
+  public:
+    using QCheckBox::QCheckBox;
+  signals:
+    void mouseUp();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+// The thumbnail: reports double-clicks and mouse moves.
+class Thumbnail : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+  signals:
+    void doubleClicked();
+    void mouseMoved();
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+};
+
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Design sizes in twips (15 twips = 1 pixel at 96 dpi).
+    static constexpr int kMinOuterWidth = 12735;
+    static constexpr int kMinOuterHeight = 7560;
+    static int ToPixels(int twips);
+
+    explicit FrmMain(QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Start-up: false when another copy runs (the message has been shown; do not show this
+    // window).
+    bool Form_Load();
+
+    // Settings access of the main window.
+    QString GetReg(const QString& key, const QVariant& defaultValue) const;
+    Status SetReg(const QString& key, const QVariant& value) const;
+
+    // The twips rectangle the layout gave a control, by object name (tests compare it with the
+    // control's geometry).
+    QRect twipsRect(const QString& name) const { return twips_.value(name); }
+    // The information text as the panel holds it, lines joined by CR LF.
+    QString exifInfoText() const;
+    const ExifSummary& summary() const { return summary_; }
+    bool dateChanged() const { return DateChanged_; }
+    // The folder the photos are read from, with its closing separator.
+    QString folderWithSeparator() const;
+    // Where the run writes its log (the program's log folder unless set).
+    void setLogFolder(const QString& folder) { logFolder_ = folder; }
+
+  public slots:
+    void File1_Click();
+    void File1_DblClick();
+    void File1_PathChange();
+    void CmdExe_Click();
+    void Form_Resize();
+    void Drive1_Change();
+    void Dir1_Change();
+    void Dir1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void Dir1_KeyPress(int character);
+    void File1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void File1_KeyPress(int character);
+    void Drive1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void Drive1_LostFocus();
+    void ChkIkkatu_MouseUp();
+    void ChkHoji_MouseUp();
+    void ChkUme_MouseUp();
+    void Image2_MouseMove();
+
+  signals:
+    // The photo-viewer command found a photo to show.
+    void viewerRequested(const QString& path);
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    void buildControls();
+    void place(QWidget* w, int left, int top, int width, int height);
+    void placeDocked();
+    bool FitThumbnail(const QString& path);
+    void clearThumbnail();
+    void setExifInfo(const QString& crlfText);
+    DateRunOptions runOptions() const;
+    void showRunError(const RunError& e);
+    void updateProgress(int done, int total, bool force);
+    void Form_Unload();
+    QSize outerSizeTwips() const;
+    void setOuterSizeTwips(int width, int height);
+
+    // Controls, named as the program's design names them.
+    QWidget* client_ = nullptr;
+    QToolBar* Toolbar = nullptr;
+    QStatusBar* stb = nullptr;
+    QLabel* stbPath_ = nullptr;
+    QLabel* stbProgress_ = nullptr;
+    QFrame* frm_MainBack = nullptr;
+    QFrame* Frame2 = nullptr;
+    QFrame* FraSet = nullptr;
+    DriveList* Drive1 = nullptr;
+    FolderList* Dir1 = nullptr;
+    FileList* File1 = nullptr;
+    QLabel* PicBack = nullptr;
+    Thumbnail* Image2 = nullptr;
+    QWidget* lbl_Back_Image[2] = {nullptr, nullptr};
+    QLabel* lbl_File_Info = nullptr;
+    QPlainTextEdit* txt_Exif_Info = nullptr;
+    QLabel* Label1 = nullptr;
+    QFrame* Line1 = nullptr;
+    QLabel* lbl_Back = nullptr;
+    QLabel* lbl_Settei = nullptr;
+    QDateEdit* DTPDate = nullptr;
+    QTimeEdit* DTPTime = nullptr;
+    MouseUpCheckBox* ChkIkkatu = nullptr;
+    MouseUpCheckBox* ChkHoji = nullptr;
+    MouseUpCheckBox* ChkUme = nullptr;
+    QDateEdit* DTPumeDate = nullptr;
+    QPushButton* CmdExe = nullptr;
+    QLabel* lbl_ExifDate = nullptr;
+    QLabel* lbl_FileDate = nullptr;
+    QLabel* lbl_FileTime = nullptr;
+
+    QMap<QString, QRect> twips_;
+    QString exifInfo_; // CR LF form of the panel text
+    ExifSummary summary_;
+    bool DateChanged_ = false;
+    bool inRun_ = false;       // a run is working: panel redraws wait for its end
+    bool panelPending_ = false;
+    qint64 lastProgressPaint_ = 0;
+    std::unique_ptr<QLockFile> instanceLock_;
+    QString logFolder_;
+};
+
+} // namespace tokimori

@@ -1,0 +1,23 @@
+#pragma once
+// Decoding a photo for display: upright by its Exif orientation, and no larger than the place
+// it is shown in, so that libjpeg can decode at 1/2, 1/4 or 1/8 of the size.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace tokimori {
+
+struct PictureInfo {
+    QSize natural;  // upright size in pixels
+    QString error;  // why it cannot be read; empty when it can
+};
+
+// The upright natural size, read from the file's head only.
+PictureInfo ReadPictureInfo(const QString& path);
+
+// The picture decoded at about `target` pixels (upright); the full picture when target is
+// empty. A null image and an error text when it cannot be decoded.
+QImage LoadPicture(const QString& path, const QSize& target, QString* error = nullptr);
+
+} // namespace tokimori

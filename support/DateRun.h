@@ -1,0 +1,63 @@
+#pragma once
+// One photo's step of the date-setting run, shared by the window's run and the command line:
+// the file's own time of day, the Exif read and rewrite, the file times and the log line.
+
+#include <string>
+
+#include "exif/ExifReader.h"
+#include "exif/ExifWriter.h"
+#include "filetime/LocalTime.h"
+#include "support/Messages.h"
+#include "support/RunError.h"
+
+namespace tokimori {
+
+struct DateRunOptions {
+    LocalDateTime date;       // the date to set (year, month, day)
+    LocalDateTime timeOfDay;  // the time of day to set (hour, minute, second)
+    bool keepTime = false;    // keep each photo's own time of day
+    bool matchDate = false;   // only texts whose date equals matchDay
+    LocalDateTime matchDay;
+};
+
+// "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" when keeping the time of day.
+std::string NewDateTextOf(const DateRunOptions& o);
+// "yyyy:mm:dd" in match mode, else empty.
+std::string FilterDateOf(const DateRunOptions& o);
+
+struct PhotoStepResult {
+    std::string fileTimeText; // the file's own last-write time of day, "hh:mm:ss"
+    ExifReadResult before;    // what the reader found before the change (texts for the log)
+    DatePlan plan;            // what the writer rewrote
+    Status times;             // setting the file's times, when the photo changed
+    bool logged = false;
+
+    // A photo is changed when any of its date texts was rewritten.
+    bool changed() const { return !plan.writes.empty(); }
+};
+
+// " [パス-" path "] [埋込日付-" date "] [ファイル日付-" file date "]"
+std::string LogTextOf(const std::string& path, const std::string& exifDate,
+                      const std::string& fileDate);
+
+class DateRunStep {
+  public:
+    // logFolder empty: no log. A log line that cannot be written is reported through report.
+    DateRunStep(DateRunOptions options, std::string logFolder, MessageSink report);
+
+    // Reads and rewrites folder + name (folder ends in a separator); summary receives what the
+    // reader found before the change. A changed photo gets its file times and a log line; a
+    // failure to set its times is in the result, not an error. Errors (the file cannot be read
+    // or written, the log cannot be named) end the run.
+    Result<PhotoStepResult> process(const std::string& folder, const std::string& name,
+                                    ExifSummary& summary);
+
+  private:
+    DateRunOptions options_;
+    std::string newText_;
+    std::string filter_;
+    std::string logFolder_;
+    MessageSink report_;
+};
+
+} // namespace tokimori
