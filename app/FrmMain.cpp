@@ -89,7 +89,10 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     buildControls();
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    // Children outlive this object's handlers while they are torn down.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
 
 void FrmMain::place(QWidget* w, int left, int top, int width, int height) {
     twips_[w->objectName()] = QRect(left, top, width, height);

@@ -1,0 +1,79 @@
+#pragma once
+// Shared pieces of the window tests: copies of the test photos, the recorded message boxes,
+// and byte checks of rewritten photos.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "app/MessageService.h"
+
+namespace tokimori::test {
+
+inline QString PhotosDir() { return QString::fromUtf8(TOKIMORI_PHOTOS); }
+
+inline QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// Copies the named test photos (name -> name in the copy folder).
+inline void CopyPhotos(const QTemporaryDir& dir, const QList<QPair<QString, QString>>& names) {
+    for (const auto& [from, to] : names)
+        QFile::copy(PhotosDir() + "/" + from, dir.filePath(to));
+}
+
+// Records every message box and answers from a queue (OK when it is empty).
+class MessageRecorder {
+  public:
+    MessageRecorder() {
+        MessageService::setResponder([this](const Message& m) {
+            shown.append(m);
+            return answers.isEmpty() ? MessageAnswer::Ok : answers.takeFirst();
+        });
+    }
+    ~MessageRecorder() { MessageService::setResponder({}); }
+    QStringList texts() const {
+        QStringList out;
+        for (const Message& m : shown) out << m.text;
+        return out;
+    }
+    QList<Message> shown;
+    QList<MessageAnswer> answers;
+};
+
+// Every changed byte lies within the first `limit` bytes of a date text
+// ("dddd:dd:dd dd:dd:dd") of the original, and the size is unchanged.
+inline bool OnlyDateTextsChanged(const QByteArray& before, const QByteArray& after, int limit,
+                                 QString* why) {
+    if (before.size() != after.size()) {
+        *why = "size changed";
+        return false;
+    }
+    auto isDate = [&](qsizetype start) {
+        static const char shape[] = "dddd:dd:dd dd:dd:dd";
+        if (start < 0 || start + 19 > before.size()) return false;
+        for (int k = 0; k < 19; ++k) {
+            const char c = before[start + k];
+            if (shape[k] == 'd' ? (c < '0' || c > '9') : c != shape[k]) return false;
+        }
+        return true;
+    };
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        bool inside = false;
+        for (qsizetype s = i - 18; s <= i && !inside; ++s) inside = isDate(s) && i - s < limit;
+        if (!inside) {
+            *why = QString("byte %1 changed outside a date text").arg(i);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace tokimori::test

@@ -1,0 +1,386 @@
+// The main window on copies of the test photos: the information panel, the thumbnail, and the
+// date-setting run in each of its option modes, with every message answered by a recorder.
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QtTest>
+
+#include "QtTestSupport.h"
+#include "app/BrowseLists.h"
+#include "app/FrmMain.h"
+#include "photo/Fit.h"
+
+using namespace tokimori;
+using namespace tokimori::test;
+
+namespace {
+
+const QDate kNewDate(2006, 12, 24);
+const QTime kNewTime(10, 0, 0);
+
+struct Window {
+    FrmMain w;
+    QTemporaryDir logs;
+    Window() {
+        w.setLogFolder(logs.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+    }
+    template <class T> T* get(const char* name) { return w.findChild<T*>(name); }
+    FileList* files() { return get<FileList>("File1"); }
+    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(folder); }
+    void pick(const QDate& d, const QTime& t) {
+        get<QDateEdit>("DTPDate")->setDate(d);
+        get<QTimeEdit>("DTPTime")->setTime(t);
+    }
+    void click(const char* box) {
+        auto* b = get<QCheckBox>(box);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    }
+    void run() { QTest::mouseClick(get<QPushButton>("CmdExe"), Qt::LeftButton); }
+    QString panel() { return w.exifInfoText(); }
+    QStringList logLines() {
+        QFile f(logs.filePath("Date" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
+        lines.removeAll("");
+        return lines;
+    }
+};
+
+QDateTime Modified(const QString& path) { return QFileInfo(path).lastModified(); }
+
+void SetModified(const QString& path, const QDateTime& t) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(t, QFileDevice::FileModificationTime));
+}
+
+void ExpectOnlyDates(const QString& original, const QString& copy, int limit = 19) {
+    QString why;
+    QVERIFY2(OnlyDateTextsChanged(ReadBytes(original), ReadBytes(copy), limit, &why),
+             qPrintable(copy + ": " + why));
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void fitsLikeTheThumbnailRule() {
+        // 2895 × 2415 twips is 193 × 161 px.
+        const FitRect frame{3, 222, 193, 161};
+        const FitRect wide = FitPicture(frame, 400, 300); // 4:3, width-limited
+        QCOMPARE(wide, (FitRect{3, 222 + (161 - 145) / 2, 193, 145}));
+        const FitRect tall = FitPicture(frame, 300, 400); // height-limited
+        QCOMPARE(tall, (FitRect{3 + (193 - 121) / 2, 222, 121, 161}));
+        const FitRect same = FitPicture(frame, 1930, 1610); // equal ratios: horizontal rule
+        QCOMPARE(same, (FitRect{3, 222, 193, 161}));
+        const FitRect small = FitPicture(frame, 20, 10); // enlarged
+        QCOMPARE(small.width, 193);
+        QCOMPARE(FitPicture(frame, 0, 10), FitRect{});
+    }
+
+    void panelShowsTheFourteenLines() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"PaintTool_sample.jpg", "b.jpg"},
+                         {"xmp_no_exif.jpg", "c.jpg"}});
+        SetModified(dir.filePath("a.jpg"), QDateTime(QDate(2004, 3, 1), QTime(7, 5, 9)));
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        QCOMPARE(win.files()->currentFileName(), QString("a.jpg"));
+        QCOMPARE(win.panel(), QString("サイズ(横×縦)\r\n100×68\r\n\r\n埋込日付(撮影日時)\r\n"
+                                      "2008:05:30 15:56:01\r\n\r\nファイル日付\r\n2004/03/01 07:05:09"
+                                      "\r\n\r\nメーカー名\r\nCanon\r\n\r\nモデル名\r\nCanon EOS 40D"));
+        QCOMPARE(win.get<QPlainTextEdit>("txt_Exif_Info")->toPlainText().split('\n').size(), 14);
+        QCOMPARE(win.get<QLabel>("lbl_ExifDate")->text(), QString("2008:05:30 15:56:01"));
+        QCOMPARE(win.get<QLabel>("lbl_FileDate")->text(), QString("2004/03/01 7:05:09"));
+
+        // Without Make and Model, right after a photo that had them: lines 11 and 14 empty.
+        win.files()->setCurrentRow(1);
+        const QStringList lines = win.panel().split("\r\n");
+        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines[1], QString("88×100"));
+        QCOMPARE(lines[10], QString());
+        QCOMPARE(lines[13], QString());
+
+        // No Exif by the head rules: one line, and the thumbnail is still shown.
+        win.files()->setCurrentRow(2);
+        QCOMPARE(win.panel(), QString("ファイルの日付情報が取得できません"));
+        QVERIFY(win.get<QLabel>("Image2")->isVisible());
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    void panelSelectionRules() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        auto* thumb = win.get<QLabel>("Image2");
+        QVERIFY(thumb->isVisible());
+
+        // Two selected: empty box, thumbnail cleared.
+        win.files()->selectEntry(1);
+        QCOMPARE(win.panel(), QString());
+        QVERIFY(thumb->pixmap().isNull());
+        QVERIFY(!thumb->isVisible());
+
+        // Nothing selected: empty box, thumbnail unchanged.
+        win.files()->setCurrentRow(0);
+        QVERIFY(!thumb->pixmap().isNull());
+        win.files()->setCurrentRow(-1, QItemSelectionModel::Clear);
+        win.w.File1_Click();
+        QCOMPARE(win.panel(), QString());
+        QVERIFY(!thumb->pixmap().isNull());
+
+        // The selected file deleted from outside: one message, the list refreshed, panel kept.
+        win.files()->setCurrentRow(0);
+        const QString before = win.panel();
+        QVERIFY(QFile::remove(dir.filePath("a.jpg")));
+        win.w.File1_Click();
+        QCOMPARE(messages.texts(),
+                 QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。"});
+        QCOMPARE(win.files()->listCount(), 1);
+        QCOMPARE(win.panel(), before);
+    }
+
+    void thumbnailIsFittedIntoItsFrame() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_PowerShot_S40.jpg", "landscape.jpg"},
+                         {"Fujifilm_FinePix_E500.jpg", "portrait.jpg"},
+                         {"orientation_portrait_5.jpg", "turned.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        auto* frame = win.get<QLabel>("PicBack");
+        auto* thumb = win.get<QLabel>("Image2");
+        const QRect f = frame->geometry();
+        auto expect = [&](int w, int h) {
+            const FitRect r = FitPicture({f.x(), f.y(), f.width(), f.height()}, w, h);
+            QCOMPARE(thumb->geometry(), QRect(r.left, r.top, r.width, r.height));
+        };
+        expect(2272, 1704);
+        QCOMPARE(thumb->width(), f.width()); // wider than the frame: fills its width
+        win.files()->setCurrentRow(1);
+        expect(59, 100);
+        QCOMPARE(thumb->height(), f.height());
+        // Stored 600 × 450 with orientation 5 (turned): shown upright, 450 × 600.
+        win.files()->setCurrentRow(2);
+        expect(450, 600);
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    void runWithoutOptionsChangesTheSelectedPhoto() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        const QDateTime oldB = Modified(dir.filePath("b.jpg"));
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        const QString oldFileDate = win.get<QLabel>("lbl_FileDate")->text();
+        win.pick(kNewDate, kNewTime);
+        win.run();
+        QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join('|')));
+        ExpectOnlyDates(PhotosDir() + "/Canon_40D.jpg", dir.filePath("a.jpg"));
+        QCOMPARE(Modified(dir.filePath("a.jpg")), QDateTime(kNewDate, kNewTime));
+        QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
+        QCOMPARE(Modified(dir.filePath("b.jpg")), oldB);
+        QVERIFY(win.panel().contains("2006:12:24 10:00:00"));
+        QVERIFY(!win.w.dateChanged());
+        const QStringList log = win.logLines();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].mid(19),
+                 " ExifData> [パス-" + QDir::toNativeSeparators(dir.filePath("a.jpg")) +
+                     "] [埋込日付-2008:05:30 15:56:01] [ファイル日付-" + oldFileDate + "]");
+    }
+
+    void keepTimeChangesOnlyTheDate() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Nikon_D70.jpg", "a.jpg"}});
+        SetModified(dir.filePath("a.jpg"), QDateTime(QDate(2011, 5, 6), QTime(7, 5, 9)));
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.pick(kNewDate, kNewTime);
+        win.click("ChkHoji");
+        QVERIFY(!win.get<QTimeEdit>("DTPTime")->isEnabled());
+        win.run();
+        QVERIFY(messages.shown.isEmpty());
+        ExpectOnlyDates(PhotosDir() + "/Nikon_D70.jpg", dir.filePath("a.jpg"), 10);
+        QCOMPARE(Modified(dir.filePath("a.jpg")), QDateTime(kNewDate, QTime(7, 5, 9)));
+        QCOMPARE(win.get<QLabel>("lbl_FileTime")->text(), QString("07:05:09"));
+        QVERIFY(win.panel().contains("2006:12:24 09:52:01"));
+    }
+
+    void folderModeByMouseKeepsTimesAndReportsTheCount() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.pick(kNewDate, kNewTime);
+        win.click("ChkIkkatu");
+        QVERIFY(win.get<QCheckBox>("ChkHoji")->isChecked());
+        QVERIFY(!win.get<QTimeEdit>("DTPTime")->isEnabled());
+        win.run();
+        QCOMPARE(messages.texts(), QStringList{"対象のファイル、 2件を処理が完了しました。"});
+        QCOMPARE(messages.shown[0].title, QString("処理完了"));
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Information);
+        ExpectOnlyDates(PhotosDir() + "/Canon_40D.jpg", dir.filePath("a.jpg"), 10);
+        ExpectOnlyDates(PhotosDir() + "/Nikon_D70.jpg", dir.filePath("b.jpg"), 10);
+        QCOMPARE(win.files()->selectedItems().size(), 2);
+        QCOMPARE(win.logLines().size(), 2);
+        QCOMPARE(win.panel(), QString()); // every entry selected
+    }
+
+    void folderModeByKeyboardAsksFirst() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.pick(kNewDate, kNewTime);
+        auto* box = win.get<QCheckBox>("ChkIkkatu");
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+        QVERIFY(box->isChecked());
+        QVERIFY(!win.get<QCheckBox>("ChkHoji")->isChecked());
+        QVERIFY(win.get<QTimeEdit>("DTPTime")->isEnabled());
+
+        messages.answers = {MessageAnswer::Cancel};
+        win.run();
+        QCOMPARE(messages.texts(), QStringList{"フォルダ内の対象ファイルが全て同じ日付になります。\r\n"
+                                               "よろしいですか？"});
+        QCOMPARE(messages.shown[0].buttons, MessageButtons::OkCancel);
+        QCOMPARE(ReadBytes(dir.filePath("a.jpg")), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
+        QVERIFY(win.logLines().isEmpty());
+
+        messages.shown.clear();
+        win.run(); // answered OK: every photo gets the full new date and time
+        QCOMPARE(messages.shown.size(), 2);
+        QCOMPARE(messages.shown[1].text, QString("対象のファイル、 2件を処理が完了しました。"));
+        QCOMPARE(Modified(dir.filePath("b.jpg")), QDateTime(kNewDate, kNewTime));
+        ExpectOnlyDates(PhotosDir() + "/Nikon_D70.jpg", dir.filePath("b.jpg"));
+    }
+
+    void matchModeChangesOnlyMatchingTexts() {
+        QTemporaryDir dir;
+        // Canon_40D: DateTime 2008:07:31, DateTimeOriginal and Digitized 2008:05:30.
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        const QDateTime oldB = Modified(dir.filePath("b.jpg"));
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.pick(kNewDate, kNewTime);
+        win.click("ChkUme");
+        QVERIFY(win.get<QCheckBox>("ChkIkkatu")->isChecked());
+        QVERIFY(win.get<QCheckBox>("ChkHoji")->isChecked());
+        QVERIFY(win.get<QDateEdit>("DTPumeDate")->isEnabled());
+        win.get<QDateEdit>("DTPumeDate")->setDate(QDate(2008, 5, 30));
+        win.run();
+        // a.jpg changed although its DateTime did not match; the last write left DateChanged
+        // false, so the count of one is reported.
+        QCOMPARE(messages.texts(), QStringList{"対象のファイル、 1件を処理が完了しました。"});
+        QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
+        QCOMPARE(Modified(dir.filePath("b.jpg")), oldB);
+        QCOMPARE(Modified(dir.filePath("a.jpg")).date(), kNewDate);
+        QCOMPARE(win.logLines().size(), 1);
+        const QByteArray a = ReadBytes(dir.filePath("a.jpg"));
+        QVERIFY(a.contains("2008:07:31 10:38:11"));
+        QVERIFY(a.contains("2006:12:24 15:56:01"));
+    }
+
+    void aFileGoneBeforeTheRunStopsItFirst() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.files()->setCurrentRow(1);
+        QVERIFY(QFile::remove(dir.filePath("a.jpg")));
+        win.run();
+        QCOMPARE(messages.texts(),
+                 QStringList{"フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。\r\n\r\n"
+                             "再度、「 埋込日付設定実行 」を行って下さい。"});
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
+        QCOMPARE(win.files()->listCount(), 1);
+        QCOMPARE(win.files()->currentRow(), 0);
+    }
+
+    void aPhotoWithoutExifIsReportedAndTheOthersDone() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"xmp_no_exif.jpg", "b.jpg"},
+                         {"Nikon_D70.jpg", "c.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.pick(kNewDate, kNewTime);
+        win.click("ChkIkkatu");
+        win.run();
+        QCOMPARE(messages.texts(),
+                 (QStringList{"ファイルの日付情報が取得できません\r\nb.jpgの更新に失敗しました",
+                              "対象のファイル、 2件を処理が完了しました。"}));
+        QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/xmp_no_exif.jpg"));
+        ExpectOnlyDates(PhotosDir() + "/Nikon_D70.jpg", dir.filePath("c.jpg"), 10);
+        QVERIFY(ReadBytes(dir.filePath("c.jpg")) != ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
+    }
+
+    void countOfOneIsReportedOnlyWhenTheLastWriteLeftDateChangedFalse() {
+        for (const bool changedLast : {false, true}) {
+            QTemporaryDir dir;
+            CopyPhotos(dir, {{"Canon_40D.jpg", changedLast ? "b.jpg" : "a.jpg"},
+                             {"xmp_no_exif.jpg", changedLast ? "a.jpg" : "b.jpg"}});
+            MessageRecorder messages;
+            Window win;
+            win.open(dir.path());
+            win.click("ChkIkkatu");
+            win.run();
+            QCOMPARE(messages.shown.size(), changedLast ? 1 : 2);
+            QCOMPARE(messages.texts().contains("対象のファイル、 1件を処理が完了しました。"),
+                     !changedLast);
+        }
+    }
+
+    void nothingToChangeSaysSo() {
+        QTemporaryDir dir;
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.run();
+        QCOMPARE(messages.texts(), QStringList{"変換対象のファイルが存在しませんでした。"});
+    }
+
+    void anImmutablePhotoEndsTheRunInTheErrorReport() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}});
+        const QString path = dir.filePath("a.jpg");
+        if (QProcess::execute("chattr", {"+i", path}) != 0) QSKIP("no immutable files here");
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        win.run();
+        QProcess::execute("chattr", {"-i", path});
+        QCOMPARE(messages.texts(), QStringList{"Error\r\n実行時エラー:70:書き込みできません。:"});
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
+        QCOMPARE(ReadBytes(path), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
+        QVERIFY(win.logLines().isEmpty());
+    }
+};
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MainWindowTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "main_window_test.moc"
