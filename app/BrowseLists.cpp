@@ -238,6 +238,19 @@ void FileList::selectEntry(int index) {
     setCurrentRow(index, QItemSelectionModel::Select);
 }
 
+void FileList::selectRange(int first, int last) {
+    if (first > last || !item(first) || !item(last)) return;
+    const QModelIndex from = model()->index(first, 0), to = model()->index(last, 0);
+    selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::Select);
+    selectionModel()->setCurrentIndex(to, QItemSelectionModel::NoUpdate);
+}
+
+std::vector<bool> FileList::selectedEntries() const {
+    std::vector<bool> out(static_cast<size_t>(count()), false);
+    for (const QModelIndex& i : selectionModel()->selectedRows()) out[static_cast<size_t>(i.row())] = true;
+    return out;
+}
+
 bool FileList::othersSelected() const {
     const int current = currentRow();
     for (const QListWidgetItem* i : selectedItems())

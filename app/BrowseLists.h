@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QStringList>
+#include <vector>
 
 namespace tokimori {
 
@@ -80,6 +81,10 @@ class FileList : public QListWidget {
     bool isSelected(int index) const;
     // Selects index (adding it to the selection) and makes it current, as a click would.
     void selectEntry(int index);
+    // Selects first..last (adding them to the selection) in one step and makes last current.
+    void selectRange(int first, int last);
+    // Which entries are selected, by index.
+    std::vector<bool> selectedEntries() const;
     // Other entries than the current one are selected.
     bool othersSelected() const;
 

@@ -656,14 +656,16 @@ DateRunOptions FrmMain::runOptions() const {
     return o;
 }
 
-void FrmMain::updateProgress(int done, int total, bool force) {
+bool FrmMain::updateProgress(int done, int total, bool force) {
     // Repainted at most ten times a second, without taking input: the run stays modal.
     static QElapsedTimer clock;
     if (!clock.isValid()) clock.start();
-    if (!force && clock.elapsed() - lastProgressPaint_ < 100) return;
+    if (!force && clock.elapsed() - lastProgressPaint_ < 100) return false;
     lastProgressPaint_ = clock.elapsed();
     stbProgress_->setText(total > 0 ? QString("%1 / %2").arg(done).arg(total) : QString());
     stbProgress_->repaint();
+    File1->repaint();
+    return true;
 }
 
 void FrmMain::showRunError(const RunError& e) {
@@ -709,13 +711,27 @@ void FrmMain::CmdExe_Click() {
         File1_Click();
         inRun_ = true;
     };
+    // Folder mode selects each entry as the run reaches it; the list shows it at each progress
+    // step (one selection range per step keeps a list of ten thousand photos fast).
+    std::vector<bool> selected = File1->selectedEntries();
+    int shownUpTo = -1;
+    auto showSelection = [&](int upTo) {
+        if (upTo <= shownUpTo) return;
+        File1->selectRange(shownUpTo + 1, upTo);
+        shownUpTo = upTo;
+    };
     for (int i = 0; i < total; ++i) {
-        if (ChkIkkatu->isChecked()) File1->selectEntry(i);
-        updateProgress(i + 1, total, false);
-        if (!File1->isSelected(i)) continue;
+        if (ChkIkkatu->isChecked()) {
+            selected[static_cast<size_t>(i)] = true;
+            if (updateProgress(i + 1, total, false)) showSelection(i);
+        } else {
+            updateProgress(i + 1, total, false);
+        }
+        if (!selected[static_cast<size_t>(i)]) continue;
         const QString name = File1->fileName(i);
         auto result = step.process(S(folder), S(name), summary_);
         if (!result) {
+            if (ChkIkkatu->isChecked()) showSelection(i);
             inRun_ = false;
             updateProgress(0, 0, true);
             showRunError(result.error());
@@ -730,6 +746,7 @@ void FrmMain::CmdExe_Click() {
             ++changedCount;
             panelPending_ = true;
             if (!r.times.ok()) {
+                if (ChkIkkatu->isChecked()) showSelection(i);
                 flushPanel();
                 MessageService::show(this,
                                      "ファイルの日付を設定できませんでした。\r\n" + name + "\r\n(" +
@@ -741,6 +758,7 @@ void FrmMain::CmdExe_Click() {
             panelPending_ = true;
         } else {
             panelPending_ = false;
+            if (ChkIkkatu->isChecked()) showSelection(i);
             inRun_ = false;
             setExifInfo(kNoDateInfo);
             clearThumbnail();
@@ -750,6 +768,7 @@ void FrmMain::CmdExe_Click() {
             inRun_ = true;
         }
     }
+    if (ChkIkkatu->isChecked()) showSelection(total - 1);
     inRun_ = false;
     updateProgress(0, 0, true);
     if (panelPending_) {

@@ -118,7 +118,7 @@ class FrmMain : public QMainWindow {
     void setExifInfo(const QString& crlfText);
     DateRunOptions runOptions() const;
     void showRunError(const RunError& e);
-    void updateProgress(int done, int total, bool force);
+    bool updateProgress(int done, int total, bool force);
     void Form_Unload();
     QSize outerSizeTwips() const;
     void setOuterSizeTwips(int width, int height);
