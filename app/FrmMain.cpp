@@ -355,18 +355,18 @@ void FrmMain::closeEvent(QCloseEvent* e) {
 }
 
 void FrmMain::Form_Unload() {
+    if (!instanceLock_) return; // a refused second copy closes and stores nothing
     // The program's other windows, newest first.
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
         QWidget* w = *it;
         if (w != this && w->isWindow() && !qobject_cast<QMenu*>(w)) w->close();
     }
-    if (!instanceLock_) return; // a refused second copy stores nothing
     // The bounds of the normal window, also when it is maximised or minimised.
     const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
     const QSize decorations = frameGeometry().size() - size();
-    const QPoint corner = isMaximized() || isMinimized() ? normal.topLeft() - (geometry().topLeft() - frameGeometry().topLeft())
-                                                        : frameGeometry().topLeft();
+    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
+    const QPoint corner = normal.topLeft() - frameOffset;
     SetReg("WTOP", corner.y() * 15);
     SetReg("WLEFT", corner.x() * 15);
     SetReg("WWidth", (normal.width() + decorations.width()) * 15);

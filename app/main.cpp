@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/FrmMain.h"
+#include "app/SessionEnd.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -8,6 +9,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion("2.0.0");
     tokimori::FrmMain window;
     if (!window.Form_Load()) return 0;
+    tokimori::CloseOnSessionEnd(&window);
     window.show();
     return app.exec();
 }
