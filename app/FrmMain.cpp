@@ -14,7 +14,10 @@
 #include <QStandardPaths>
 #include <QWindow>
 
+#include "about/FrmAbout.h"
 #include "app/Artwork.h"
+#include "app/Help.h"
+#include "photo/FrmViewer.h"
 #include "app/MessageService.h"
 #include "filetime/LocalTime.h"
 #include "photo/Fit.h"
@@ -87,6 +90,70 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("FrmMain");
     setWindowIcon(ArtIcon(Art::Program));
     buildControls();
+    buildCommands();
+}
+
+void FrmMain::buildCommands() {
+    QMenu* mnuFile = menuBar()->addMenu("ファイル(&F)");
+    mnuFile->setObjectName("mnuFile");
+    QAction* mnuEnd = mnuFile->addAction("終了(&X)");
+    mnuEnd->setObjectName("mnuEnd");
+    QAction* mnuPhotoBig = menuBar()->addAction("画像プレビュー(&P)");
+    mnuPhotoBig->setObjectName("mnuPhotoBig");
+    QMenu* mnuHelp = menuBar()->addMenu("ヘルプ(&H)");
+    mnuHelp->setObjectName("mnuHelp");
+    QAction* mnuHelpHelp = mnuHelp->addAction("ヘルプ(&H)");
+    mnuHelpHelp->setObjectName("mnuHelpHelp");
+    QAction* mnuAbout = mnuHelp->addAction("バージョン情報(&A)");
+    mnuAbout->setObjectName("mnuAbout");
+    connect(mnuEnd, &QAction::triggered, this, &FrmMain::mnuEnd_Click);
+    connect(mnuPhotoBig, &QAction::triggered, this, &FrmMain::mnuPhotoBig_Click);
+    connect(mnuHelpHelp, &QAction::triggered, this, &FrmMain::mnuHelpHelp_Click);
+    connect(mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+
+    struct Button {
+        const char* key;
+        Art art;
+        const char* tip;
+    };
+    const Button buttons[] = {{"UP", Art::Up, "上へ"},
+                              {nullptr, Art::Up, nullptr},
+                              {"PhotoBig", Art::Preview, "画像プレビュー"},
+                              {nullptr, Art::Up, nullptr},
+                              {"Help", Art::Help, "ヘルプ"},
+                              {"Close", Art::Close, "終了"}};
+    for (const Button& b : buttons) {
+        if (!b.key) {
+            Toolbar->addSeparator();
+            continue;
+        }
+        QAction* a = Toolbar->addAction(ArtIcon(b.art), QString());
+        a->setObjectName(QString("Toolbar_") + b.key);
+        a->setData(QString(b.key));
+        a->setToolTip(b.tip);
+    }
+    connect(Toolbar, &QToolBar::actionTriggered, this,
+            [this](QAction* a) { Toolbar_ButtonClick(a->data().toString()); });
+    resize(ToPixels(13680), ToPixels(7665) + menuBar()->sizeHint().height());
+}
+
+void FrmMain::Toolbar_ButtonClick(const QString& key) {
+    if (key == "UP")
+        Dir1_KeyPress(8);
+    else if (key == "PhotoBig")
+        File1_DblClick();
+    else if (key == "Help")
+        mnuHelpHelp_Click();
+    else if (key == "Close")
+        mnuEnd_Click();
+}
+
+void FrmMain::mnuHelpHelp_Click() { OpenHelp(this); }
+
+void FrmMain::mnuAbout_Click() {
+    FrmAbout about(this);
+    about.setAttribute(Qt::WA_DeleteOnClose, false);
+    about.exec();
 }
 
 FrmMain::~FrmMain() {
@@ -239,7 +306,6 @@ void FrmMain::buildControls() {
     for (QWidget* w : {static_cast<QWidget*>(lbl_File_Info), static_cast<QWidget*>(Label1)})
         w->raise();
     Toolbar->raise();
-    resize(ToPixels(13680), ToPixels(7665) + menuBar()->sizeHint().height());
 
     // Events.
     connect(File1, &FileList::clicked, this, &FrmMain::File1_Click);
@@ -372,6 +438,7 @@ void FrmMain::Form_Unload() {
     SetReg("WWidth", (normal.width() + decorations.width()) * 15);
     SetReg("WHeight", (normal.height() + decorations.height()) * 15);
     SetReg("DefPath", Dir1->path());
+    CloseAllHelp();
 }
 
 // ---- layout ----
@@ -612,7 +679,9 @@ void FrmMain::File1_Click() {
 
 void FrmMain::File1_DblClick() {
     if (Image2->pixmap().isNull() || File1->currentFileName().isEmpty()) return;
-    emit viewerRequested(folderWithSeparator() + File1->currentFileName());
+    FrmViewer viewer(folderWithSeparator() + File1->currentFileName(), this);
+    if (!viewer.loadPhoto()) return;
+    viewer.exec();
 }
 
 void FrmMain::Image2_MouseMove() {

@@ -99,10 +99,11 @@ class FrmMain : public QMainWindow {
     void ChkHoji_MouseUp();
     void ChkUme_MouseUp();
     void Image2_MouseMove();
-
-  signals:
-    // The photo-viewer command found a photo to show.
-    void viewerRequested(const QString& path);
+    void Toolbar_ButtonClick(const QString& key);
+    void mnuEnd_Click() { close(); }
+    void mnuPhotoBig_Click() { File1_DblClick(); }
+    void mnuHelpHelp_Click();
+    void mnuAbout_Click();
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -111,6 +112,7 @@ class FrmMain : public QMainWindow {
 
   private:
     void buildControls();
+    void buildCommands();
     void place(QWidget* w, int left, int top, int width, int height);
     void placeDocked();
     bool FitThumbnail(const QString& path);

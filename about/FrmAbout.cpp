@@ -1,0 +1,76 @@
+#include "about/FrmAbout.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/Artwork.h"
+
+namespace tokimori {
+
+namespace {
+int Px(int twips) { return qRound(twips / 15.0); }
+void Place(QWidget* w, int l, int t, int wd, int h) { w->setGeometry(Px(l), Px(t), Px(wd), Px(h)); }
+} // namespace
+
+FrmAbout::FrmAbout(QWidget* owner) : QDialog(owner) {
+    setObjectName("FrmAbout");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(Px(5730), Px(3555));
+    setModal(true);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* picIcon = new QLabel(this);
+    picIcon->setObjectName("picIcon");
+    picIcon->setPixmap(ArtIcon(Art::Program).pixmap(32, 32));
+    Place(picIcon, 270, 240, 540, 540);
+    lblTitle = new QLabel("ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ", this);
+    lblTitle->setObjectName("lblTitle");
+    QFont big = lblTitle->font();
+    big.setPointSize(14);
+    big.setBold(true);
+    lblTitle->setFont(big);
+    Place(lblTitle, 1050, 240, 3885, 480);
+    lblVersion = new QLabel("ﾊﾞｰｼﾞｮﾝ", this);
+    lblVersion->setObjectName("lblVersion");
+    Place(lblVersion, 1050, 780, 3885, 225);
+    lblDescription = new QLabel("ｱﾌﾟﾘｹｰｼｮﾝの説明", this);
+    lblDescription->setObjectName("lblDescription");
+    lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblDescription->setWordWrap(true);
+    Place(lblDescription, 1050, 1125, 3885, 1170);
+    for (QLabel* l : {lblTitle, lblDescription}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, Qt::black);
+        l->setPalette(p);
+    }
+    // An etched separator: a grey line with a white one under it.
+    auto* grey = new QFrame(this);
+    grey->setObjectName("Line1_1");
+    grey->setStyleSheet("background: #808080;");
+    grey->setGeometry(Px(90), Px(2445), Px(5654) - Px(90), 1);
+    auto* white = new QFrame(this);
+    white->setObjectName("Line1_0");
+    white->setStyleSheet("background: white;");
+    white->setGeometry(Px(105), Px(2445) + 1, Px(5654) - Px(105), 2);
+
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setDefault(true);
+    cmdOK->setAutoDefault(true);
+    Place(cmdOK, 4245, 3000, 1380, 345);
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept); // Esc rejects: both close
+
+    Form_Load();
+    if (owner) move(owner->frameGeometry().center() - rect().center());
+}
+
+void FrmAbout::Form_Load() {
+    setWindowTitle("Tokimoriのﾊﾞｰｼﾞｮﾝ情報");
+    lblTitle->setText("Tokimori");
+    lblVersion->setText(QString("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(2).arg(0).arg(0));
+    lblDescription->setText("ｱﾌﾟﾘｹｰｼｮﾝの説明");
+}
+
+} // namespace tokimori

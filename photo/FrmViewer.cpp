@@ -1,0 +1,145 @@
+#include "photo/FrmViewer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/MessageService.h"
+#include "photo/Fit.h"
+#include "photo/PictureLoader.h"
+
+namespace tokimori {
+
+FrmViewer::FrmViewer(const QString& path, QWidget* owner) : QDialog(owner), path_(path) {
+    setObjectName("FrmViewer");
+    setWindowTitle(QFileInfo(path).fileName());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* menu = new QMenuBar(this);
+    QAction* close = menu->addAction("閉じる(&C)");
+    close->setObjectName("mnuClose");
+    QAction* origin = menu->addAction("写真実寸サイズ(&O)");
+    origin->setObjectName("PhotoOriginSize");
+    connect(close, &QAction::triggered, this, &FrmViewer::mnuClose_Click);
+    connect(origin, &QAction::triggered, this, &FrmViewer::PhotoOriginSize_Click);
+    layout->setMenuBar(menu);
+    client_ = new QWidget(this);
+    layout->addWidget(client_, 1);
+
+    lbl_PicBack = new QLabel(client_);
+    lbl_PicBack->setObjectName("lbl_PicBack");
+    lbl_PicBack->setAutoFillBackground(true);
+    QPalette p = lbl_PicBack->palette();
+    p.setColor(QPalette::Window, palette().color(QPalette::ButtonText));
+    lbl_PicBack->setPalette(p);
+    Img_Viewer = new QLabel(client_);
+    Img_Viewer->setObjectName("Img_Viewer");
+    Img_Viewer->setScaledContents(true);
+    Img_Viewer->hide();
+
+    // The design client size, centred on the owner.
+    resize(qRound(7410 / 15.0), qRound(5505 / 15.0) + menu->sizeHint().height());
+    if (owner) move(owner->frameGeometry().center() - rect().center());
+}
+
+void FrmViewer::reportUnreadable(const QString& why) {
+    failed_ = true;
+    Img_Viewer->clear();
+    Img_Viewer->hide();
+    MessageService::show(this,
+                         "写真を表示できません。\r\n" + QDir::toNativeSeparators(path_) + "\r\n(" +
+                             why + ")",
+                         kAppTitle, MessageIcon::Exclamation);
+}
+
+bool FrmViewer::loadPhoto() {
+    const PictureInfo info = ReadPictureInfo(path_);
+    if (!info.error.isEmpty() || info.natural.isEmpty()) {
+        reportUnreadable(info.error.isEmpty() ? QString("0 × 0") : info.error);
+        return false;
+    }
+    natural_ = info.natural;
+    // Decoded once at no more than the screen's size; refits scale this copy.
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    QSize limit = screen ? screen->size() * screen->devicePixelRatio() : QSize(1920, 1080);
+    QString error;
+    decoded_ = LoadPicture(path_, natural_.scaled(limit, Qt::KeepAspectRatio).boundedTo(natural_),
+                           &error);
+    if (decoded_.isNull()) {
+        reportUnreadable(error);
+        return false;
+    }
+    failed_ = false;
+    return true;
+}
+
+QRect FrmViewer::imageGeometry() const { return Img_Viewer->geometry(); }
+QRect FrmViewer::frameRect() const { return lbl_PicBack->geometry(); }
+
+void FrmViewer::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    Form_Resize();
+}
+
+void FrmViewer::Form_Resize() {
+    lbl_PicBack->setGeometry(0, 0, client_->width(), client_->height());
+    if (realSize_ && (size() == realSizeClient_ || realSizeClient_.isEmpty())) {
+        Img_Viewer->move(0, 0);
+        return;
+    }
+    realSize_ = false;
+    fit();
+}
+
+void FrmViewer::fit() {
+    if (failed_ || decoded_.isNull()) return;
+    if (!QFileInfo(path_).isFile()) { // gone since it was opened
+        reportUnreadable("ファイルが見つかりません。");
+        return;
+    }
+    Img_Viewer->hide();
+    const QRect frame = lbl_PicBack->geometry();
+    const FitRect r = FitPicture({frame.x(), frame.y(), frame.width(), frame.height()},
+                                 natural_.width(), natural_.height());
+    if (r.width <= 0) return;
+    const qreal dpr = devicePixelRatioF();
+    QPixmap pm = QPixmap::fromImage(decoded_.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),
+                                                    Qt::IgnoreAspectRatio,
+                                                    Qt::SmoothTransformation));
+    pm.setDevicePixelRatio(dpr);
+    Img_Viewer->setPixmap(pm);
+    Img_Viewer->setGeometry(r.left, r.top, r.width, r.height);
+    Img_Viewer->show();
+}
+
+void FrmViewer::PhotoOriginSize_Click() {
+    if (isMaximized() || isMinimized()) showNormal(); // only a normal window takes a size
+    QString error;
+    const QImage full = LoadPicture(path_, QSize(), &error);
+    if (full.isNull()) {
+        reportUnreadable(error);
+        return;
+    }
+    realSize_ = true;
+    QPixmap pm = QPixmap::fromImage(full);
+    Img_Viewer->setPixmap(pm);
+    Img_Viewer->setGeometry(0, 0, full.width(), full.height());
+    Img_Viewer->show();
+    // The outer size (title bar, menu bar and borders included) becomes the photo's size.
+    const QSize decorations = frameGeometry().size() - size();
+    realSizeClient_ = QSize();
+    resize(width(), full.height() - decorations.height());
+    resize(full.width() - decorations.width(), height());
+    realSizeClient_ = size();
+}
+
+} // namespace tokimori
