@@ -19,6 +19,7 @@
 #include "app/Help.h"
 #include "photo/FrmViewer.h"
 #include "app/MessageService.h"
+#include "controls/CommandButtonCT.h"
 #include "filetime/LocalTime.h"
 #include "photo/Fit.h"
 #include "photo/PictureLoader.h"
@@ -256,6 +257,7 @@ void FrmMain::buildControls() {
     CmdExe->setObjectName("CmdExe");
     CmdExe->setIcon(ArtIcon(Art::Run));
     CmdExe->setIconSize(QSize(32, 32));
+    CmdExe->setProperty(CommandButtonCT::kGraphicalStyle, true);
 
     lbl_ExifDate = new QLabel(this);
     lbl_ExifDate->setObjectName("lbl_ExifDate");
@@ -412,6 +414,11 @@ bool FrmMain::Form_Load() {
         break;
     }
     File1_PathChange();
+
+    // The run button's face: its icon left of its caption, the pair centred.
+    cmdControl = std::make_unique<CommandButtonCT>();
+    cmdControl->Load(CmdExe);
+    cmdControl->setPicturePosition(1);
     return true;
 }
 

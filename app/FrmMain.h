@@ -23,6 +23,10 @@
 class QLockFile;
 
 namespace tokimori {
+class CommandButtonCT;
+}
+
+namespace tokimori {
 
 // A check box that reports the release of the mouse button over it, after the click toggled it.
 class MouseUpCheckBox : public QCheckBox {
@@ -165,6 +169,7 @@ class FrmMain : public QMainWindow {
     bool panelPending_ = false;
     qint64 lastProgressPaint_ = 0;
     std::unique_ptr<QLockFile> instanceLock_;
+    std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
     QString logFolder_;
 };
 

@@ -1,0 +1,86 @@
+#pragma once
+// Takes over a push button and draws its face itself: caption and picture side by side in one
+// of six arrangements, or a colour swatch. The face is handed to the button as its icon, so the
+// native pressed, focus and disabled looks stay. The button's events are raised again under the
+// same names, their arguments by reference.
+
+#include <QObject>
+#include <QPointer>
+#include <QPushButton>
+
+#include "controls/ButtonFace.h"
+
+class QMenu;
+
+namespace tokimori {
+
+class CommandButtonCT : public QObject {
+    Q_OBJECT
+  public:
+    // A button shows a drawn face only when it carries this property set to true (the graphical
+    // style); any other button shows "[Wrong Style]".
+    static constexpr const char* kGraphicalStyle = "graphicalStyle";
+
+    explicit CommandButtonCT(QObject* parent = nullptr);
+
+    // Binds to target: takes its picture and caption, then draws.
+    void Load(QPushButton* target);
+    void Refresh();
+
+    QString Name() const { return name_; }
+    void setName(const QString& n) { name_ = n; }
+    QString Caption() const { return caption_; }
+    void setCaption(const QString& c);
+    OleColor Color() const { return color_; }
+    void setColor(OleColor c);
+    ButtonPicture Picture() const { return picture_; }
+    void setPicture(const ButtonPicture& p);
+    int PictureMode() const { return pictureMode_; }
+    void setPictureMode(int m);
+    int PicturePosition() const { return picturePosition_; }
+    void setPicturePosition(int p);
+    int Style() const { return style_; }
+    void setStyle(int s);
+    QMenu* PopupMenu() const { return nullptr; }
+
+    // Passed through to the wrapped button.
+    bool Enabled() const;
+    void setEnabled(bool e);
+    bool Visible() const;
+    void setVisible(bool v);
+    bool Value() const;
+
+    // How many times the face was drawn (tests).
+    int drawCount() const { return draws_; }
+    const FaceLayout& lastLayout() const { return layout_; }
+
+  signals:
+    void Click();
+    void MouseDown(short& Button, short& Shift, float& X, float& Y);
+    void MouseMove(short& Button, short& Shift, float& X, float& Y);
+    void MouseUp(short& Button, short& Shift, float& X, float& Y);
+    void KeyDown(short& KeyCode, short& Shift);
+    void KeyUp(short& KeyCode, short& Shift);
+    void KeyPress(short& KeyAscii);
+    void GotFocus();
+    void LostFocus();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QPushButton* button() const;
+
+    QString name_ = "CommandButtonCT";
+    QString caption_;
+    ButtonPicture picture_;
+    int picturePosition_ = 2;
+    int pictureMode_ = 99;
+    int style_ = 0;
+    OleColor color_ = 0x00FFFFFF;
+    QPointer<QPushButton> m_Command;
+    int draws_ = 0;
+    FaceLayout layout_;
+};
+
+} // namespace tokimori
