@@ -127,7 +127,8 @@ QPixmap DrawButtonFace(const FaceInput& in, FaceLayout* layoutOut) {
         picture = ConvertPicture(in.picture,
                                  ToQColor(TranslateColor(FromQColor(in.backColor), 3, in.palette) &
                                           0x00FFFFFFu));
-    const QSize picSize = picture.isNull() ? QSize() : picture.pixmap.deviceIndependentSize().toSize();
+    const QSize picSize =
+        picture.isNull() ? QSize(0, 0) : picture.pixmap.deviceIndependentSize().toSize();
     const int picW = picSize.width(), picH = picSize.height();
 
     int textW = 0, textH = 0;
