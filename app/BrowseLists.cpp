@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QStorageInfo>
 
+#include "support/Paths.h"
+
 namespace tokimori {
 
 namespace {
@@ -28,11 +30,6 @@ bool IsBrowsableVolume(const QStorageInfo& v) {
 }
 
 } // namespace
-
-QStringList ListPhotos(const QString& folder) {
-    QDir dir(folder);
-    return dir.entryList({"*.jpg", "*.jpeg"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-}
 
 // ---- DriveList ----
 
@@ -217,7 +214,15 @@ void FileList::setPath(const QString& folder) {
 void FileList::refresh() {
     const QSignalBlocker block(this);
     clear();
-    if (!path_.isEmpty()) addItems(ListPhotos(path_));
+    if (!path_.isEmpty()) {
+        auto names = ListPhotos(path_.toStdString());
+        if (names) {
+            QStringList items;
+            items.reserve(qsizetype(names->size()));
+            for (const std::string& n : names.value()) items << QString::fromStdString(n);
+            addItems(items);
+        }
+    }
     setCurrentRow(-1, QItemSelectionModel::Clear);
 }
 

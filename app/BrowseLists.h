@@ -103,7 +103,4 @@ class FileList : public QListWidget {
     QString path_;
 };
 
-// Lists the photos of folder as the file list shows them.
-QStringList ListPhotos(const QString& folder);
-
 } // namespace tokimori

@@ -2,9 +2,25 @@
 
 #include <ostream>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
+#include "filetime/FileDate.h"
+#include "support/DateRun.h"
+#include "support/Journal.h"
+#include "support/OperationLog.h"
+#include "support/Paths.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace tokimori::cli {
 
@@ -14,15 +30,40 @@ const char kUsage[] =
     "usage: tokimori-cli info FILE...\n"
     "       tokimori-cli write --date yyyy:mm:dd [--time hh:mm:ss] [--only-date yyyy:mm:dd] "
     "FILE...\n"
+    "       tokimori-cli set --date yyyy:mm:dd [--time hh:mm:ss | --keep-time]\n"
+    "                        [--only-date yyyy:mm:dd] [--dry-run] [--no-log] [--recursive]\n"
+    "                        [--log-dir DIR] PATH...\n"
+    "       tokimori-cli undo JOURNAL [--dry-run]\n"
     "\n"
-    "info   prints the Exif summary of each photo, one JSON object per line\n"
-    "write  rewrites the Exif date-time texts in place; without --time only the date part of\n"
-    "       each text changes; with --only-date only texts of that day change\n";
+    "info   prints the Exif summary of each photo, one JSON object per line.\n"
+    "write  rewrites the Exif date-time texts in place, nothing else; without --time only the\n"
+    "       date part of each text changes; with --only-date only texts of that day change.\n"
+    "set    gives photos a new date as the program's run does: rewrites the date-time texts in\n"
+    "       place, sets the file times to the same local date and time, writes the day's log\n"
+    "       line and an undo journal. PATH is a photo or a folder (its *.jpg and *.jpeg files;\n"
+    "       subfolders too with --recursive). Without --time each photo keeps its own time of\n"
+    "       day (--keep-time says so explicitly). --dry-run changes nothing and prints what\n"
+    "       would change. --no-log writes neither log nor journal. --log-dir puts both in DIR\n"
+    "       instead of the program's log folder. One JSON line per photo on stdout; a summary\n"
+    "       line (changed, failed, log, journal) on stderr.\n"
+    "undo   puts back every photo of a journal whose date texts still hold what the run wrote,\n"
+    "       with its old times; a photo changed since is left alone and reported.\n"
+    "\n"
+    "Exit codes: 0 all done, 1 some photos failed or were refused, 2 bad arguments.\n";
 
 int Usage(std::ostream& err, const std::string& why) {
     if (!why.empty()) err << "tokimori-cli: " << why << "\n";
     err << kUsage;
     return 2;
+}
+
+bool IsTerminal(std::ostream& s) {
+    if (&s != &std::cerr) return false;
+#ifdef _WIN32
+    return _isatty(2);
+#else
+    return isatty(2);
+#endif
 }
 
 // The folder part (with its closing separator) and the name of a path.
@@ -125,6 +166,181 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return code;
 }
 
+// The photos a PATH names: a file, or a folder's photos as the file list shows them.
+void CollectPhotos(const std::string& path, bool recursive, std::vector<std::string>& out,
+                   std::ostream& err) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(ToFsPath(path), ec)) {
+        out.push_back(path);
+        return;
+    }
+    std::vector<std::string> subfolders;
+    auto photos = ListPhotos(path, recursive ? &subfolders : nullptr);
+    if (!photos) {
+        ReportError(err, path, photos.error());
+        return;
+    }
+    for (const std::string& name : photos.value()) out.push_back(JoinPath(path, name));
+    for (const std::string& sub : subfolders) CollectPhotos(JoinPath(path, sub), true, out, err);
+}
+
+bool ParseDate(const std::string& s, LocalDateTime& t) {
+    return s.size() == 10 && std::sscanf(s.c_str(), "%4d:%2d:%2d", &t.year, &t.month, &t.day) == 3 &&
+           CheckDateTexts(s, "").ok() && LocalToUnix({t.year, t.month, t.day, 12, 0, 0}).ok();
+}
+
+int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string date, time, only, logDir;
+    bool keepTime = false, dryRun = false, noLog = false, recursive = false;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        if (a == "--date") {
+            if (!value(date)) return Usage(err, "--date needs a value");
+        } else if (a == "--time") {
+            if (!value(time)) return Usage(err, "--time needs a value");
+        } else if (a == "--only-date") {
+            if (!value(only)) return Usage(err, "--only-date needs a value");
+        } else if (a == "--log-dir") {
+            if (!value(logDir)) return Usage(err, "--log-dir needs a value");
+        } else if (a == "--keep-time") {
+            keepTime = true;
+        } else if (a == "--dry-run") {
+            dryRun = true;
+        } else if (a == "--no-log") {
+            noLog = true;
+        } else if (a == "--recursive") {
+            recursive = true;
+        } else if (a == "--") {
+            paths.insert(paths.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1, args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage(err, "unknown option " + a);
+        } else {
+            paths.push_back(a);
+        }
+    }
+    DateRunOptions o;
+    if (date.empty()) return Usage(err, "set needs --date");
+    if (!ParseDate(date, o.date)) return Usage(err, "--date is a real date yyyy:mm:dd");
+    if (!time.empty() && keepTime) return Usage(err, "--time and --keep-time exclude each other");
+    o.keepTime = time.empty();
+    if (!time.empty()) {
+        LocalDateTime t;
+        if (time.size() != 8 || !ParseTimeOfDay(time, t).ok())
+            return Usage(err, "--time is hh:mm:ss");
+        o.timeOfDay = t;
+    }
+    if (!only.empty()) {
+        if (!ParseDate(only, o.matchDay)) return Usage(err, "--only-date is yyyy:mm:dd");
+        o.matchDate = true;
+    }
+    o.dryRun = dryRun;
+    if (paths.empty()) return Usage(err, "set needs at least one PATH");
+
+    std::vector<std::string> photos;
+    for (const std::string& p : paths) CollectPhotos(p, recursive, photos, err);
+
+    const std::string folder = noLog || dryRun ? std::string() : (logDir.empty() ? LogFolder() : logDir);
+    DateRunStep step(o, folder, [&err](const MessageRequest& m) {
+        err << JsonLine().utf8("log_error", m.text).str() << "\n";
+    });
+    const bool progress = IsTerminal(err);
+    int changed = 0, failed = 0;
+    for (size_t i = 0; i < photos.size(); ++i) {
+        if (progress) err << "\r" << (i + 1) << " / " << photos.size() << std::flush;
+        auto [dir, name] = SplitPath(photos[i]);
+        ExifSummary s;
+        auto r = step.process(dir, name, s);
+        if (!r) {
+            ++failed;
+            out << JsonLine()
+                       .utf8("file", photos[i])
+                       .number("error", r.error().number)
+                       .utf8("description", r.error().description)
+                       .utf8("detail", r.error().detail)
+                       .str()
+                << "\n";
+            continue;
+        }
+        std::vector<std::string> written;
+        for (const DateWrite& w : r->plan.writes) written.emplace_back(DateTagName(w.tag));
+        JsonLine line;
+        line.utf8("file", photos[i])
+            .boolean("changed", r->changed())
+            .list("written", written)
+            .text("EmbeddedDate", s.EmbeddedDate)
+            .text("NewEmbeddedDate", r->newEmbeddedDate)
+            .utf8("FileTime", FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)))
+            .utf8("NewFileTime", r->changed() ? FormatPanelDate(r->newFileTime)
+                                              : FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)));
+        if (!r->plan.reachedEnd && !r->changed()) line.utf8("note", "no Exif date to change");
+        if (r->changed() && !r->times.ok()) {
+            line.number("times_error", r->times.error().number)
+                .utf8("times_description", r->times.error().description);
+            ++failed;
+        }
+        out << line.str() << "\n";
+        if (r->changed()) ++changed;
+    }
+    if (progress) err << "\r";
+    err << JsonLine()
+               .number("changed", changed)
+               .number("failed", failed)
+               .boolean("dry_run", dryRun)
+               .utf8("log", step.logPath())
+               .utf8("journal", step.journalPath())
+               .str()
+        << "\n";
+    return failed ? 1 : 0;
+}
+
+int Undo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string journal;
+    bool dryRun = false;
+    for (const std::string& a : args) {
+        if (a == "--dry-run")
+            dryRun = true;
+        else if (a.size() > 1 && a[0] == '-')
+            return Usage(err, "unknown option " + a);
+        else if (journal.empty())
+            journal = a;
+        else
+            return Usage(err, "undo takes one JOURNAL");
+    }
+    if (journal.empty()) return Usage(err, "undo needs a JOURNAL");
+    auto records = ReadJournal(journal);
+    if (!records) {
+        ReportError(err, journal, records.error());
+        return 1;
+    }
+    int refused = 0;
+    for (const JournalRecord& r : records.value()) {
+        auto answer = UndoPhoto(r, dryRun);
+        JsonLine line;
+        line.utf8("file", r.path);
+        if (!answer) {
+            ++refused;
+            line.boolean("restored", false)
+                .number("error", answer.error().number)
+                .utf8("description", answer.error().description);
+        } else if (answer.value() == UndoAnswer::ChangedSince) {
+            ++refused;
+            line.boolean("restored", false).utf8("reason", "changed since the run");
+        } else {
+            line.boolean("restored", answer.value() == UndoAnswer::Restored)
+                .boolean("would_restore", answer.value() == UndoAnswer::WouldRestore);
+        }
+        out << line.str() << "\n";
+    }
+    return refused ? 1 : 0;
+}
+
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -137,6 +353,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (command == "info") return Info(rest, out, err);
     if (command == "write") return Write(rest, out, err);
+    if (command == "set") return Set(rest, out, err);
+    if (command == "undo") return Undo(rest, out, err);
     return Usage(err, "unknown command " + command);
 }
 

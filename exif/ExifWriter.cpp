@@ -138,6 +138,12 @@ Status ApplyDatePlan(ByteReader& r, const DatePlan& plan) {
 
 Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
                                const std::string& newDateText, const std::string& filterDate) {
+    return WriteExifDate(folder, name, newDateText, filterDate, WriteHooks{});
+}
+
+Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
+                               const std::string& newDateText, const std::string& filterDate,
+                               const WriteHooks& hooks) {
     Status valid = CheckDateTexts(newDateText, filterDate);
     if (!valid) return valid.error();
 
@@ -146,8 +152,14 @@ Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& nam
     ByteReader reader(file.value());
     DatePlan plan = PlanExifDateWrite(reader, newDateText, filterDate);
     if (reader.failed()) return *reader.error();
-    Status written = ApplyDatePlan(reader, plan);
-    if (!written) return written.error();
+    if (!hooks.dryRun && !plan.writes.empty()) {
+        if (hooks.beforeApply) {
+            Status ready = hooks.beforeApply(plan);
+            if (!ready) return ready.error();
+        }
+        Status written = ApplyDatePlan(reader, plan);
+        if (!written) return written.error();
+    }
     Status closed = file->close();
     if (!closed) return closed.error();
     return plan;

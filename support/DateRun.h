@@ -6,6 +6,7 @@
 
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
+#include "filetime/FileDate.h"
 #include "filetime/LocalTime.h"
 #include "support/Messages.h"
 #include "support/RunError.h"
@@ -18,6 +19,7 @@ struct DateRunOptions {
     bool keepTime = false;    // keep each photo's own time of day
     bool matchDate = false;   // only texts whose date equals matchDay
     LocalDateTime matchDay;
+    bool dryRun = false;      // find what would change; change nothing
 };
 
 // "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" when keeping the time of day.
@@ -28,7 +30,10 @@ std::string FilterDateOf(const DateRunOptions& o);
 struct PhotoStepResult {
     std::string fileTimeText; // the file's own last-write time of day, "hh:mm:ss"
     ExifReadResult before;    // what the reader found before the change (texts for the log)
-    DatePlan plan;            // what the writer rewrote
+    FileTimes timesBefore;    // the file's times before the change
+    DatePlan plan;            // what the writer rewrote (or would rewrite, in a dry run)
+    LocalDateTime newFileTime; // the local time the file gets when it changes
+    std::string newEmbeddedDate; // DateTimeOriginal as it stands afterwards
     Status times;             // setting the file's times, when the photo changed
     bool logged = false;
 
@@ -42,8 +47,14 @@ std::string LogTextOf(const std::string& path, const std::string& exifDate,
 
 class DateRunStep {
   public:
-    // logFolder empty: no log. A log line that cannot be written is reported through report.
+    // logFolder empty: no log and no journal. A log line that cannot be written is reported
+    // through report. The journal of the run goes beside the log (made at the first change).
     DateRunStep(DateRunOptions options, std::string logFolder, MessageSink report);
+
+    // The journal written by this run, empty while nothing changed.
+    const std::string& journalPath() const { return journalUsed_ ? journalPath_ : empty_; }
+    // The log written by this run, empty while nothing was logged.
+    const std::string& logPath() const { return logPath_; }
 
     // Reads and rewrites folder + name (folder ends in a separator); summary receives what the
     // reader found before the change. A changed photo gets its file times and a log line; a
@@ -58,6 +69,10 @@ class DateRunStep {
     std::string filter_;
     std::string logFolder_;
     MessageSink report_;
+    std::string journalPath_;
+    bool journalUsed_ = false;
+    std::string logPath_;
+    std::string empty_;
 };
 
 } // namespace tokimori

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "support/Journal.h"
 #include "support/Paths.h"
 #include "support/SystemError.h"
 
@@ -140,6 +141,16 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
         if (!fs::remove(ToFsPath(victim), ec) || ec)
             return ec ? FromErrorCode(ec, "cannot delete", victim)
                       : MakeError(err::FileNotFound, "cannot delete " + victim);
+        // The undo journals of that day go with its log.
+        for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
+             it.increment(ec)) {
+            const std::string name = FromFsPath(it->path().filename());
+            if (IsJournalOf(name, LogDateOf(oldest))) {
+                std::error_code ignored;
+                fs::remove(it->path(), ignored);
+            }
+        }
+        ec.clear();
     }
     return path;
 }

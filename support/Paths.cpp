@@ -1,6 +1,7 @@
 #include "support/Paths.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -50,6 +51,53 @@ std::string FromFsPath(const std::filesystem::path& path) {
 #else
     return path.string();
 #endif
+}
+
+namespace {
+std::string LowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+void SortByName(std::vector<std::string>& names) {
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& n : names) keyed.emplace_back(LowerAscii(n), std::move(n));
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto& k : keyed) names.push_back(std::move(k.second));
+}
+} // namespace
+
+bool IsPhotoName(const std::string& name) {
+    const std::string lower = LowerAscii(name);
+    auto ends = [&](const char* tail, size_t n) {
+        return lower.size() > n && lower.compare(lower.size() - n, n, tail) == 0;
+    };
+    return ends(".jpg", 4) || ends(".jpeg", 5);
+}
+
+Result<std::vector<std::string>> ListPhotos(const std::string& folder,
+                                            std::vector<std::string>* subfolders) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> photos;
+    std::error_code ec;
+    for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = FromFsPath(it->path().filename());
+        if (name.empty() || name[0] == '.') continue; // hidden
+        std::error_code typeError;
+        const fs::file_status st = it->status(typeError);
+        if (fs::is_regular_file(st)) {
+            if (IsPhotoName(name)) photos.push_back(name);
+        } else if (subfolders && fs::is_directory(st)) {
+            subfolders->push_back(name);
+        }
+    }
+    if (ec) return ErrorFromSystem(ec.value(), "cannot list", folder);
+    SortByName(photos);
+    if (subfolders) SortByName(*subfolders);
+    return photos;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/RunError.h"
 
@@ -43,6 +44,14 @@ Result<FolderPresence> CheckFolderPresence(const std::string& path);
 // Paths are UTF-8 text throughout the program; these convert to and from the library's paths.
 std::filesystem::path ToFsPath(const std::string& utf8);
 std::string FromFsPath(const std::filesystem::path& path);
+
+// Whether a name matches the photo pattern "*.jpg;*.jpeg" (any letter case).
+bool IsPhotoName(const std::string& name);
+
+// The names of the photos in folder (hidden files left out), sorted by name ignoring letter case.
+// subfolders receives the names of its visible subfolders, sorted the same way, when given.
+Result<std::vector<std::string>> ListPhotos(const std::string& folder,
+                                            std::vector<std::string>* subfolders = nullptr);
 
 // The folder of the running program's executable, without a trailing separator.
 std::string ProgramFolder();
