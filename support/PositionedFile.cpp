@@ -129,10 +129,21 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     PositionedFile f;
     f.path_ = path;
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below as not a file.
-    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+    int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+#ifdef O_NOATIME
+    // Looking at a photo does not change its access time (where the system lets us ask).
+    flags |= O_NOATIME;
+#endif
     int fd;
     do {
         fd = ::open(path.c_str(), flags);
+#ifdef O_NOATIME
+        if (fd < 0 && errno == EPERM && (flags & O_NOATIME)) {
+            flags &= ~O_NOATIME; // only the owner may ask for it
+            fd = -1;
+            errno = EINTR;
+        }
+#endif
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return f.systemError("cannot open");
     f.fd_ = fd;

@@ -1,0 +1,184 @@
+"""tokimori-cli set and undo on copies of the test photos."""
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+CLI = os.environ["TOKIMORI_CLI"]
+PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])
+CAMERAS = ["Canon_40D.jpg", "Nikon_D70.jpg", "Sony_HDR-HC3.jpg", "gps_DSCN0010.jpg",
+           "exif-org_olympus-c960.jpg", "xmp_no_exif.jpg"]
+
+
+def run(*args):
+    r = subprocess.run([CLI, *map(str, args)], capture_output=True, text=True)
+    lines = [json.loads(l) for l in r.stdout.splitlines()]
+    summary = json.loads(r.stderr.splitlines()[-1]) if r.stderr.strip() else {}
+    return r.returncode, lines, summary, r.stderr
+
+
+def read_quietly(path):
+    """The bytes of a file, read without touching its access time."""
+    fd = os.open(path, os.O_RDONLY | getattr(os, "O_NOATIME", 0))
+    try:
+        chunks = []
+        while chunk := os.read(fd, 1 << 20):
+            chunks.append(chunk)
+        return b"".join(chunks)
+    finally:
+        os.close(fd)
+
+
+def snapshot(folder):
+    """Bytes and times (ns) of every photo in folder."""
+    out = {}
+    for p in sorted(Path(folder).iterdir()):
+        if p.is_file():
+            st = p.stat()
+            out[p.name] = (read_quietly(p), st.st_mtime_ns, st.st_atime_ns)
+    return out
+
+
+class SetAndUndo(unittest.TestCase):
+    def setUp(self):
+        self.tmp = Path(tempfile.mkdtemp(prefix="tokimori-set-"))
+        self.addCleanup(shutil.rmtree, self.tmp)
+        self.photos = self.tmp / "photos"
+        self.logs = self.tmp / "logs"
+        self.photos.mkdir()
+        self.logs.mkdir()
+        for i, name in enumerate(CAMERAS):
+            shutil.copy(PHOTOS / name, self.photos / name)
+            # Distinct old times, with nanoseconds, so that a restore must be exact.
+            t = 1_300_000_000_000_000_000 + i * 86_400_123_456_789
+            os.utime(self.photos / name, ns=(t + 5, t))
+
+    def set(self, *extra):
+        return run("set", "--date", "2006:12:24", *extra, "--log-dir", self.logs, self.photos)
+
+    def test_dry_run_changes_nothing(self):
+        before = snapshot(self.photos)
+        code, lines, summary, _ = self.set("--time", "10:00:00", "--dry-run")
+        self.assertEqual(code, 0)
+        self.assertEqual(snapshot(self.photos), before)
+        self.assertEqual(list(self.logs.iterdir()), [])
+        self.assertTrue(summary["dry_run"])
+        self.assertEqual(summary["changed"], 5)
+        canon = next(l for l in lines if l["file"].endswith("Canon_40D.jpg"))
+        self.assertEqual(canon["written"], ["DateTime", "DateTimeOriginal", "DateTimeDigitized"])
+        self.assertEqual(canon["NewEmbeddedDate"], "2006:12:24 10:00:00")
+        self.assertEqual(canon["NewFileTime"], "2006/12/24 10:00:00")
+
+    def test_set_reports_each_photo_and_writes_log_and_journal(self):
+        code, lines, summary, _ = self.set("--time", "10:00:00")
+        self.assertEqual(code, 0)
+        self.assertEqual([Path(l["file"]).name for l in lines], sorted(CAMERAS, key=str.lower))
+        noexif = next(l for l in lines if l["file"].endswith("xmp_no_exif.jpg"))
+        self.assertFalse(noexif["changed"])
+        self.assertEqual(summary["changed"], 5)
+        self.assertTrue(Path(summary["journal"]).is_file())
+        log = Path(summary["log"]).read_bytes().decode().split("\r\n")
+        self.assertEqual(len([l for l in log if l]), 5)
+        self.assertIn(" ExifData> [パス-" + str(self.photos / "Canon_40D.jpg")
+                      + "] [埋込日付-2008:05:30 15:56:01] [ファイル日付-", log[0])
+        st = (self.photos / "Canon_40D.jpg").stat()
+        self.assertEqual(st.st_mtime_ns % 1_000_000_000, 0)
+
+    def check_undo_restores(self, *options):
+        before = snapshot(self.photos)
+        code, _, summary, _ = self.set(*options)
+        self.assertEqual(code, 0)
+        self.assertNotEqual(snapshot(self.photos), before)
+        code, lines, _, _ = run("undo", summary["journal"])
+        self.assertEqual(code, 0, lines)
+        self.assertTrue(all(l["restored"] for l in lines))
+        self.assertEqual(snapshot(self.photos), before)
+
+    def test_undo_after_a_plain_run(self):
+        self.check_undo_restores("--time", "10:00:00")
+
+    def test_undo_after_a_keep_time_run(self):
+        self.check_undo_restores("--keep-time")
+
+    def test_undo_after_a_filter_run(self):
+        self.check_undo_restores("--time", "10:00:00", "--only-date", "2008:05:30")
+
+    def test_undo_refuses_a_photo_changed_since(self):
+        before = snapshot(self.photos)
+        _, _, summary, _ = self.set("--time", "10:00:00")
+        again = self.photos / "Nikon_D70.jpg"
+        run("write", "--date", "2001:01:01", "--time", "01:01:01", again)
+        changed_again = again.read_bytes()
+        dry_code, dry, _, _ = run("undo", summary["journal"], "--dry-run")
+        self.assertEqual(dry_code, 1)
+        self.assertTrue(all(not l["restored"] for l in dry))
+        code, lines, _, _ = run("undo", summary["journal"])
+        self.assertEqual(code, 1)
+        refused = [l for l in lines if not l["restored"]]
+        self.assertEqual([Path(l["file"]).name for l in refused], ["Nikon_D70.jpg"])
+        self.assertEqual(again.read_bytes(), changed_again)
+        after = snapshot(self.photos)
+        for name in CAMERAS:
+            if name != "Nikon_D70.jpg":
+                self.assertEqual(after[name], before[name], name)
+
+    def test_a_journal_cut_short_still_undoes_what_it_names(self):
+        before = snapshot(self.photos)
+        _, _, summary, _ = self.set("--time", "10:00:00")
+        journal = Path(summary["journal"])
+        text = journal.read_bytes()
+        lines = text.split(b"\n")
+        self.assertEqual(len(lines), 6)  # five records and the empty rest
+        # A crash while the fifth record was written: half of it reached the disk.
+        journal.write_bytes(b"\n".join(lines[:4]) + b"\n" + lines[4][: len(lines[4]) // 2])
+        code, undone, _, _ = run("undo", journal)
+        self.assertEqual(code, 0)
+        self.assertEqual(len(undone), 4)
+        after = snapshot(self.photos)
+        restored = [n for n in CAMERAS if after[n] == before[n]]
+        self.assertEqual(len(restored), 5)  # four undone and the photo without Exif
+
+    def test_folders_recursive_and_no_log(self):
+        sub = self.photos / "sub"
+        sub.mkdir()
+        shutil.copy(PHOTOS / "Canon_40D.jpg", sub / "deep.JPG")
+        _, flat, _, _ = run("set", "--date", "2006:12:24", "--dry-run", self.photos)
+        _, deep, _, _ = run("set", "--date", "2006:12:24", "--dry-run", "--recursive", self.photos)
+        self.assertEqual(len(deep), len(flat) + 1)
+        code, _, summary, _ = run("set", "--date", "2006:12:24", "--no-log", sub)
+        self.assertEqual(code, 0)
+        self.assertEqual(summary["journal"], "")
+        self.assertEqual(summary["log"], "")
+        self.assertIn(b"2006:12:24", (sub / "deep.JPG").read_bytes())
+
+    def test_a_failing_photo_is_reported_and_the_rest_done(self):
+        code, lines, summary, _ = run("set", "--date", "2006:12:24", "--log-dir", self.logs,
+                                      self.tmp / "missing.jpg", self.photos)
+        self.assertEqual(code, 1)
+        self.assertEqual(summary["failed"], 1)
+        self.assertEqual(summary["changed"], 5)
+        bad = [l for l in lines if "error" in l]
+        self.assertEqual(len(bad), 1)
+        self.assertEqual(bad[0]["error"], 53)
+
+    def test_bad_arguments(self):
+        for args in (["set"], ["set", self.photos], ["set", "--date", "2006:02:30", self.photos],
+                     ["set", "--date", "2006:12:24", "--time", "10:00:00", "--keep-time", self.photos],
+                     ["set", "--date", "2006:12:24", "--time", "25:00:00", self.photos],
+                     ["set", "--date", "2006:12:24", "--bogus", self.photos],
+                     ["set", "--date", "2006:12:24"], ["undo"], ["undo", "a", "b"]):
+            with self.subTest(args):
+                r = subprocess.run([CLI, *map(str, args)], capture_output=True, text=True)
+                self.assertEqual(r.returncode, 2)
+                self.assertIn("usage:", r.stderr)
+        r = subprocess.run([CLI, "--help"], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0)
+        self.assertIn("undo JOURNAL", r.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
