@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "TestFiles.h"
+#include "support/Journal.h"
 #include "support/OperationLog.h"
 #include "support/Paths.h"
 #include "support/SystemError.h"
@@ -219,6 +220,49 @@ TEST(LogFolder, AnInstalledCopyLogsToTheUsersDataFolder) {
         unsetenv("XDG_DATA_HOME");
 }
 #endif
+
+TEST(Journal, RemovedWithTheLogOfItsDay) {
+    TempDir dir;
+    PutLogs(dir, {"20061201", "20061202", "20061203"});
+    dir.put("Date20061201-101010-42.journal", Bytes{'x'});
+    dir.put("Date20061202-101010-42.journal", Bytes{'x'});
+    Recorder r;
+    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061202-101010-42.journal",
+                                                    "Date20061202.log", "Date20061203.log"}));
+}
+
+TEST(Journal, RecordsRoundTripAndACutLineIsLeftOut) {
+    TempDir dir;
+    const std::string journal = JoinPath(dir.path().string(), JournalNameFor(kToday, 7));
+    EXPECT_EQ(JournalNameFor(kToday, 7), "Date20061206-140322-7.journal");
+    JournalRecord one{"/photos/tab\there%20\nnewline.jpg",
+                      FileTimes{{1234567890, 5}, {1234567000, 999999999}, {1234567890, 5}},
+                      {DateWrite{0x0132, 300, "2008:07:31 10:38:11", "2006:12:24 10:00:00"},
+                       DateWrite{0x9003, 320, "2008:05:30", "2006:12:24"}}};
+    JournalRecord two = one;
+    two.path = "/photos/b.jpg";
+    ASSERT_TRUE(AppendJournalRecord(journal, one).ok());
+    ASSERT_TRUE(AppendJournalRecord(journal, two).ok());
+    auto back = ReadJournal(journal);
+    ASSERT_TRUE(back.ok());
+    ASSERT_EQ(back->size(), 2u);
+    EXPECT_EQ(back.value()[0].path, one.path);
+    EXPECT_EQ(back.value()[0].before, one.before);
+    ASSERT_EQ(back.value()[0].writes.size(), 2u);
+    EXPECT_EQ(back.value()[0].writes[1].offset, 320u);
+    EXPECT_EQ(back.value()[0].writes[1].oldBytes, "2008:05:30");
+    EXPECT_EQ(back.value()[0].writes[1].newBytes, "2006:12:24");
+
+    // A crash in the middle of the second line.
+    Bytes b = ReadAll(journal);
+    b.resize(b.size() - 12);
+    WriteAll(journal, b);
+    back = ReadJournal(journal);
+    ASSERT_TRUE(back.ok());
+    ASSERT_EQ(back->size(), 1u);
+    EXPECT_EQ(back.value()[0].path, one.path);
+}
 
 } // namespace
 } // namespace tokimori
