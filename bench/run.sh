@@ -4,5 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/release --target window_bench
-build/release/bench/window_bench "$@"
+cmake --build build/release --target window_bench bench_floor tokimori-cli
+photos="${1:-../shared/testdata/photos}"
+echo "== tokimori-cli set against exiftool, jhead, exiv2 and the floor"
+python3 bench/peers.py build/release/tokimori-cli build/release/bench/bench_floor "$photos"
+echo "== the main window"
+build/release/bench/window_bench "$photos" build/release/bench/bench_floor

@@ -83,7 +83,17 @@ void SelectionFigures(const QString& photos, double grain) {
     std::printf("ratio: %.2f (target: at most 0.50)\n", s / f);
 }
 
-void RunFigures(const QString& photos, int copies) {
+double TimeProcess(const QString& program, const QStringList& args) {
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(program, args);
+    p.waitForFinished(-1);
+    return t.nsecsElapsed() / 1e9;
+}
+
+void RunFigures(const QString& photos, int copies, const QString& floor) {
     QTemporaryDir dir, logs;
     const QString camera = photos + "/Canon_40D.jpg";
     for (int i = 0; i < copies; ++i)
@@ -92,6 +102,18 @@ void RunFigures(const QString& photos, int copies) {
     FrmMain w;
     w.setLogFolder(logs.path());
     w.show();
+    // Listing the folder into the file list, against ls.
+    std::vector<double> listing, ls;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer t;
+        t.start();
+        w.findChild<FileList*>("File1")->setPath(dir.path());
+        listing.push_back(t.nsecsElapsed() / 1e9);
+        ls.push_back(TimeProcess("ls", {dir.path()}));
+    }
+    std::printf("listing %d photos into File1: %.1f ms; ls: %.1f ms; ratio %.2f (target: within 3x)\n",
+                copies, Median(listing) * 1e3, Median(ls) * 1e3, Median(listing) / Median(ls));
+    w.findChild<FolderList*>("Dir1")->setPath(QDir::rootPath());
     w.findChild<FolderList*>("Dir1")->setPath(dir.path());
     w.findChild<QCheckBox*>("ChkIkkatu")->setChecked(true);
     w.findChild<QCheckBox*>("ChkHoji")->setChecked(true);
@@ -108,6 +130,17 @@ void RunFigures(const QString& photos, int copies) {
     if (!first.contains("2006:12:24")) std::printf("  the first copy was not rewritten!\n");
     std::printf("folder-mode run over %d copies of %s: %.2f s, %.0f files/s\n", copies,
                 qPrintable(QFileInfo(camera).fileName()), seconds, copies / seconds);
+    if (floor.isEmpty()) return;
+    QTemporaryDir again;
+    QStringList args{"2006:12:24 10:00:00", "1166950800", again.filePath("floor.log")};
+    for (int i = 0; i < copies; ++i) {
+        const QString f = again.filePath(QString("P%1.JPG").arg(i, 5, 10, QChar('0')));
+        QFile::copy(camera, f);
+        args << f;
+    }
+    const double floorSeconds = TimeProcess(floor, args);
+    std::printf("  the floor over the same: %.2f s; window / floor %.2f (target: within 5x)\n",
+                floorSeconds, seconds / floorSeconds);
 }
 
 } // namespace
@@ -119,11 +152,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString photos = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QString::fromUtf8(TOKIMORI_PHOTOS);
+    const QString floor = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     MessageService::setResponder([](const Message& m) {
         std::printf("  message: %s\n", qPrintable(QString(m.text).replace("\r\n", " ")));
         return MessageAnswer::Ok;
     });
     for (double grain : {0.6, 0.0}) SelectionFigures(photos, grain);
-    for (int copies : {1000, 10000}) RunFigures(photos, copies);
+    for (int copies : {1000, 10000}) RunFigures(photos, copies, floor);
     return 0;
 }
