@@ -9,8 +9,12 @@
 namespace tokimori {
 
 namespace {
-int Px(int twips) { return qRound(twips / 15.0); }
-void Place(QWidget* w, int l, int t, int wd, int h) { w->setGeometry(Px(l), Px(t), Px(wd), Px(h)); }
+int Px(int twips) {
+    return qRound(twips / 15.0);
+}
+void Place(QWidget* w, int l, int t, int wd, int h) {
+    w->setGeometry(Px(l), Px(t), Px(wd), Px(h));
+}
 } // namespace
 
 FrmAbout::FrmAbout(QWidget* owner) : QDialog(owner) {

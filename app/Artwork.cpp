@@ -20,7 +20,8 @@ void PaintCalendar(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(60, 80, 140));
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 4; ++c) p.drawRect(QRectF(6 + c * 4.5, 14 + r * 4, 2.5, 2.5));
+        for (int c = 0; c < 4; ++c)
+            p.drawRect(QRectF(6 + c * 4.5, 14 + r * 4, 2.5, 2.5));
     p.setPen(QPen(QColor(20, 90, 40), 1.4));
     p.setBrush(QColor(230, 250, 230));
     p.drawEllipse(QPointF(24, 24), 7, 7);
@@ -122,7 +123,8 @@ QPixmap Paint(Art art, int size) {
 
 QIcon ArtIcon(Art art) {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128}) icon.addPixmap(Paint(art, size));
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addPixmap(Paint(art, size));
     return icon;
 }
 

@@ -12,7 +12,9 @@ namespace tokimori {
 
 namespace {
 
-QString Native(const QString& p) { return QDir::toNativeSeparators(p); }
+QString Native(const QString& p) {
+    return QDir::toNativeSeparators(p);
+}
 
 bool IsBrowsableVolume(const QStorageInfo& v) {
 #ifdef Q_OS_WIN
@@ -58,8 +60,9 @@ void DriveList::fill() {
     addItem("/", "/");
     roots << "/";
     QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-    std::sort(volumes.begin(), volumes.end(),
-              [](const QStorageInfo& a, const QStorageInfo& b) { return a.rootPath() < b.rootPath(); });
+    std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
+        return a.rootPath() < b.rootPath();
+    });
     for (const QStorageInfo& v : volumes) {
         if (!IsBrowsableVolume(v) || roots.contains(v.rootPath())) continue;
         const QString label = v.name().isEmpty() ? QString() : QString("  [%1]").arg(v.name());
@@ -76,7 +79,9 @@ void DriveList::fill() {
     setCurrentIndex(at);
 }
 
-QString DriveList::drive() const { return current_; }
+QString DriveList::drive() const {
+    return current_;
+}
 
 void DriveList::setDrive(const QString& path) {
     // The volume whose root is the longest head of path.
@@ -103,7 +108,9 @@ void DriveList::setDrive(const QString& path) {
     }
 }
 
-void DriveList::refresh() { fill(); }
+void DriveList::refresh() {
+    fill();
+}
 
 void DriveList::keyPressEvent(QKeyEvent* e) {
     emit keyDown(e->key(), e->modifiers());
@@ -119,9 +126,8 @@ void DriveList::focusOutEvent(QFocusEvent* e) {
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        setPath(entryPath(row(item)));
-    });
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { setPath(entryPath(row(item))); });
 }
 
 bool FolderList::setPath(const QString& folder) {
@@ -138,7 +144,9 @@ bool FolderList::setPath(const QString& folder) {
     return true;
 }
 
-void FolderList::refresh() { fill(); }
+void FolderList::refresh() {
+    fill();
+}
 
 QString FolderList::entryPath(int index) const {
     return index >= 0 && index < entries_.size() ? entries_[index] : QString();
@@ -151,7 +159,7 @@ void FolderList::fill() {
     QFileIconProvider icons;
     // Ancestors from the root down to the current folder.
     QStringList chain;
-    for (QDir d(path_);; ) {
+    for (QDir d(path_);;) {
         chain.prepend(Native(d.absolutePath()));
         if (d.isRoot() || !d.cdUp()) break;
     }
@@ -219,7 +227,8 @@ void FileList::refresh() {
         if (names) {
             QStringList items;
             items.reserve(qsizetype(names->size()));
-            for (const std::string& n : names.value()) items << QString::fromStdString(n);
+            for (const std::string& n : names.value())
+                items << QString::fromStdString(n);
             addItems(items);
         }
     }
@@ -231,7 +240,9 @@ QString FileList::fileName(int index) const {
     return i ? i->text() : QString();
 }
 
-QString FileList::currentFileName() const { return fileName(currentRow()); }
+QString FileList::currentFileName() const {
+    return fileName(currentRow());
+}
 
 bool FileList::isSelected(int index) const {
     const QListWidgetItem* i = item(index);
@@ -252,7 +263,8 @@ void FileList::selectRange(int first, int last) {
 
 std::vector<bool> FileList::selectedEntries() const {
     std::vector<bool> out(static_cast<size_t>(count()), false);
-    for (const QModelIndex& i : selectionModel()->selectedRows()) out[static_cast<size_t>(i.row())] = true;
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+        out[static_cast<size_t>(i.row())] = true;
     return out;
 }
 

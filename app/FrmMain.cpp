@@ -17,11 +17,11 @@
 #include "about/FrmAbout.h"
 #include "app/Artwork.h"
 #include "app/Help.h"
-#include "photo/FrmViewer.h"
 #include "app/MessageService.h"
 #include "controls/CommandButtonCT.h"
 #include "filetime/LocalTime.h"
 #include "photo/Fit.h"
+#include "photo/FrmViewer.h"
 #include "photo/PictureLoader.h"
 #include "support/OperationLog.h"
 #include "support/Paths.h"
@@ -35,10 +35,16 @@ const char kNoDateInfo[] = "ファイルの日付情報が取得できません"
 const char kFolderChanged[] =
     "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
 
-QString U(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString U(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
 // Texts from a photo are bytes; each byte is shown as the character of the same number.
-QString FromPhotoText(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+QString FromPhotoText(const std::string& s) {
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
 
 QFont ListFont(bool bold = false) {
     QFont f;
@@ -85,7 +91,9 @@ void Thumbnail::mouseMoveEvent(QMouseEvent* e) {
     emit mouseMoved();
 }
 
-int FrmMain::ToPixels(int twips) { return qRound(twips / 15.0); }
+int FrmMain::ToPixels(int twips) {
+    return qRound(twips / 15.0);
+}
 
 FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("FrmMain");
@@ -149,7 +157,9 @@ void FrmMain::Toolbar_ButtonClick(const QString& key) {
         mnuEnd_Click();
 }
 
-void FrmMain::mnuHelpHelp_Click() { OpenHelp(this); }
+void FrmMain::mnuHelpHelp_Click() {
+    OpenHelp(this);
+}
 
 void FrmMain::mnuAbout_Click() {
     FrmAbout about(this);
@@ -159,7 +169,8 @@ void FrmMain::mnuAbout_Click() {
 
 FrmMain::~FrmMain() {
     // Children outlive this object's handlers while they are torn down.
-    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void FrmMain::place(QWidget* w, int left, int top, int width, int height) {
@@ -178,7 +189,8 @@ void FrmMain::buildControls() {
     Frame2->setObjectName("Frame2");
     FraSet = new QFrame(frm_MainBack);
     FraSet->setObjectName("FraSet");
-    for (QFrame* f : {Frame2, FraSet}) f->setFrameShape(QFrame::StyledPanel);
+    for (QFrame* f : {Frame2, FraSet})
+        f->setFrameShape(QFrame::StyledPanel);
 
     Drive1 = new DriveList(Frame2);
     Drive1->setObjectName("Drive1");
@@ -265,7 +277,8 @@ void FrmMain::buildControls() {
     lbl_FileDate->setObjectName("lbl_FileDate");
     lbl_FileTime = new QLabel(this);
     lbl_FileTime->setObjectName("lbl_FileTime");
-    for (QLabel* hidden : {lbl_ExifDate, lbl_FileDate, lbl_FileTime}) hidden->hide();
+    for (QLabel* hidden : {lbl_ExifDate, lbl_FileDate, lbl_FileTime})
+        hidden->hide();
 
     Toolbar = new QToolBar(client_);
     Toolbar->setObjectName("Toolbar");
@@ -362,7 +375,7 @@ bool FrmMain::Form_Load() {
     }
 
     for (QWidget* w : std::initializer_list<QWidget*>{Drive1, Dir1, File1, txt_Exif_Info,
-                                                       lbl_Settei, ChkIkkatu, ChkHoji, ChkUme})
+                                                      lbl_Settei, ChkIkkatu, ChkHoji, ChkUme})
         w->setFont(ListFont());
     CmdExe->setFont(ListFont(true));
 
@@ -397,11 +410,12 @@ bool FrmMain::Form_Load() {
         auto presence = CheckFolderPresence(S(defPath));
         if (!presence) {
             if (presence.error().number != err::BadFileName) return fail(presence.error());
-            MessageService::show(this,
-                                 "前回､「" + defPath +
-                                     "」で終了しましたがドライブが存在しないか参照不可となっている為、"
-                                     "\r\nインストールドライブを初期値として開きます。",
-                                 kAppTitle, MessageIcon::Exclamation);
+            MessageService::show(
+                this,
+                "前回､「" + defPath +
+                    "」で終了しましたがドライブが存在しないか参照不可となっている為、"
+                    "\r\nインストールドライブを初期値として開きます。",
+                kAppTitle, MessageIcon::Exclamation);
             defPath = U(installRoot);
             continue;
         }
@@ -484,7 +498,9 @@ void FrmMain::Form_Resize() {
     const int SW = client_->width() * 15;
     const int SH = client_->height() * 15;
     auto at = [this](QWidget* w) { return twips_.value(w->objectName()); };
-    auto set = [this](QWidget* w, const QRect& r) { place(w, r.x(), r.y(), r.width(), r.height()); };
+    auto set = [this](QWidget* w, const QRect& r) {
+        place(w, r.x(), r.y(), r.width(), r.height());
+    };
 
     QRect frame2 = at(Frame2), fraSet = at(FraSet), file1 = at(File1), txt = at(txt_Exif_Info);
     QRect info = at(lbl_File_Info), bar0 = at(lbl_Back_Image[0]), drive = at(Drive1),
@@ -573,7 +589,8 @@ void FrmMain::File1_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
         File1->refresh();
         if (File1->listCount() > 0) File1->selectEntry(0);
     } else if (key == Qt::Key_A && modifiers == Qt::ControlModifier) {
-        for (int i = 0; i < File1->listCount(); ++i) File1->selectEntry(i);
+        for (int i = 0; i < File1->listCount(); ++i)
+            File1->selectEntry(i);
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         QCoreApplication::processEvents();
     }
@@ -601,7 +618,9 @@ void FrmMain::setExifInfo(const QString& crlfText) {
     txt_Exif_Info->setPlainText(shown.replace("\r\n", "\n"));
 }
 
-QString FrmMain::exifInfoText() const { return exifInfo_; }
+QString FrmMain::exifInfoText() const {
+    return exifInfo_;
+}
 
 void FrmMain::clearThumbnail() {
     Image2->clear();
@@ -692,8 +711,8 @@ void FrmMain::File1_DblClick() {
 }
 
 void FrmMain::Image2_MouseMove() {
-    Image2->setToolTip(txt_Exif_Info->toPlainText().isEmpty() ? QString()
-                                                              : QString("ダブルクリックで写真表示"));
+    Image2->setToolTip(
+        txt_Exif_Info->toPlainText().isEmpty() ? QString() : QString("ダブルクリックで写真表示"));
 }
 
 // ---- options ----
@@ -704,7 +723,9 @@ void FrmMain::ChkIkkatu_MouseUp() {
     DTPTime->setEnabled(false);
 }
 
-void FrmMain::ChkHoji_MouseUp() { DTPTime->setEnabled(!ChkHoji->isChecked()); }
+void FrmMain::ChkHoji_MouseUp() {
+    DTPTime->setEnabled(!ChkHoji->isChecked());
+}
 
 void FrmMain::ChkUme_MouseUp() {
     if (ChkUme->isChecked()) {
@@ -756,19 +777,20 @@ void FrmMain::showRunError(const RunError& e) {
 void FrmMain::CmdExe_Click() {
     int changedCount = 0;
     if (ChkIkkatu->isChecked() && !ChkHoji->isChecked()) {
-        if (MessageService::show(this, "フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
-                                 kAppTitle, MessageIcon::None, MessageButtons::OkCancel) ==
-            MessageAnswer::Cancel)
+        if (MessageService::show(
+                this, "フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
+                kAppTitle, MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Cancel)
             return;
     }
     const QString folder = folderWithSeparator();
     const int total = File1->listCount();
     for (int i = 0; i < total; ++i) {
         if (!QFileInfo(folder + File1->fileName(i)).isFile()) {
-            MessageService::show(this,
-                                 "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
-                                 "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
-                                 kAppTitle, MessageIcon::Exclamation);
+            MessageService::show(
+                this,
+                "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
+                "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
+                kAppTitle, MessageIcon::Exclamation);
             File1->refresh();
             if (File1->listCount() > 0) File1->selectEntry(0);
             return;
@@ -839,7 +861,8 @@ void FrmMain::CmdExe_Click() {
             setExifInfo(kNoDateInfo);
             clearThumbnail();
             FitThumbnail(folder + name);
-            MessageService::show(this, QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました",
+            MessageService::show(this,
+                                 QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました",
                                  kAppTitle, MessageIcon::None);
             inRun_ = true;
         }

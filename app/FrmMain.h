@@ -165,7 +165,7 @@ class FrmMain : public QMainWindow {
     QString exifInfo_; // CR LF form of the panel text
     ExifSummary summary_;
     bool DateChanged_ = false;
-    bool inRun_ = false;       // a run is working: panel redraws wait for its end
+    bool inRun_ = false; // a run is working: panel redraws wait for its end
     bool panelPending_ = false;
     qint64 lastProgressPaint_ = 0;
     std::unique_ptr<QLockFile> instanceLock_;

@@ -15,7 +15,9 @@
 #endif
 
 // The help text is built into the program's static library; its resources are registered here.
-static void InitHelpResources() { Q_INIT_RESOURCE(resources); }
+static void InitHelpResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace tokimori {
 
@@ -30,7 +32,8 @@ using HtmlHelpW_t = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 HtmlHelpW_t HtmlHelpEntry() {
     static HtmlHelpW_t entry = [] {
         HMODULE module = LoadLibraryW(L"hhctrl.ocx");
-        return module ? reinterpret_cast<HtmlHelpW_t>(GetProcAddress(module, "HtmlHelpW")) : nullptr;
+        return module ? reinterpret_cast<HtmlHelpW_t>(GetProcAddress(module, "HtmlHelpW"))
+                      : nullptr;
     }();
     return entry;
 }
@@ -43,14 +46,15 @@ void OpenHelp(QWidget* owner) {
     const QString chm = folder + "/Tokimori.chm";
     if (HtmlHelpW_t help = HtmlHelpEntry(); help && QFileInfo::exists(chm)) {
         help(owner ? reinterpret_cast<HWND>(owner->winId()) : nullptr,
-             reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(chm).utf16()), 0 /* default topic */, 0);
+             reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(chm).utf16()),
+             0 /* default topic */, 0);
         return;
     }
 #endif
     InitHelpResources();
     const QString beside = folder + "/Tokimori.html";
-    const QUrl source = QFileInfo::exists(beside) ? QUrl::fromLocalFile(beside)
-                                                  : QUrl("qrc:/help/Tokimori.html");
+    const QUrl source =
+        QFileInfo::exists(beside) ? QUrl::fromLocalFile(beside) : QUrl("qrc:/help/Tokimori.html");
     QPointer<QTextBrowser>& w = Window();
     if (!w) {
         w = new QTextBrowser;
@@ -75,6 +79,8 @@ void CloseAllHelp() {
     if (Window()) Window()->close();
 }
 
-QWidget* OpenHelpWindow() { return Window(); }
+QWidget* OpenHelpWindow() {
+    return Window();
+}
 
 } // namespace tokimori

@@ -50,6 +50,8 @@ MessageSink MessageService::sinkFor(QWidget* parent) {
     };
 }
 
-void MessageService::setResponder(Responder r) { CurrentResponder() = std::move(r); }
+void MessageService::setResponder(Responder r) {
+    CurrentResponder() = std::move(r);
+}
 
 } // namespace tokimori

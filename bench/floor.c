@@ -13,7 +13,8 @@
 static int is_date(const unsigned char* p) {
     static const char shape[] = "dddd:dd:dd dd:dd:dd";
     for (int i = 0; i < 19; ++i) {
-        if (shape[i] == 'd' ? (p[i] < '0' || p[i] > '9') : p[i] != (unsigned char)shape[i]) return 0;
+        if (shape[i] == 'd' ? (p[i] < '0' || p[i] > '9') : p[i] != (unsigned char)shape[i])
+            return 0;
     }
     return 1;
 }

@@ -33,8 +33,9 @@ bool Run(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     p.waitForFinished(-1);
-    if (p.exitCode() != 0) std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
-                                        p.readAllStandardError().constData());
+    if (p.exitCode() != 0)
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     p.readAllStandardError().constData());
     return p.exitCode() == 0;
 }
 
@@ -43,7 +44,7 @@ bool Run(const QString& program, const QStringList& args) {
 QString MakeBigPhoto(const QString& folder, const QString& camera, double grain) {
     const QString big = folder + QString("/big-%1.jpg").arg(grain);
     if (!Run("convert", {camera, "-resize", "6000x4000!", "-attenuate", QString::number(grain),
-                        "+noise", "Gaussian", "-quality", "92", big}))
+                         "+noise", "Gaussian", "-quality", "92", big}))
         return {};
     if (!Run("exiftool", {"-q", "-overwrite_original", "-TagsFromFile", camera, "-all:all", big}))
         return {};
@@ -111,8 +112,9 @@ void RunFigures(const QString& photos, int copies, const QString& floor) {
         listing.push_back(t.nsecsElapsed() / 1e9);
         ls.push_back(TimeProcess("ls", {dir.path()}));
     }
-    std::printf("listing %d photos into File1: %.1f ms; ls: %.1f ms; ratio %.2f (target: within 3x)\n",
-                copies, Median(listing) * 1e3, Median(ls) * 1e3, Median(listing) / Median(ls));
+    std::printf(
+        "listing %d photos into File1: %.1f ms; ls: %.1f ms; ratio %.2f (target: within 3x)\n",
+        copies, Median(listing) * 1e3, Median(ls) * 1e3, Median(listing) / Median(ls));
     w.findChild<FolderList*>("Dir1")->setPath(QDir::rootPath());
     w.findChild<FolderList*>("Dir1")->setPath(dir.path());
     w.findChild<QCheckBox*>("ChkIkkatu")->setChecked(true);
@@ -150,14 +152,16 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QApplication app(argc, argv);
-    const QString photos = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                    : QString::fromUtf8(TOKIMORI_PHOTOS);
+    const QString photos =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString::fromUtf8(TOKIMORI_PHOTOS);
     const QString floor = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     MessageService::setResponder([](const Message& m) {
         std::printf("  message: %s\n", qPrintable(QString(m.text).replace("\r\n", " ")));
         return MessageAnswer::Ok;
     });
-    for (double grain : {0.6, 0.0}) SelectionFigures(photos, grain);
-    for (int copies : {1000, 10000}) RunFigures(photos, copies, floor);
+    for (double grain : {0.6, 0.0})
+        SelectionFigures(photos, grain);
+    for (int copies : {1000, 10000})
+        RunFigures(photos, copies, floor);
     return 0;
 }

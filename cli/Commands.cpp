@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <set>
 
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
@@ -83,6 +85,46 @@ void ReportError(std::ostream& err, const std::string& file, const RunError& e) 
         << "\n";
 }
 
+// A command's arguments: options that take a value, flags, and the paths around them.
+struct Arguments {
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    std::vector<std::string> paths;
+    std::string error; // why they cannot be used
+    std::string value(const std::string& option) const {
+        auto it = values.find(option);
+        return it == values.end() ? std::string() : it->second;
+    }
+    bool has(const std::string& flag) const { return flags.count(flag) != 0; }
+};
+
+Arguments Parse(const std::vector<std::string>& args, const std::set<std::string>& valued,
+                const std::set<std::string>& flags) {
+    Arguments out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (valued.count(a)) {
+            if (i + 1 >= args.size()) {
+                out.error = a + " needs a value";
+                return out;
+            }
+            out.values[a] = args[++i];
+        } else if (flags.count(a)) {
+            out.flags.insert(a);
+        } else if (a == "--") {
+            out.paths.insert(out.paths.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1,
+                             args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            out.error = "unknown option " + a;
+            return out;
+        } else {
+            out.paths.push_back(a);
+        }
+    }
+    return out;
+}
+
 int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     if (files.empty()) return Usage(err, "info needs at least one FILE");
     int code = 0;
@@ -112,30 +154,11 @@ int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream&
 }
 
 int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string date, time, only;
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size()) return false;
-            into = args[++i];
-            return true;
-        };
-        if (a == "--date") {
-            if (!value(date)) return Usage(err, "--date needs a value");
-        } else if (a == "--time") {
-            if (!value(time)) return Usage(err, "--time needs a value");
-        } else if (a == "--only-date") {
-            if (!value(only)) return Usage(err, "--only-date needs a value");
-        } else if (a == "--") {
-            files.insert(files.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1, args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage(err, "unknown option " + a);
-        } else {
-            files.push_back(a);
-        }
-    }
+    const Arguments a = Parse(args, {"--date", "--time", "--only-date"}, {});
+    if (!a.error.empty()) return Usage(err, a.error);
+    const std::string date = a.value("--date"), time = a.value("--time"),
+                      only = a.value("--only-date");
+    const std::vector<std::string>& files = a.paths;
     if (date.empty()) return Usage(err, "write needs --date");
     if (files.empty()) return Usage(err, "write needs at least one FILE");
     const std::string newText = time.empty() ? date : date + " " + time;
@@ -180,51 +203,27 @@ void CollectPhotos(const std::string& path, bool recursive, std::vector<std::str
         ReportError(err, path, photos.error());
         return;
     }
-    for (const std::string& name : photos.value()) out.push_back(JoinPath(path, name));
-    for (const std::string& sub : subfolders) CollectPhotos(JoinPath(path, sub), true, out, err);
+    for (const std::string& name : photos.value())
+        out.push_back(JoinPath(path, name));
+    for (const std::string& sub : subfolders)
+        CollectPhotos(JoinPath(path, sub), true, out, err);
 }
 
 bool ParseDate(const std::string& s, LocalDateTime& t) {
-    return s.size() == 10 && std::sscanf(s.c_str(), "%4d:%2d:%2d", &t.year, &t.month, &t.day) == 3 &&
+    return s.size() == 10 &&
+           std::sscanf(s.c_str(), "%4d:%2d:%2d", &t.year, &t.month, &t.day) == 3 &&
            CheckDateTexts(s, "").ok() && LocalToUnix({t.year, t.month, t.day, 12, 0, 0}).ok();
 }
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string date, time, only, logDir;
-    bool keepTime = false, dryRun = false, noLog = false, recursive = false;
-    std::vector<std::string> paths;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size()) return false;
-            into = args[++i];
-            return true;
-        };
-        if (a == "--date") {
-            if (!value(date)) return Usage(err, "--date needs a value");
-        } else if (a == "--time") {
-            if (!value(time)) return Usage(err, "--time needs a value");
-        } else if (a == "--only-date") {
-            if (!value(only)) return Usage(err, "--only-date needs a value");
-        } else if (a == "--log-dir") {
-            if (!value(logDir)) return Usage(err, "--log-dir needs a value");
-        } else if (a == "--keep-time") {
-            keepTime = true;
-        } else if (a == "--dry-run") {
-            dryRun = true;
-        } else if (a == "--no-log") {
-            noLog = true;
-        } else if (a == "--recursive") {
-            recursive = true;
-        } else if (a == "--") {
-            paths.insert(paths.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1, args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage(err, "unknown option " + a);
-        } else {
-            paths.push_back(a);
-        }
-    }
+    const Arguments a = Parse(args, {"--date", "--time", "--only-date", "--log-dir"},
+                              {"--keep-time", "--dry-run", "--no-log", "--recursive"});
+    if (!a.error.empty()) return Usage(err, a.error);
+    const std::string date = a.value("--date"), time = a.value("--time"),
+                      only = a.value("--only-date"), logDir = a.value("--log-dir");
+    const bool keepTime = a.has("--keep-time"), dryRun = a.has("--dry-run"),
+               noLog = a.has("--no-log"), recursive = a.has("--recursive");
+    const std::vector<std::string>& paths = a.paths;
     DateRunOptions o;
     if (date.empty()) return Usage(err, "set needs --date");
     if (!ParseDate(date, o.date)) return Usage(err, "--date is a real date yyyy:mm:dd");
@@ -244,9 +243,11 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (paths.empty()) return Usage(err, "set needs at least one PATH");
 
     std::vector<std::string> photos;
-    for (const std::string& p : paths) CollectPhotos(p, recursive, photos, err);
+    for (const std::string& p : paths)
+        CollectPhotos(p, recursive, photos, err);
 
-    const std::string folder = noLog || dryRun ? std::string() : (logDir.empty() ? LogFolder() : logDir);
+    const std::string folder =
+        noLog || dryRun ? std::string() : (logDir.empty() ? LogFolder() : logDir);
     DateRunStep step(o, folder, [&err](const MessageRequest& m) {
         err << JsonLine().utf8("log_error", m.text).str() << "\n";
     });
@@ -269,7 +270,8 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             continue;
         }
         std::vector<std::string> written;
-        for (const DateWrite& w : r->plan.writes) written.emplace_back(DateTagName(w.tag));
+        for (const DateWrite& w : r->plan.writes)
+            written.emplace_back(DateTagName(w.tag));
         JsonLine line;
         line.utf8("file", photos[i])
             .boolean("changed", r->changed())
@@ -277,8 +279,9 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             .text("EmbeddedDate", s.EmbeddedDate)
             .text("NewEmbeddedDate", r->newEmbeddedDate)
             .utf8("FileTime", FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)))
-            .utf8("NewFileTime", r->changed() ? FormatPanelDate(r->newFileTime)
-                                              : FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)));
+            .utf8("NewFileTime", r->changed()
+                                     ? FormatPanelDate(r->newFileTime)
+                                     : FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)));
         if (!r->plan.reachedEnd && !r->changed()) line.utf8("note", "no Exif date to change");
         if (r->changed() && !r->times.ok()) {
             line.number("times_error", r->times.error().number)
@@ -301,18 +304,11 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 }
 
 int Undo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string journal;
-    bool dryRun = false;
-    for (const std::string& a : args) {
-        if (a == "--dry-run")
-            dryRun = true;
-        else if (a.size() > 1 && a[0] == '-')
-            return Usage(err, "unknown option " + a);
-        else if (journal.empty())
-            journal = a;
-        else
-            return Usage(err, "undo takes one JOURNAL");
-    }
+    const Arguments a = Parse(args, {}, {"--dry-run"});
+    if (!a.error.empty()) return Usage(err, a.error);
+    if (a.paths.size() > 1) return Usage(err, "undo takes one JOURNAL");
+    const std::string journal = a.paths.empty() ? std::string() : a.paths[0];
+    const bool dryRun = a.has("--dry-run");
     if (journal.empty()) return Usage(err, "undo needs a JOURNAL");
     auto records = ReadJournal(journal);
     if (!records) {

@@ -63,7 +63,9 @@ OleColor TranslateColor(OleColor color, int options, const QPalette& palette) {
     return out;
 }
 
-QColor ToQColor(OleColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ToQColor(OleColor c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 ButtonPicture ConvertPicture(const ButtonPicture& picture, const QColor& background) {
     if (picture.isNull() || picture.type == ButtonPicture::Type::Bitmap) return picture;
@@ -124,9 +126,9 @@ QPixmap DrawButtonFace(const FaceInput& in, FaceLayout* layoutOut) {
 
     ButtonPicture picture;
     if (in.pictureMode == 99 && !in.picture.isNull())
-        picture = ConvertPicture(in.picture,
-                                 ToQColor(TranslateColor(FromQColor(in.backColor), 3, in.palette) &
-                                          0x00FFFFFFu));
+        picture = ConvertPicture(
+            in.picture,
+            ToQColor(TranslateColor(FromQColor(in.backColor), 3, in.palette) & 0x00FFFFFFu));
     const QSize picSize =
         picture.isNull() ? QSize(0, 0) : picture.pixmap.deviceIndependentSize().toSize();
     const int picW = picSize.width(), picH = picSize.height();
@@ -154,8 +156,7 @@ QPixmap DrawButtonFace(const FaceInput& in, FaceLayout* layoutOut) {
         p.setBrush(ToQColor(TranslateColor(in.color, 1, in.palette)));
         p.drawRect(f.textX, f.textY, f.textW - 1, f.textH - 1);
     }
-    if (!picture.isNull())
-        p.drawPixmap(QRect(f.picX, f.picY, picW, picH), picture.pixmap);
+    if (!picture.isNull()) p.drawPixmap(QRect(f.picX, f.picY, picW, picH), picture.pixmap);
     return face;
 }
 

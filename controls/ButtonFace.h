@@ -41,10 +41,10 @@ struct FaceInput {
     int picturePosition = 2;
     int style = 0;
     OleColor color = 0x00FFFFFF;
-    QSize client;        // the button's client size
-    QColor backColor;    // the button's back colour (for icon pictures)
-    QPalette palette;    // system colours
-    QFont font;          // the system's default user-interface font
+    QSize client;     // the button's client size
+    QColor backColor; // the button's back colour (for icon pictures)
+    QPalette palette; // system colours
+    QFont font;       // the system's default user-interface font
     qreal devicePixelRatio = 1.0;
 };
 

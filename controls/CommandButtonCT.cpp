@@ -39,10 +39,10 @@ void CommandButtonCT::Load(QPushButton* target) {
     target->installEventFilter(this);
     connect(target, &QPushButton::clicked, this, &CommandButtonCT::Click);
     const QIcon icon = target->icon();
-    picture_ = icon.isNull() ? ButtonPicture{}
-                             : ButtonPicture{ButtonPicture::Type::Icon,
-                                             icon.pixmap(target->iconSize(),
-                                                         target->devicePixelRatioF())};
+    picture_ = icon.isNull()
+                   ? ButtonPicture{}
+                   : ButtonPicture{ButtonPicture::Type::Icon,
+                                   icon.pixmap(target->iconSize(), target->devicePixelRatioF())};
     caption_ = target->text();
     Refresh();
 }
@@ -97,11 +97,21 @@ void CommandButtonCT::setStyle(int s) {
     Refresh();
 }
 
-bool CommandButtonCT::Enabled() const { return button()->isEnabled(); }
-void CommandButtonCT::setEnabled(bool e) { button()->setEnabled(e); }
-bool CommandButtonCT::Visible() const { return button()->isVisible(); }
-void CommandButtonCT::setVisible(bool v) { button()->setVisible(v); }
-bool CommandButtonCT::Value() const { return button()->isDown(); }
+bool CommandButtonCT::Enabled() const {
+    return button()->isEnabled();
+}
+void CommandButtonCT::setEnabled(bool e) {
+    button()->setEnabled(e);
+}
+bool CommandButtonCT::Visible() const {
+    return button()->isVisible();
+}
+void CommandButtonCT::setVisible(bool v) {
+    button()->setVisible(v);
+}
+bool CommandButtonCT::Value() const {
+    return button()->isDown();
+}
 
 bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_Command) return false;
@@ -110,8 +120,8 @@ bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease: {
         auto* e = static_cast<QMouseEvent*>(event);
-        short button = MouseButtons(event->type() == QEvent::MouseButtonRelease ? e->button()
-                                                                                 : e->buttons() | e->button());
+        short button = MouseButtons(
+            event->type() == QEvent::MouseButtonRelease ? e->button() : e->buttons() | e->button());
         short shift = ShiftState(e->modifiers());
         float x = float(e->position().x() * 15), y = float(e->position().y() * 15);
         if (event->type() == QEvent::MouseButtonPress)

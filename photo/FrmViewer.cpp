@@ -55,10 +55,9 @@ void FrmViewer::reportUnreadable(const QString& why) {
     failed_ = true;
     Img_Viewer->clear();
     Img_Viewer->hide();
-    MessageService::show(this,
-                         "写真を表示できません。\r\n" + QDir::toNativeSeparators(path_) + "\r\n(" +
-                             why + ")",
-                         kAppTitle, MessageIcon::Exclamation);
+    MessageService::show(
+        this, "写真を表示できません。\r\n" + QDir::toNativeSeparators(path_) + "\r\n(" + why + ")",
+        kAppTitle, MessageIcon::Exclamation);
 }
 
 bool FrmViewer::loadPhoto() {
@@ -72,8 +71,8 @@ bool FrmViewer::loadPhoto() {
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     QSize limit = screen ? screen->size() * screen->devicePixelRatio() : QSize(1920, 1080);
     QString error;
-    decoded_ = LoadPicture(path_, natural_.scaled(limit, Qt::KeepAspectRatio).boundedTo(natural_),
-                           &error);
+    decoded_ =
+        LoadPicture(path_, natural_.scaled(limit, Qt::KeepAspectRatio).boundedTo(natural_), &error);
     if (decoded_.isNull()) {
         reportUnreadable(error);
         return false;
@@ -82,8 +81,12 @@ bool FrmViewer::loadPhoto() {
     return true;
 }
 
-QRect FrmViewer::imageGeometry() const { return Img_Viewer->geometry(); }
-QRect FrmViewer::frameRect() const { return lbl_PicBack->geometry(); }
+QRect FrmViewer::imageGeometry() const {
+    return Img_Viewer->geometry();
+}
+QRect FrmViewer::frameRect() const {
+    return lbl_PicBack->geometry();
+}
 
 void FrmViewer::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
@@ -112,9 +115,9 @@ void FrmViewer::fit() {
                                  natural_.width(), natural_.height());
     if (r.width <= 0) return;
     const qreal dpr = devicePixelRatioF();
-    QPixmap pm = QPixmap::fromImage(decoded_.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),
-                                                    Qt::IgnoreAspectRatio,
-                                                    Qt::SmoothTransformation));
+    QPixmap pm =
+        QPixmap::fromImage(decoded_.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),
+                                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     pm.setDevicePixelRatio(dpr);
     Img_Viewer->setPixmap(pm);
     Img_Viewer->setGeometry(r.left, r.top, r.width, r.height);

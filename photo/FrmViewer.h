@@ -39,10 +39,10 @@ class FrmViewer : public QDialog {
     QWidget* client_ = nullptr;
     QLabel* lbl_PicBack = nullptr;
     QLabel* Img_Viewer = nullptr;
-    QImage decoded_;      // the photo, decoded no larger than the screen needs
-    QSize natural_;       // upright natural size
-    bool realSize_ = false;   // the photo is at its real size until the window is resized
-    QSize realSizeClient_;    // the window size that real size asked for
+    QImage decoded_;        // the photo, decoded no larger than the screen needs
+    QSize natural_;         // upright natural size
+    bool realSize_ = false; // the photo is at its real size until the window is resized
+    QSize realSizeClient_;  // the window size that real size asked for
     bool failed_ = false;
 };
 

@@ -9,8 +9,8 @@
 namespace tokimori {
 
 struct PictureInfo {
-    QSize natural;  // upright size in pixels
-    QString error;  // why it cannot be read; empty when it can
+    QSize natural; // upright size in pixels
+    QString error; // why it cannot be read; empty when it can
 };
 
 // The upright natural size, read from the file's head only.

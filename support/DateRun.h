@@ -14,12 +14,12 @@
 namespace tokimori {
 
 struct DateRunOptions {
-    LocalDateTime date;       // the date to set (year, month, day)
-    LocalDateTime timeOfDay;  // the time of day to set (hour, minute, second)
-    bool keepTime = false;    // keep each photo's own time of day
-    bool matchDate = false;   // only texts whose date equals matchDay
+    LocalDateTime date;      // the date to set (year, month, day)
+    LocalDateTime timeOfDay; // the time of day to set (hour, minute, second)
+    bool keepTime = false;   // keep each photo's own time of day
+    bool matchDate = false;  // only texts whose date equals matchDay
     LocalDateTime matchDay;
-    bool dryRun = false;      // find what would change; change nothing
+    bool dryRun = false; // find what would change; change nothing
 };
 
 // "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" when keeping the time of day.
@@ -28,13 +28,13 @@ std::string NewDateTextOf(const DateRunOptions& o);
 std::string FilterDateOf(const DateRunOptions& o);
 
 struct PhotoStepResult {
-    std::string fileTimeText; // the file's own last-write time of day, "hh:mm:ss"
-    ExifReadResult before;    // what the reader found before the change (texts for the log)
-    FileTimes timesBefore;    // the file's times before the change
-    DatePlan plan;            // what the writer rewrote (or would rewrite, in a dry run)
-    LocalDateTime newFileTime; // the local time the file gets when it changes
+    std::string fileTimeText;    // the file's own last-write time of day, "hh:mm:ss"
+    ExifReadResult before;       // what the reader found before the change (texts for the log)
+    FileTimes timesBefore;       // the file's times before the change
+    DatePlan plan;               // what the writer rewrote (or would rewrite, in a dry run)
+    LocalDateTime newFileTime;   // the local time the file gets when it changes
     std::string newEmbeddedDate; // DateTimeOriginal as it stands afterwards
-    Status times;             // setting the file's times, when the photo changed
+    Status times;                // setting the file's times, when the photo changed
     bool logged = false;
 
     // A photo is changed when any of its date texts was rewritten.

@@ -100,7 +100,8 @@ std::vector<std::string> Split(const std::string& line, char sep) {
     std::vector<std::string> out;
     std::string field;
     std::istringstream in(line);
-    while (std::getline(in, field, sep)) out.push_back(field);
+    while (std::getline(in, field, sep))
+        out.push_back(field);
     return out;
 }
 
@@ -152,8 +153,8 @@ std::string FormatJournalRecord(const JournalRecord& r) {
     for (const DateWrite& w : r.writes) {
         char tag[8];
         std::snprintf(tag, sizeof tag, "%04X", w.tag);
-        line += std::string("\tw:") + tag + ":" + std::to_string(w.offset) + ":" +
-                Hex(w.oldBytes) + ":" + Hex(w.newBytes);
+        line += std::string("\tw:") + tag + ":" + std::to_string(w.offset) + ":" + Hex(w.oldBytes) +
+                ":" + Hex(w.newBytes);
     }
     return line + "\tend\n";
 }
@@ -210,15 +211,17 @@ Result<UndoAnswer> UndoPhoto(const JournalRecord& r, bool dryRun) {
         if (w.offset > file->size() || w.newBytes.size() > file->size() - w.offset)
             return UndoAnswer::ChangedSince;
         std::string now(w.newBytes.size(), '\0');
-        Status s = file->readAt(w.offset, std::span(reinterpret_cast<uint8_t*>(now.data()), now.size()));
+        Status s =
+            file->readAt(w.offset, std::span(reinterpret_cast<uint8_t*>(now.data()), now.size()));
         if (!s) return s.error();
         if (now != w.newBytes) return UndoAnswer::ChangedSince;
     }
     if (dryRun) return UndoAnswer::WouldRestore;
     // Later writes first, so that texts written twice get their first old bytes back.
     for (auto w = r.writes.rbegin(); w != r.writes.rend(); ++w) {
-        Status s = file->writeAt(w->offset, std::span(reinterpret_cast<const uint8_t*>(w->oldBytes.data()),
-                                                       w->oldBytes.size()));
+        Status s =
+            file->writeAt(w->offset, std::span(reinterpret_cast<const uint8_t*>(w->oldBytes.data()),
+                                               w->oldBytes.size()));
         if (!s) return s.error();
     }
     Status closed = file->close();

@@ -1,7 +1,7 @@
 #include "support/Paths.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -63,10 +63,12 @@ std::string LowerAscii(std::string s) {
 void SortByName(std::vector<std::string>& names) {
     std::vector<std::pair<std::string, std::string>> keyed;
     keyed.reserve(names.size());
-    for (std::string& n : names) keyed.emplace_back(LowerAscii(n), std::move(n));
+    for (std::string& n : names)
+        keyed.emplace_back(LowerAscii(n), std::move(n));
     std::sort(keyed.begin(), keyed.end());
     names.clear();
-    for (auto& k : keyed) names.push_back(std::move(k.second));
+    for (auto& k : keyed)
+        names.push_back(std::move(k.second));
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 // Shared pieces of the window tests: copies of the test photos, the recorded message boxes,
 // and byte checks of rewritten photos.
 
+#include <QApplication>
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
@@ -9,12 +10,15 @@
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/MessageService.h"
 
 namespace tokimori::test {
 
-inline QString PhotosDir() { return QString::fromUtf8(TOKIMORI_PHOTOS); }
+inline QString PhotosDir() {
+    return QString::fromUtf8(TOKIMORI_PHOTOS);
+}
 
 inline QByteArray ReadBytes(const QString& path) {
     QFile f(path);
@@ -40,7 +44,8 @@ class MessageRecorder {
     ~MessageRecorder() { MessageService::setResponder({}); }
     QStringList texts() const {
         QStringList out;
-        for (const Message& m : shown) out << m.text;
+        for (const Message& m : shown)
+            out << m.text;
         return out;
     }
     QList<Message> shown;
@@ -67,13 +72,28 @@ inline bool OnlyDateTextsChanged(const QByteArray& before, const QByteArray& aft
     for (qsizetype i = 0; i < before.size(); ++i) {
         if (before[i] == after[i]) continue;
         bool inside = false;
-        for (qsizetype s = i - 18; s <= i && !inside; ++s) inside = isDate(s) && i - s < limit;
+        for (qsizetype s = i - 18; s <= i && !inside; ++s)
+            inside = isDate(s) && i - s < limit;
         if (!inside) {
             *why = QString("byte %1 changed outside a date text").arg(i);
             return false;
         }
     }
     return true;
+}
+
+// Runs a QtTest object under the offscreen platform with the user's settings, runtime folder and
+// locks in temporary folders, never the real ones.
+template <class TestObject> int RunQtTest(int argc, char** argv) {
+    QTemporaryDir config, runtime;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QFile::setPermissions(runtime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestObject t;
+    return QTest::qExec(&t, argc, argv);
 }
 
 } // namespace tokimori::test

@@ -23,7 +23,9 @@ QPushButton* GraphicalButton(QWidget* parent, QSize size = QSize(222, 36)) {
     return b;
 }
 
-QImage FaceOf(QPushButton* b) { return b->icon().pixmap(b->iconSize()).toImage(); }
+QImage FaceOf(QPushButton* b) {
+    return b->icon().pixmap(b->iconSize()).toImage();
+}
 
 } // namespace
 
@@ -129,9 +131,8 @@ class ButtonTest : public QObject {
         c.Load(b);
         short pressed = 0;
         int clicks = 0;
-        connect(&c, &CommandButtonCT::MouseDown, [&](short& button, short&, float&, float&) {
-            pressed = button;
-        });
+        connect(&c, &CommandButtonCT::MouseDown,
+                [&](short& button, short&, float&, float&) { pressed = button; });
         connect(&c, &CommandButtonCT::Click, [&] { ++clicks; });
         QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(pressed, short(1));
@@ -179,8 +180,9 @@ class ButtonTest : public QObject {
             p.drawPixmap(0, 0, ArtIcon(Art::Run).pixmap(32, 32));
         }
         const QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-        const int textW = QFontMetrics(font).size(Qt::TextSingleLine | Qt::TextShowMnemonic,
-                                                  " 埋込日付設定実行").width();
+        const int textW = QFontMetrics(font)
+                              .size(Qt::TextSingleLine | Qt::TextShowMnemonic, " 埋込日付設定実行")
+                              .width();
         const int picX = (218 - (32 + 1 + textW)) / 2;
         int differing = 0;
         for (int y = 0; y < 31; ++y)
@@ -191,22 +193,15 @@ class ButtonTest : public QObject {
         QCOMPARE(face.pixelColor(picX - 1, 15), run->palette().color(QPalette::Button));
         bool ink = false;
         for (int x = picX + 33; x < picX + 33 + textW; ++x)
-            for (int y = 0; y < 31; ++y) ink |= face.pixelColor(x, y).lightness() < 100;
+            for (int y = 0; y < 31; ++y)
+                ink |= face.pixelColor(x, y).lightness() < 100;
         QVERIFY(ink);
         QVERIFY(messages.shown.isEmpty());
     }
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config, runtime;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ButtonTest t;
-    return QTest::qExec(&t, argc, argv);
+    return RunQtTest<ButtonTest>(argc, argv);
 }
 
 #include "button_test.moc"

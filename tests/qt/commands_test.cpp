@@ -196,7 +196,8 @@ class CommandsTest : public QObject {
         QPointer<QWidget> help = OpenHelpWindow();
         QVERIFY(help);
         QVERIFY(help->isVisible());
-        QVERIFY(qobject_cast<QTextBrowser*>(help.data())->toPlainText().contains("時分秒は保持する"));
+        QVERIFY(
+            qobject_cast<QTextBrowser*>(help.data())->toPlainText().contains("時分秒は保持する"));
         QVERIFY(messages.shown.isEmpty());
     }
 
@@ -219,7 +220,8 @@ class CommandsTest : public QObject {
     void menuCaptions() {
         FrmMain w;
         QStringList captions;
-        for (QAction* a : w.menuBar()->actions()) captions << a->text();
+        for (QAction* a : w.menuBar()->actions())
+            captions << a->text();
         QCOMPARE(captions, (QStringList{"ファイル(&F)", "画像プレビュー(&P)", "ヘルプ(&H)"}));
         QCOMPARE(w.findChild<QAction*>("mnuEnd")->text(), QString("終了(&X)"));
         QCOMPARE(w.findChild<QAction*>("mnuHelpHelp")->text(), QString("ヘルプ(&H)"));
@@ -232,15 +234,7 @@ class CommandsTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config, runtime;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    CommandsTest t;
-    return QTest::qExec(&t, argc, argv);
+    return RunQtTest<CommandsTest>(argc, argv);
 }
 
 #include "commands_test.moc"

@@ -51,7 +51,9 @@ struct Window {
     }
 };
 
-QDateTime Modified(const QString& path) { return QFileInfo(path).lastModified(); }
+QDateTime Modified(const QString& path) {
+    return QFileInfo(path).lastModified();
+}
 
 void SetModified(const QString& path, const QDateTime& t) {
     QFile f(path);
@@ -87,16 +89,18 @@ class MainWindowTest : public QObject {
 
     void panelShowsTheFourteenLines() {
         QTemporaryDir dir;
-        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"PaintTool_sample.jpg", "b.jpg"},
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"},
+                         {"PaintTool_sample.jpg", "b.jpg"},
                          {"xmp_no_exif.jpg", "c.jpg"}});
         SetModified(dir.filePath("a.jpg"), QDateTime(QDate(2004, 3, 1), QTime(7, 5, 9)));
         MessageRecorder messages;
         Window win;
         win.open(dir.path());
         QCOMPARE(win.files()->currentFileName(), QString("a.jpg"));
-        QCOMPARE(win.panel(), QString("サイズ(横×縦)\r\n100×68\r\n\r\n埋込日付(撮影日時)\r\n"
-                                      "2008:05:30 15:56:01\r\n\r\nファイル日付\r\n2004/03/01 07:05:09"
-                                      "\r\n\r\nメーカー名\r\nCanon\r\n\r\nモデル名\r\nCanon EOS 40D"));
+        QCOMPARE(win.panel(),
+                 QString("サイズ(横×縦)\r\n100×68\r\n\r\n埋込日付(撮影日時)\r\n"
+                         "2008:05:30 15:56:01\r\n\r\nファイル日付\r\n2004/03/01 07:05:09"
+                         "\r\n\r\nメーカー名\r\nCanon\r\n\r\nモデル名\r\nCanon EOS 40D"));
         QCOMPARE(win.get<QPlainTextEdit>("txt_Exif_Info")->toPlainText().split('\n').size(), 14);
         QCOMPARE(win.get<QLabel>("lbl_ExifDate")->text(), QString("2008:05:30 15:56:01"));
         QCOMPARE(win.get<QLabel>("lbl_FileDate")->text(), QString("2004/03/01 7:05:09"));
@@ -144,8 +148,9 @@ class MainWindowTest : public QObject {
         const QString before = win.panel();
         QVERIFY(QFile::remove(dir.filePath("a.jpg")));
         win.w.File1_Click();
-        QCOMPARE(messages.texts(),
-                 QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。"});
+        QCOMPARE(
+            messages.texts(),
+            QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。"});
         QCOMPARE(win.files()->listCount(), 1);
         QCOMPARE(win.panel(), before);
     }
@@ -255,8 +260,9 @@ class MainWindowTest : public QObject {
 
         messages.answers = {MessageAnswer::Cancel};
         win.run();
-        QCOMPARE(messages.texts(), QStringList{"フォルダ内の対象ファイルが全て同じ日付になります。\r\n"
-                                               "よろしいですか？"});
+        QCOMPARE(messages.texts(),
+                 QStringList{"フォルダ内の対象ファイルが全て同じ日付になります。\r\n"
+                             "よろしいですか？"});
         QCOMPARE(messages.shown[0].buttons, MessageButtons::OkCancel);
         QCOMPARE(ReadBytes(dir.filePath("a.jpg")), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
         QVERIFY(win.logLines().isEmpty());
@@ -305,9 +311,10 @@ class MainWindowTest : public QObject {
         win.files()->setCurrentRow(1);
         QVERIFY(QFile::remove(dir.filePath("a.jpg")));
         win.run();
-        QCOMPARE(messages.texts(),
-                 QStringList{"フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。\r\n\r\n"
-                             "再度、「 埋込日付設定実行 」を行って下さい。"});
+        QCOMPARE(
+            messages.texts(),
+            QStringList{"フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。\r\n\r\n"
+                        "再度、「 埋込日付設定実行 」を行って下さい。"});
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
         QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
         QCOMPARE(win.files()->listCount(), 1);
@@ -316,8 +323,9 @@ class MainWindowTest : public QObject {
 
     void aPhotoWithoutExifIsReportedAndTheOthersDone() {
         QTemporaryDir dir;
-        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"xmp_no_exif.jpg", "b.jpg"},
-                         {"Nikon_D70.jpg", "c.jpg"}});
+        CopyPhotos(
+            dir,
+            {{"Canon_40D.jpg", "a.jpg"}, {"xmp_no_exif.jpg", "b.jpg"}, {"Nikon_D70.jpg", "c.jpg"}});
         MessageRecorder messages;
         Window win;
         win.open(dir.path());
@@ -375,12 +383,7 @@ class MainWindowTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    MainWindowTest t;
-    return QTest::qExec(&t, argc, argv);
+    return RunQtTest<MainWindowTest>(argc, argv);
 }
 
 #include "main_window_test.moc"

@@ -64,7 +64,8 @@ class RunParityTest : public QObject {
             w.findChild<QCheckBox*>("ChkHoji")->setChecked(keepTime);
             if (!onlyDate.isEmpty()) {
                 w.findChild<QCheckBox*>("ChkUme")->setChecked(true);
-                w.findChild<QDateEdit*>("DTPumeDate")->setDate(QDate::fromString(onlyDate, "yyyy:MM:dd"));
+                w.findChild<QDateEdit*>("DTPumeDate")
+                    ->setDate(QDate::fromString(onlyDate, "yyyy:MM:dd"));
             }
             w.CmdExe_Click();
         }
@@ -94,12 +95,7 @@ class RunParityTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    RunParityTest t;
-    return QTest::qExec(&t, argc, argv);
+    return RunQtTest<RunParityTest>(argc, argv);
 }
 
 #include "run_parity_test.moc"

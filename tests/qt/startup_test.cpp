@@ -25,11 +25,17 @@ void Store(const QString& key, const QString& value) {
     s.setValue("Tokimori/" + key, value);
 }
 
-QString Stored(const QString& key) { return Store().value("Tokimori/" + key).toString(); }
+QString Stored(const QString& key) {
+    return Store().value("Tokimori/" + key).toString();
+}
 
-template <class T> T* Get(FrmMain& w, const char* name) { return w.findChild<T*>(name); }
+template <class T> T* Get(FrmMain& w, const char* name) {
+    return w.findChild<T*>(name);
+}
 
-QString StatusText(FrmMain& w) { return Get<QLabel>(w, "stbPanel1")->text(); }
+QString StatusText(FrmMain& w) {
+    return Get<QLabel>(w, "stbPanel1")->text();
+}
 
 } // namespace
 
@@ -248,9 +254,9 @@ class StartupTest : public QObject {
                 QVERIFY(c);
                 const QRect t = it.value();
                 QCOMPARE(w.twipsRect(it.key()), t);
-                QCOMPARE(c->geometry(), QRect(FrmMain::ToPixels(t.x()), FrmMain::ToPixels(t.y()),
-                                              FrmMain::ToPixels(t.width()),
-                                              FrmMain::ToPixels(t.height())));
+                QCOMPARE(c->geometry(),
+                         QRect(FrmMain::ToPixels(t.x()), FrmMain::ToPixels(t.y()),
+                               FrmMain::ToPixels(t.width()), FrmMain::ToPixels(t.height())));
             }
             // The file list stays right of the left column.
             QVERIFY(w.twipsRect("File1").left() > w.twipsRect("Dir1").right());
@@ -264,15 +270,7 @@ class StartupTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config, runtime;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    StartupTest t;
-    return QTest::qExec(&t, argc, argv);
+    return RunQtTest<StartupTest>(argc, argv);
 }
 
 #include "startup_test.moc"
