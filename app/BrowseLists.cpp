@@ -127,7 +127,7 @@ void DriveList::focusOutEvent(QFocusEvent* e) {
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { setPath(entryPath(row(item))); });
+            [this](QListWidgetItem* item) { emit entryOpened(row(item)); });
 }
 
 bool FolderList::setPath(const QString& folder) {

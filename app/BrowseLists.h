@@ -54,6 +54,8 @@ class FolderList : public QListWidget {
     void pathChanged();
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void keyPress(int character);
+    // The entry at index was double-clicked.
+    void entryOpened(int index);
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -331,6 +331,7 @@ void FrmMain::buildControls() {
     connect(Dir1, &FolderList::pathChanged, this, &FrmMain::Dir1_Change);
     connect(Dir1, &FolderList::keyDown, this, &FrmMain::Dir1_KeyDown);
     connect(Dir1, &FolderList::keyPress, this, &FrmMain::Dir1_KeyPress);
+    connect(Dir1, &FolderList::entryOpened, this, &FrmMain::Dir1_Open);
     connect(Drive1, &DriveList::driveChanged, this, &FrmMain::Drive1_Change);
     connect(Drive1, &DriveList::keyDown, this, &FrmMain::Drive1_KeyDown);
     connect(Drive1, &DriveList::lostFocus, this, &FrmMain::Drive1_LostFocus);
@@ -552,9 +553,6 @@ void FrmMain::Drive1_Change() {
 
 void FrmMain::Dir1_Change() {
     File1->setPath(Dir1->path());
-    if (!QDir(Dir1->path()).isReadable())
-        MessageService::show(this, "フォルダを読み込めません。\r\n" + Dir1->path(), kAppTitle,
-                             MessageIcon::Exclamation);
     stbPath_->setText(Dir1->path());
 }
 
@@ -568,9 +566,15 @@ void FrmMain::Dir1_KeyPress(int character) {
     if (character == 8) {
         Dir1->setPath(U(GetParentPath(S(Dir1->path()))));
     } else if (character == 13) {
-        const QString target = Dir1->entryPath(Dir1->currentRow());
-        if (!target.isEmpty()) Dir1->setPath(target);
+        Dir1_Open(Dir1->currentRow());
     }
+}
+
+void FrmMain::Dir1_Open(int index) {
+    const QString target = Dir1->entryPath(index);
+    if (target.isEmpty() || Dir1->setPath(target)) return;
+    MessageService::show(this, "フォルダを読み込めません。\r\n" + target, kAppTitle,
+                         MessageIcon::Exclamation);
 }
 
 void FrmMain::File1_PathChange() {

@@ -95,6 +95,8 @@ class FrmMain : public QMainWindow {
     void Dir1_Change();
     void Dir1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
     void Dir1_KeyPress(int character);
+    // Opens the folder list's entry at index; a folder that cannot be read is reported.
+    void Dir1_Open(int index);
     void File1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
     void File1_KeyPress(int character);
     void Drive1_KeyDown(int key, Qt::KeyboardModifiers modifiers);

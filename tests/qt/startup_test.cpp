@@ -216,6 +216,19 @@ class StartupTest : public QObject {
         QCOMPARE(w.exifInfoText(), QString());
         QCOMPARE(StatusText(w), dirs->path());
 
+        // A folder removed after the list showed it: reported, the list stays where it was.
+        QTest::keyClick(files, Qt::Key_Backspace);
+        QDir(dir.path()).mkdir("gone");
+        dirs->refresh();
+        const int goneRow = dirs->count() - 2; // "gone", "sub"
+        QCOMPARE(dirs->entryPath(goneRow), QDir::toNativeSeparators(dir.filePath("gone")));
+        QDir(dir.path()).rmdir("gone");
+        w.Dir1_Open(goneRow);
+        QCOMPARE(messages.texts(), QStringList{"フォルダを読み込めません。\r\n" +
+                                               QDir::toNativeSeparators(dir.filePath("gone"))});
+        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
+        dirs->setPath(dir.filePath("sub"));
+
         // Backspace goes up, and stays at the root.
         QTest::keyClick(files, Qt::Key_Backspace);
         QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
