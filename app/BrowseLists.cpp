@@ -83,8 +83,7 @@ QString DriveList::drive() const {
     return current_;
 }
 
-void DriveList::setDrive(const QString& path) {
-    // The volume whose root is the longest head of path.
+QString DriveList::driveOf(const QString& path) const {
     const QString p = Native(path);
     QString best;
     for (int i = 0; i < count(); ++i) {
@@ -96,7 +95,11 @@ void DriveList::setDrive(const QString& path) {
 #endif
         if (holds && root.size() > best.size()) best = root;
     }
-    if (best.isEmpty()) best = p; // not listed (yet): shown as it is
+    return best.isEmpty() ? p : best; // not listed (yet): shown as it is
+}
+
+void DriveList::setDrive(const QString& path) {
+    const QString best = driveOf(path);
     if (findData(best) < 0) addItem(best, best);
     {
         const QSignalBlocker block(this);

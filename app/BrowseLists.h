@@ -19,6 +19,8 @@ class DriveList : public QComboBox {
     QString drive() const;
     // Makes the drive that holds path current; emits driveChanged when it changes.
     void setDrive(const QString& path);
+    // The listed drive that holds path (the longest root that heads it).
+    QString driveOf(const QString& path) const;
     // Reads the system's drives again.
     void refresh();
 

@@ -545,6 +545,8 @@ QString FrmMain::folderWithSeparator() const {
 }
 
 void FrmMain::Drive1_Change() {
+    // A drive opens at the folder the list last showed on it, as a bare drive does.
+    if (!Dir1->path().isEmpty() && Drive1->driveOf(Dir1->path()) == Drive1->drive()) return;
     if (!Dir1->setPath(Drive1->drive())) {
         MessageService::show(this, "エラー", kAppTitle, MessageIcon::None);
         Drive1->setDrive(Dir1->path());

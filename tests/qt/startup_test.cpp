@@ -238,6 +238,26 @@ class StartupTest : public QObject {
         QCOMPARE(StatusText(w), dirs->path());
     }
 
+    void aDriveThatCannotBeReadIsReportedAndUndone() {
+        QTemporaryDir dir;
+        MessageRecorder messages;
+        FrmMain w;
+        auto* drives = Get<DriveList>(w, "Drive1");
+        auto* dirs = Get<FolderList>(w, "Dir1");
+        dirs->setPath(dir.path());
+        drives->setDrive(dir.path());
+        QCOMPARE(drives->drive(), QString("/"));
+        // The user chooses a listed card that was pulled out meanwhile.
+        drives->addItem("/media/tokimori-removed-card", "/media/tokimori-removed-card");
+        drives->setCurrentIndex(drives->count() - 1);
+        emit drives->activated(drives->count() - 1);
+        QCOMPARE(messages.texts(), QStringList{"エラー"});
+        QCOMPARE(messages.shown[0].icon, MessageIcon::None);
+        QCOMPARE(drives->drive(), QString("/"));
+        // The folder list stays where it was on that drive.
+        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
+    }
+
     void layoutFollowsTheSteps() {
         MessageRecorder messages;
         FrmMain w;
