@@ -16,11 +16,15 @@ namespace tokimori {
 
 // Qt closes the windows itself when Windows ends the session.
 void CloseOnSessionEnd(QWidget*) {}
+bool SessionEndRequested() {
+    return false;
+}
 
 #else
 
 namespace {
 int g_pipe[2] = {-1, -1};
+bool g_requested = false;
 
 void OnTerminate(int) {
     const char byte = 1;
@@ -36,7 +40,8 @@ void CloseOnSessionEnd(QWidget* window) {
     QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
         char byte;
         [[maybe_unused]] ssize_t n = ::read(g_pipe[0], &byte, 1);
-        if (target) target->close();
+        g_requested = true;
+        if (target && target->isVisible()) target->close();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminate;
@@ -44,6 +49,10 @@ void CloseOnSessionEnd(QWidget* window) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+}
+
+bool SessionEndRequested() {
+    return g_requested;
 }
 
 #endif

@@ -8,8 +8,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Tokimori");
     QApplication::setApplicationVersion("2.0.0");
     tokimori::FrmMain window;
-    if (!window.Form_Load()) return 0;
     tokimori::CloseOnSessionEnd(&window);
+    if (!window.Form_Load()) return 0;
+    if (tokimori::SessionEndRequested()) { // ended while starting: close as the close box does
+        window.close();
+        return 0;
+    }
     window.show();
     return app.exec();
 }

@@ -30,8 +30,13 @@ class SessionEnd(unittest.TestCase):
                        QT_QPA_PLATFORM="offscreen")
             p = subprocess.Popen([PROGRAM], env=env, stdout=subprocess.PIPE,
                                  stderr=subprocess.STDOUT)
-            time.sleep(2.0)
-            self.assertIsNone(p.poll(), "the program ended by itself")
+            # The single-copy lock appears when start-up begins; the session may end any time
+            # after that, even before the window shows.
+            deadline = time.monotonic() + 60
+            while not (runtime / "tokimori.lock").exists() and time.monotonic() < deadline:
+                self.assertIsNone(p.poll(), "the program ended by itself")
+                time.sleep(0.05)
+            self.assertTrue((runtime / "tokimori.lock").exists())
             p.send_signal(signal.SIGTERM)
             out, _ = p.communicate(timeout=20)
             self.assertEqual(p.returncode, 0, out.decode(errors="replace"))
