@@ -836,6 +836,7 @@ void FrmMain::CmdExe_Click() {
         auto result = step.process(S(folder), S(name), summary_);
         if (!result) {
             if (ChkIkkatu->isChecked()) showSelection(i);
+            flushPanel();
             inRun_ = false;
             updateProgress(0, 0, true);
             showRunError(result.error());
