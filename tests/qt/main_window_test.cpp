@@ -365,6 +365,25 @@ class MainWindowTest : public QObject {
         QCOMPARE(messages.texts(), QStringList{"変換対象のファイルが存在しませんでした。"});
     }
 
+    void aLogFolderThatIsGoneEndsTheRunWithTheRefreshNote() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.w.setLogFolder(dir.filePath("no-such-folder"));
+        win.open(dir.path());
+        win.pick(kNewDate, kNewTime);
+        win.click("ChkIkkatu");
+        win.run();
+        QCOMPARE(messages.texts(),
+                 QStringList{"Error\r\n実行時エラー:53:ファイルが見つかりません。:\r\n"
+                             "処理を強制終了します。ファイル一覧を再表示します。"});
+        QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
+        // The undo record could not be written, so the photo was not touched; the run stopped.
+        QCOMPARE(ReadBytes(dir.filePath("a.jpg")), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
+        QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
+    }
+
     void anImmutablePhotoEndsTheRunInTheErrorReport() {
         QTemporaryDir dir;
         CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}});
