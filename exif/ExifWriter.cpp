@@ -28,63 +28,81 @@ class Planner {
         : r_(r), newText_(newText), filter_(filter) {}
 
     DatePlan run() {
+        walk();
+        // A date entry that points into the TIFF header or a directory's entries would destroy
+        // the structure that finds the photo's data: such entries are stepped over.
+        std::erase_if(plan_.writes, [this](const DateWrite& w) {
+            for (const auto& [from, to] : structure_)
+                if (w.offset < to && from < w.offset + w.newBytes.size()) return true;
+            return false;
+        });
+        plan_.DateChanged = std::any_of(plan_.writes.begin(), plan_.writes.end(),
+                                        [](const DateWrite& w) { return w.tag == tag::DateTime; });
+        return plan_;
+    }
+
+  private:
+    // Header(8) and each directory: count(2), entries 12 each, next-directory offset(4).
+    void protect(uint64_t from, uint64_t length) { structure_.emplace_back(from, from + length); }
+
+    void walk() {
         auto app1 = FindApp1(r_);
-        if (!app1 || !HasExifIdentifier(r_, *app1)) return plan_;
+        if (!app1 || !HasExifIdentifier(r_, *app1)) return;
         // APP1: FF E1, length(2) counting itself, then the segment's data.
         auto segmentLength = r_.u16(*app1 + 2, ByteOrder::Big);
         segmentEnd_ = *app1 + 2 + (segmentLength ? *segmentLength : 0);
         tiffBase_ = TiffBaseOf(*app1);
 
         auto order = ReadByteOrder(r_, tiffBase_);
-        if (!order) return plan_;
+        if (!order) return;
         order_ = *order;
+        protect(tiffBase_, 8);
         auto ifd0Offset = r_.u32(tiffBase_ + 4, order_);
-        if (!ifd0Offset) return plan_;
+        if (!ifd0Offset) return;
 
         const uint64_t ifd0 = tiffBase_ + *ifd0Offset;
         auto count0 = r_.u16(ifd0, order_);
-        if (!count0 || *count0 == 0) return plan_;
+        if (!count0 || *count0 == 0) return;
+        protect(ifd0, 2 + 12 * uint64_t{*count0} + 4);
         uint32_t exifPointer = 0;
         for (uint32_t k = 0; k < *count0; ++k) {
             auto e = ReadEntry(r_, ifd0, k, order_);
-            if (!e) return plan_;
+            if (!e) return;
             if (e->tag == tag::DateTime) {
-                if (dateRule(*e)) plan_.DateChanged = true;
+                dateRule(*e);
             } else if (e->tag == tag::ExifIfdPointer) {
                 exifPointer = e->value;
             }
         }
         if (exifPointer == 0) {
             plan_.reachedEnd = true;
-            return plan_;
+            return;
         }
 
         const uint64_t exifIfd = tiffBase_ + exifPointer;
         auto count = r_.u16(exifIfd, order_);
-        if (!count || *count == 0) return plan_;
+        if (!count || *count == 0) return;
+        protect(exifIfd, 2 + 12 * uint64_t{*count} + 4);
         for (uint32_t k = 0; k < *count; ++k) {
             auto e = ReadEntry(r_, exifIfd, k, order_);
-            if (!e) return plan_;
+            if (!e) return;
             if (e->tag == tag::DateTimeOriginal || e->tag == tag::DateTimeDigitized) dateRule(*e);
         }
         plan_.reachedEnd = true;
-        return plan_;
     }
 
-  private:
-    // Plans the rewrite of one date entry; true when it does.
-    bool dateRule(const IfdEntry& e) {
+    // Plans the rewrite of one date entry.
+    void dateRule(const IfdEntry& e) {
         const uint64_t length = newText_.size();
-        if (e.type != kTypeAscii || e.count < length) return false;
+        if (e.type != kTypeAscii || e.count < length) return;
         const uint64_t offset = tiffBase_ + e.value;
-        if (!r_.fits(offset, length) || offset + length > segmentEnd_) return false;
+        if (!r_.fits(offset, length) || offset + length > segmentEnd_) return;
 
         std::string old(length, '\0');
         if (!r_.bytes(offset, std::span(reinterpret_cast<uint8_t*>(old.data()), old.size())))
-            return false;
-        if (!filter_.empty() && !matchesFilter(offset, e.count)) return false;
+            return;
+        if (!filter_.empty() && !matchesFilter(offset, e.count)) return;
         plan_.writes.push_back(DateWrite{e.tag, offset, std::move(old), newText_});
-        return true;
     }
 
     // The old text, as earlier rewrites of this walk leave it, begins with the filter date.
@@ -111,6 +129,7 @@ class Planner {
     uint64_t tiffBase_ = 0;
     uint64_t segmentEnd_ = 0;
     ByteOrder order_ = ByteOrder::Big;
+    std::vector<std::pair<uint64_t, uint64_t>> structure_; // [from, to) never written
 };
 
 } // namespace

@@ -211,6 +211,21 @@ TEST(ExifWriter, NeverWritesOutsideTheFileOrTheExifSegment) {
     EXPECT_TRUE(w.plan.writes.empty());
 }
 
+TEST(ExifWriter, NeverWritesOverTheStructureThatFindsThePhotosData) {
+    // Date entries that point at the TIFF header, at IFD0's own entries and at the Exif
+    // directory's entries: writing there would lose the rest of the photo's Exif data.
+    Tiff t = CameraTiff(ByteOrder::Little);
+    t.ifd0[2] = RawEntry(tag::DateTime, kTypeAscii, 20, 0);            // the header
+    (*t.exif)[0] = RawEntry(tag::DateTimeOriginal, kTypeAscii, 20, 8); // IFD0's entries
+    const uint32_t exifAt = 8 + 2 + 12 * 4 + 4;                        // after IFD0 (4 entries)
+    (*t.exif)[1] = RawEntry(tag::DateTimeDigitized, kTypeAscii, 20, exifAt + 6);
+    Written w = Rewrite(Jpeg({ExifApp1(t.build())}), "2006:12:24 10:00:00");
+    EXPECT_TRUE(w.plan.writes.empty());
+    EXPECT_FALSE(w.plan.DateChanged);
+    EXPECT_TRUE(w.plan.reachedEnd);
+    EXPECT_EQ(w.before, w.after);
+}
+
 TEST(ExifWriter, EveryCutOfARealPhotoWritesOnlyInsideItsTexts) {
     const Bytes photo = Photo("Nikon_D70.jpg");
     for (size_t cut = 0; cut < 3000 && cut < photo.size(); cut += 3) {
