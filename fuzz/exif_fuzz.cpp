@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "support/ByteSource.h"
