@@ -636,16 +636,20 @@ void FrmMain::clearThumbnail() {
 
 bool FrmMain::FitThumbnail(const QString& path) {
     Image2->hide();
-    const PictureInfo info = ReadPictureInfo(path);
     const QRect frame = PicBack->geometry();
-    const FitRect r = FitPicture({frame.x(), frame.y(), frame.width(), frame.height()},
-                                 info.natural.width(), info.natural.height());
-    QString error = info.error;
-    QImage image;
-    if (error.isEmpty() && r.width > 0) {
-        const qreal dpr = devicePixelRatioF();
-        image = LoadPicture(path, QSize(qCeil(r.width * dpr), qCeil(r.height * dpr)), &error);
-    }
+    const qreal dpr = devicePixelRatioF();
+    FitRect r;
+    QSize natural;
+    QString error;
+    // One open of the photo: its size decides the fit, the fit the size it is decoded at.
+    const QImage image = LoadPictureFor(
+        path,
+        [&](const QSize& n) {
+            r = FitPicture({frame.x(), frame.y(), frame.width(), frame.height()}, n.width(),
+                           n.height());
+            return QSize(qCeil(r.width * dpr), qCeil(r.height * dpr));
+        },
+        &natural, &error);
     if (image.isNull()) {
         Image2->clear();
         if (error.isEmpty()) return true; // nothing to fit
@@ -655,10 +659,9 @@ bool FrmMain::FitThumbnail(const QString& path) {
                              kAppTitle, MessageIcon::Exclamation);
         return false;
     }
-    QPixmap pm = QPixmap::fromImage(image.scaled(qCeil(r.width * devicePixelRatioF()),
-                                                 qCeil(r.height * devicePixelRatioF()),
+    QPixmap pm = QPixmap::fromImage(image.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),
                                                  Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    pm.setDevicePixelRatio(devicePixelRatioF());
+    pm.setDevicePixelRatio(dpr);
     Image2->setPixmap(pm);
     Image2->setGeometry(r.left, r.top, r.width, r.height);
     Image2->show();

@@ -25,15 +25,29 @@ PictureInfo ReadPictureInfo(const QString& path) {
 }
 
 QImage LoadPicture(const QString& path, const QSize& target, QString* error) {
+    // An empty target here asks for the full picture.
+    return LoadPictureFor(
+        path, [&](const QSize& n) { return target.isEmpty() ? n : target; }, nullptr, error);
+}
+
+QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
+                      QSize* natural, QString* error) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
-    if (!target.isEmpty() && stored.isValid()) {
-        // The scaled size applies before the rotation; decode no smaller than the target.
-        QSize want = Turns(reader.transformation()) ? target.transposed() : target;
-        if (want.width() < stored.width() || want.height() < stored.height())
-            reader.setScaledSize(stored.scaled(want, Qt::KeepAspectRatioByExpanding));
+    const QSize upright =
+        stored.isValid() && Turns(reader.transformation()) ? stored.transposed() : stored;
+    if (natural) *natural = upright;
+    if (!stored.isValid()) {
+        if (error) *error = reader.errorString();
+        return QImage();
     }
+    const QSize target = targetFor(upright);
+    if (target.isEmpty()) return QImage(); // nothing to decode
+    // The scaled size applies before the rotation; decode no smaller than the target.
+    const QSize want = Turns(reader.transformation()) ? target.transposed() : target;
+    if (want.width() < stored.width() || want.height() < stored.height())
+        reader.setScaledSize(stored.scaled(want, Qt::KeepAspectRatioByExpanding));
     QImage image = reader.read();
     if (image.isNull() && error) *error = reader.errorString();
     return image;

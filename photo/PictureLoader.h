@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 namespace tokimori {
 
@@ -19,5 +20,11 @@ PictureInfo ReadPictureInfo(const QString& path);
 // The picture decoded at about `target` pixels (upright); the full picture when target is
 // empty. A null image and an error text when it cannot be decoded.
 QImage LoadPicture(const QString& path, const QSize& target, QString* error = nullptr);
+
+// Opens the photo once: its upright natural size goes to targetFor, which answers the size to
+// decode at; an empty answer means nothing to decode (a null image without an error).
+// natural receives the size.
+QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
+                      QSize* natural, QString* error);
 
 } // namespace tokimori
