@@ -129,22 +129,21 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     PositionedFile f;
     f.path_ = path;
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below as not a file.
-    int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+    auto openRetrying = [&](int withFlags) {
+        int fd;
+        do {
+            fd = ::open(path.c_str(), withFlags);
+        } while (fd < 0 && errno == EINTR);
+        return fd;
+    };
 #ifdef O_NOATIME
-    // Looking at a photo does not change its access time (where the system lets us ask).
-    flags |= O_NOATIME;
+    // Looking at a photo does not change its access time; only the file's owner may ask so.
+    int fd = openRetrying(flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = openRetrying(flags);
+#else
+    int fd = openRetrying(flags);
 #endif
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags);
-#ifdef O_NOATIME
-        if (fd < 0 && errno == EPERM && (flags & O_NOATIME)) {
-            flags &= ~O_NOATIME; // only the owner may ask for it
-            fd = -1;
-            errno = EINTR;
-        }
-#endif
-    } while (fd < 0 && errno == EINTR);
     if (fd < 0) return f.systemError("cannot open");
     f.fd_ = fd;
     struct stat st {};
