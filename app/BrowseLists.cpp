@@ -159,6 +159,7 @@ void FolderList::fill() {
     const QSignalBlocker block(this);
     clear();
     entries_.clear();
+    if (path_.isEmpty()) return; // no folder yet
     QFileIconProvider icons;
     // Ancestors from the root down to the current folder.
     QStringList chain;

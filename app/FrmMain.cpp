@@ -619,13 +619,11 @@ void FrmMain::Drive1_LostFocus() {
 // ---- information panel and thumbnail ----
 
 void FrmMain::setExifInfo(const QString& crlfText) {
-    exifInfo_ = crlfText;
-    QString shown = crlfText;
-    txt_Exif_Info->setPlainText(shown.replace("\r\n", "\n"));
+    txt_Exif_Info->setPlainText(QString(crlfText).replace("\r\n", "\n"));
 }
 
 QString FrmMain::exifInfoText() const {
-    return exifInfo_;
+    return txt_Exif_Info->toPlainText().replace("\n", "\r\n");
 }
 
 void FrmMain::clearThumbnail() {
@@ -653,10 +651,8 @@ bool FrmMain::FitThumbnail(const QString& path) {
     if (image.isNull()) {
         Image2->clear();
         if (error.isEmpty()) return true; // nothing to fit
-        MessageService::show(this,
-                             "写真を表示できません。\r\n" + QDir::toNativeSeparators(path) +
-                                 "\r\n(" + error + ")",
-                             kAppTitle, MessageIcon::Exclamation);
+        MessageService::show(this, UnreadablePhotoText(path, error), kAppTitle,
+                             MessageIcon::Exclamation);
         return false;
     }
     QPixmap pm = QPixmap::fromImage(image.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),

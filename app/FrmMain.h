@@ -164,7 +164,6 @@ class FrmMain : public QMainWindow {
     QLabel* lbl_FileTime = nullptr;
 
     QMap<QString, QRect> twips_;
-    QString exifInfo_; // CR LF form of the panel text
     ExifSummary summary_;
     bool DateChanged_ = false;
     bool inRun_ = false; // a run is working: panel redraws wait for its end

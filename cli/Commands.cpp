@@ -189,24 +189,27 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return code;
 }
 
-// The photos a PATH names: a file, or a folder's photos as the file list shows them.
-void CollectPhotos(const std::string& path, bool recursive, std::vector<std::string>& out,
-                   std::ostream& err) {
+// The photos a PATH names: a file, or a folder's photos as the file list shows them. Returns how
+// many folders could not be listed (each reported on err).
+int CollectPhotos(const std::string& path, bool recursive, std::vector<std::string>& out,
+                  std::ostream& err) {
     std::error_code ec;
     if (!std::filesystem::is_directory(ToFsPath(path), ec)) {
         out.push_back(path);
-        return;
+        return 0;
     }
     std::vector<std::string> subfolders;
     auto photos = ListPhotos(path, recursive ? &subfolders : nullptr);
     if (!photos) {
         ReportError(err, path, photos.error());
-        return;
+        return 1;
     }
     for (const std::string& name : photos.value())
         out.push_back(JoinPath(path, name));
+    int failed = 0;
     for (const std::string& sub : subfolders)
-        CollectPhotos(JoinPath(path, sub), true, out, err);
+        failed += CollectPhotos(JoinPath(path, sub), true, out, err);
+    return failed;
 }
 
 bool ParseDate(const std::string& s, LocalDateTime& t) {
@@ -243,8 +246,9 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (paths.empty()) return Usage(err, "set needs at least one PATH");
 
     std::vector<std::string> photos;
+    int unlisted = 0;
     for (const std::string& p : paths)
-        CollectPhotos(p, recursive, photos, err);
+        unlisted += CollectPhotos(p, recursive, photos, err);
 
     const std::string folder =
         noLog || dryRun ? std::string() : (logDir.empty() ? LogFolder() : logDir);
@@ -252,7 +256,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << JsonLine().utf8("log_error", m.text).str() << "\n";
     });
     const bool progress = IsTerminal(err);
-    int changed = 0, failed = 0;
+    int changed = 0, failed = unlisted;
     for (size_t i = 0; i < photos.size(); ++i) {
         if (progress) err << "\r" << (i + 1) << " / " << photos.size() << std::flush;
         auto [dir, name] = SplitPath(photos[i]);

@@ -55,9 +55,8 @@ void FrmViewer::reportUnreadable(const QString& why) {
     failed_ = true;
     Img_Viewer->clear();
     Img_Viewer->hide();
-    MessageService::show(
-        this, "写真を表示できません。\r\n" + QDir::toNativeSeparators(path_) + "\r\n(" + why + ")",
-        kAppTitle, MessageIcon::Exclamation);
+    MessageService::show(this, UnreadablePhotoText(path_, why), kAppTitle,
+                         MessageIcon::Exclamation);
 }
 
 bool FrmViewer::loadPhoto() {

@@ -1,5 +1,6 @@
 #include "photo/PictureLoader.h"
 
+#include <QDir>
 #include <QImageIOHandler>
 #include <QImageReader>
 
@@ -51,6 +52,10 @@ QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize
     QImage image = reader.read();
     if (image.isNull() && error) *error = reader.errorString();
     return image;
+}
+
+QString UnreadablePhotoText(const QString& path, const QString& why) {
+    return "写真を表示できません。\r\n" + QDir::toNativeSeparators(path) + "\r\n(" + why + ")";
 }
 
 } // namespace tokimori

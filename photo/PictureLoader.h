@@ -27,4 +27,7 @@ QImage LoadPicture(const QString& path, const QSize& target, QString* error = nu
 QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
                       QSize* natural, QString* error);
 
+// The message for a photo that cannot be shown: its path and the reason.
+QString UnreadablePhotoText(const QString& path, const QString& why);
+
 } // namespace tokimori

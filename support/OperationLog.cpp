@@ -41,15 +41,6 @@ bool SameLetters(const std::string& a, size_t at, const char* b) {
     return true;
 }
 
-RunError FromErrorCode(const std::error_code& ec, const std::string& what,
-                       const std::string& path) {
-#ifdef _WIN32
-    return ErrorFromSystem(static_cast<unsigned long>(ec.value()), what, path);
-#else
-    return ErrorFromSystem(ec.value(), what, path);
-#endif
-}
-
 bool CanWriteIn(const std::string& folder) {
 #ifdef _WIN32
     const std::string probe = JoinPath(folder, ".tokimori-write-test");
@@ -125,7 +116,7 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
             const std::string name = FromFsPath(it->path().filename());
             if (IsLogName(name)) names.push_back(name);
         }
-        if (ec) return FromErrorCode(ec, "cannot list", folder);
+        if (ec) return ErrorFromCode(ec, "cannot list", folder);
         if (names.size() < 3) break;
 
         std::string best(kDateLength, '9');
@@ -139,7 +130,7 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
         if (oldest.empty()) break; // every date sorts after "99999999": nothing is older
         const std::string victim = JoinPath(folder, oldest);
         if (!fs::remove(ToFsPath(victim), ec) || ec)
-            return ec ? FromErrorCode(ec, "cannot delete", victim)
+            return ec ? ErrorFromCode(ec, "cannot delete", victim)
                       : MakeError(err::FileNotFound, "cannot delete " + victim);
         // The undo journals of that day go with its log.
         for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;

@@ -96,7 +96,7 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
             subfolders->push_back(name);
         }
     }
-    if (ec) return ErrorFromSystem(ec.value(), "cannot list", folder);
+    if (ec) return ErrorFromCode(ec, "cannot list", folder);
     SortByName(photos);
     if (subfolders) SortByName(*subfolders);
     return photos;

@@ -2,6 +2,7 @@
 // Run-time errors from what the operating system says, and Windows text conversions.
 
 #include <string>
+#include <system_error>
 
 #include "support/RunError.h"
 
@@ -23,5 +24,8 @@ RunError ErrorFromSystem(int errnoValue, const std::string& what, const std::str
 // errno as it stands.
 RunError LastSystemError(const std::string& what, const std::string& path);
 #endif
+
+// A std::filesystem failure: generic codes are mapped by their meaning, system codes as above.
+RunError ErrorFromCode(const std::error_code& ec, const std::string& what, const std::string& path);
 
 } // namespace tokimori
