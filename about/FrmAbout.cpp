@@ -4,16 +4,15 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Artwork.h"
+#include "base/Version.h"
+#include "ui/Artwork.h"
+#include "ui/Twips.h"
 
 namespace tokimori {
 
 namespace {
-int Px(int twips) {
-    return qRound(twips / 15.0);
-}
 void Place(QWidget* w, int l, int t, int wd, int h) {
-    w->setGeometry(Px(l), Px(t), Px(wd), Px(h));
+    w->setGeometry(TwipsToPixels(l), TwipsToPixels(t), TwipsToPixels(wd), TwipsToPixels(h));
 }
 } // namespace
 
@@ -21,7 +20,7 @@ FrmAbout::FrmAbout(QWidget* owner) : QDialog(owner) {
     setObjectName("FrmAbout");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(Px(5730), Px(3555));
+    setFixedSize(TwipsToPixels(5730), TwipsToPixels(3555));
     setModal(true);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -53,11 +52,13 @@ FrmAbout::FrmAbout(QWidget* owner) : QDialog(owner) {
     auto* grey = new QFrame(this);
     grey->setObjectName("Line1_1");
     grey->setStyleSheet("background: #808080;");
-    grey->setGeometry(Px(90), Px(2445), Px(5654) - Px(90), 1);
+    grey->setGeometry(TwipsToPixels(90), TwipsToPixels(2445),
+                      TwipsToPixels(5654) - TwipsToPixels(90), 1);
     auto* white = new QFrame(this);
     white->setObjectName("Line1_0");
     white->setStyleSheet("background: white;");
-    white->setGeometry(Px(105), Px(2445) + 1, Px(5654) - Px(105), 2);
+    white->setGeometry(TwipsToPixels(105), TwipsToPixels(2445) + 1,
+                       TwipsToPixels(5654) - TwipsToPixels(105), 2);
 
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
@@ -73,7 +74,8 @@ FrmAbout::FrmAbout(QWidget* owner) : QDialog(owner) {
 void FrmAbout::Form_Load() {
     setWindowTitle("Tokimoriのﾊﾞｰｼﾞｮﾝ情報");
     lblTitle->setText("Tokimori");
-    lblVersion->setText(QString("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(2).arg(0).arg(0));
+    lblVersion->setText(
+        QString("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
     lblDescription->setText("ｱﾌﾟﾘｹｰｼｮﾝの説明");
 }
 

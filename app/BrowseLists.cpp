@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QStorageInfo>
 
-#include "support/Paths.h"
+#include "base/Paths.h"
 
 namespace tokimori {
 

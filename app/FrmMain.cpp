@@ -15,17 +15,19 @@
 #include <QWindow>
 
 #include "about/FrmAbout.h"
-#include "app/Artwork.h"
 #include "app/Help.h"
-#include "app/MessageService.h"
+#include "base/Paths.h"
+#include "base/Version.h"
 #include "controls/CommandButtonCT.h"
 #include "filetime/LocalTime.h"
 #include "photo/Fit.h"
 #include "photo/FrmViewer.h"
 #include "photo/PictureLoader.h"
-#include "support/OperationLog.h"
-#include "support/Paths.h"
-#include "support/Settings.h"
+#include "run/OperationLog.h"
+#include "ui/Artwork.h"
+#include "ui/MessageService.h"
+#include "ui/Settings.h"
+#include "ui/Twips.h"
 
 namespace tokimori {
 
@@ -91,10 +93,6 @@ void Thumbnail::mouseMoveEvent(QMouseEvent* e) {
     emit mouseMoved();
 }
 
-int FrmMain::ToPixels(int twips) {
-    return qRound(twips / 15.0);
-}
-
 FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("FrmMain");
     setWindowIcon(ArtIcon(Art::Program));
@@ -143,7 +141,7 @@ void FrmMain::buildCommands() {
     }
     connect(Toolbar, &QToolBar::actionTriggered, this,
             [this](QAction* a) { Toolbar_ButtonClick(a->data().toString()); });
-    resize(ToPixels(13680), ToPixels(7665) + menuBar()->sizeHint().height());
+    resize(TwipsToPixels(13680), TwipsToPixels(7665) + menuBar()->sizeHint().height());
 }
 
 void FrmMain::Toolbar_ButtonClick(const QString& key) {
@@ -175,7 +173,8 @@ FrmMain::~FrmMain() {
 
 void FrmMain::place(QWidget* w, int left, int top, int width, int height) {
     twips_[w->objectName()] = QRect(left, top, width, height);
-    w->setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
+    w->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                   TwipsToPixels(height));
 }
 
 void FrmMain::buildControls() {
@@ -355,12 +354,13 @@ Status FrmMain::SetReg(const QString& key, const QVariant& value) const {
 
 QSize FrmMain::outerSizeTwips() const {
     const QSize outer = frameGeometry().size();
-    return QSize(outer.width() * 15, outer.height() * 15);
+    return QSize(PixelsToTwips(outer.width()), PixelsToTwips(outer.height()));
 }
 
 void FrmMain::setOuterSizeTwips(int width, int height) {
     const QSize decorations = frameGeometry().size() - size();
-    resize(ToPixels(width) - decorations.width(), ToPixels(height) - decorations.height());
+    resize(TwipsToPixels(width) - decorations.width(),
+           TwipsToPixels(height) - decorations.height());
 }
 
 bool FrmMain::Form_Load() {
@@ -381,7 +381,7 @@ bool FrmMain::Form_Load() {
     CmdExe->setFont(ListFont(true));
 
     const QDateTime now = QDateTime::currentDateTime();
-    setWindowTitle(QString("%1 %2").arg(kAppTitle, "2.0.0"));
+    setWindowTitle(QString("%1 %2").arg(kAppTitle, kVersion));
     lbl_FileTime->clear();
     DTPDate->setDate(now.date());
     DTPTime->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
@@ -398,7 +398,7 @@ bool FrmMain::Form_Load() {
     if (!top) return fail(top.error());
     auto left = number("WLEFT", 105);
     if (!left) return fail(left.error());
-    move(ToPixels(int(left.value())), ToPixels(int(top.value())));
+    move(TwipsToPixels(int(left.value())), TwipsToPixels(int(top.value())));
     auto width = number("WWidth", kMinOuterWidth);
     if (!width) return fail(width.error());
     auto height = number("WHeight", kMinOuterHeight);
@@ -455,11 +455,16 @@ void FrmMain::Form_Unload() {
     const QSize decorations = frameGeometry().size() - size();
     const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
     const QPoint corner = normal.topLeft() - frameOffset;
-    SetReg("WTOP", corner.y() * 15);
-    SetReg("WLEFT", corner.x() * 15);
-    SetReg("WWidth", (normal.width() + decorations.width()) * 15);
-    SetReg("WHeight", (normal.height() + decorations.height()) * 15);
-    SetReg("DefPath", Dir1->path());
+    // The window is closing: a store that refuses a value has nowhere left to be reported, and
+    // the program ends as usual (the next start falls back to the defaults).
+    const std::pair<const char*, QVariant> values[] = {
+        {"WTOP", PixelsToTwips(corner.y())},
+        {"WLEFT", PixelsToTwips(corner.x())},
+        {"WWidth", PixelsToTwips(normal.width() + decorations.width())},
+        {"WHeight", PixelsToTwips(normal.height() + decorations.height())},
+        {"DefPath", Dir1->path()}};
+    for (const auto& [key, value] : values)
+        (void)SetReg(key, value);
     CloseAllHelp();
 }
 
@@ -477,8 +482,8 @@ void FrmMain::changeEvent(QEvent* e) {
 
 void FrmMain::placeDocked() {
     const int w = client_->width();
-    Toolbar->setGeometry(0, 0, w, ToPixels(600));
-    const int h = qMax(ToPixels(240), stb->sizeHint().height());
+    Toolbar->setGeometry(0, 0, w, TwipsToPixels(600));
+    const int h = qMax(TwipsToPixels(240), stb->sizeHint().height());
     stb->setGeometry(0, client_->height() - h, w, h);
 }
 
@@ -496,8 +501,8 @@ void FrmMain::Form_Resize() {
             return;
         }
     }
-    const int SW = client_->width() * 15;
-    const int SH = client_->height() * 15;
+    const int SW = PixelsToTwips(client_->width());
+    const int SH = PixelsToTwips(client_->height());
     auto at = [this](QWidget* w) { return twips_.value(w->objectName()); };
     auto set = [this](QWidget* w, const QRect& r) {
         place(w, r.x(), r.y(), r.width(), r.height());

@@ -18,7 +18,7 @@
 
 #include "app/BrowseLists.h"
 #include "exif/ExifReader.h"
-#include "support/DateRun.h"
+#include "run/DateRun.h"
 
 class QLockFile;
 
@@ -60,7 +60,6 @@ class FrmMain : public QMainWindow {
     // Design sizes in twips (15 twips = 1 pixel at 96 dpi).
     static constexpr int kMinOuterWidth = 12735;
     static constexpr int kMinOuterHeight = 7560;
-    static int ToPixels(int twips);
 
     explicit FrmMain(QWidget* parent = nullptr);
     ~FrmMain() override;

@@ -8,7 +8,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "app/Artwork.h"
+#include "ui/Artwork.h"
 
 #ifdef _WIN32
 #include <windows.h>

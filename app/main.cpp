@@ -2,11 +2,12 @@
 
 #include "app/FrmMain.h"
 #include "app/SessionEnd.h"
+#include "base/Version.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tokimori");
-    QApplication::setApplicationVersion("2.0.0");
+    QApplication::setApplicationVersion(tokimori::kVersion);
     tokimori::FrmMain window;
     tokimori::CloseOnSessionEnd(&window);
     if (!window.Form_Load()) return 0;

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOKIMORI_BENCH=ON
 cmake --build build/release --target window_bench bench_floor tokimori-cli
 photos="${1:-../shared/testdata/photos}"
 echo "== tokimori-cli set against exiftool, jhead, exiv2 and the floor"

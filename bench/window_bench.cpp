@@ -18,8 +18,8 @@
 
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
-#include "app/MessageService.h"
 #include "photo/FrmViewer.h"
+#include "ui/MessageService.h"
 
 using namespace tokimori;
 

@@ -9,14 +9,14 @@
 #include <map>
 #include <set>
 
+#include "base/Paths.h"
 #include "cli/Json.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
-#include "support/DateRun.h"
-#include "support/Journal.h"
-#include "support/OperationLog.h"
-#include "support/Paths.h"
+#include "run/DateRun.h"
+#include "run/Journal.h"
+#include "run/OperationLog.h"
 
 #ifdef _WIN32
 #include <io.h>

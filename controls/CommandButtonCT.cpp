@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <stdexcept>
 
+#include "ui/Twips.h"
+
 namespace tokimori {
 
 namespace {
@@ -123,7 +125,8 @@ bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
         short button = MouseButtons(
             event->type() == QEvent::MouseButtonRelease ? e->button() : e->buttons() | e->button());
         short shift = ShiftState(e->modifiers());
-        float x = float(e->position().x() * 15), y = float(e->position().y() * 15);
+        float x = float(e->position().x() * kTwipsPerPixel),
+              y = float(e->position().y() * kTwipsPerPixel);
         if (event->type() == QEvent::MouseButtonPress)
             emit MouseDown(button, shift, x, y);
         else if (event->type() == QEvent::MouseMove)

@@ -12,7 +12,7 @@
 #include <span>
 #include <string>
 
-#include "support/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace tokimori {
 

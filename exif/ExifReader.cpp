@@ -1,8 +1,8 @@
 #include "exif/ExifReader.h"
 
+#include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
 #include "filetime/LocalTime.h"
-#include "support/PositionedFile.h"
 
 namespace tokimori {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/RunError.h"
 #include "exif/ByteReader.h"
-#include "support/RunError.h"
 
 namespace tokimori {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
-#include "support/PositionedFile.h"
 
 namespace tokimori {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/RunError.h"
 #include "exif/ByteReader.h"
-#include "support/RunError.h"
 
 namespace tokimori {
 

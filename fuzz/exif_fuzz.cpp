@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/ByteSource.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
-#include "support/ByteSource.h"
 
 using namespace tokimori;
 

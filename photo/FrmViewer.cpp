@@ -8,9 +8,10 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/MessageService.h"
 #include "photo/Fit.h"
 #include "photo/PictureLoader.h"
+#include "ui/MessageService.h"
+#include "ui/Twips.h"
 
 namespace tokimori {
 
@@ -47,7 +48,7 @@ FrmViewer::FrmViewer(const QString& path, QWidget* owner) : QDialog(owner), path
     Img_Viewer->hide();
 
     // The design client size, centred on the owner.
-    resize(qRound(7410 / 15.0), qRound(5505 / 15.0) + menu->sizeHint().height());
+    resize(TwipsToPixels(7410), TwipsToPixels(5505) + menu->sizeHint().height());
     if (owner) move(owner->frameGeometry().center() - rect().center());
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build clang libclang-rt-14-dev googletest python3
+  build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev python3
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk xvfb xauth
   libimage-exiftool-perl exiv2 jhead imagemagick e2fsprogs

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "base/ByteSource.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
-#include "support/ByteSource.h"
 
 namespace tokimori {
 namespace {

@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "TestFiles.h"
+#include "base/ByteSource.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
-#include "support/ByteSource.h"
 
 #ifdef _WIN32
 #include <windows.h>

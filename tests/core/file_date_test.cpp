@@ -6,8 +6,8 @@
 #include <ctime>
 
 #include "TestFiles.h"
+#include "base/SystemError.h"
 #include "filetime/FileDate.h"
-#include "support/SystemError.h"
 
 #ifdef _WIN32
 #include <windows.h>

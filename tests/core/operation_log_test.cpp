@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "TestFiles.h"
-#include "support/Journal.h"
-#include "support/OperationLog.h"
-#include "support/Paths.h"
-#include "support/SystemError.h"
+#include "base/Paths.h"
+#include "base/SystemError.h"
+#include "run/Journal.h"
+#include "run/OperationLog.h"
 
 #ifdef _WIN32
 #include <windows.h>

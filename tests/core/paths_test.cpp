@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
-#include "support/Paths.h"
+#include "base/Paths.h"
 
 namespace tokimori {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
-#include "support/PositionedFile.h"
+#include "base/PositionedFile.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/MessageService.h"
+#include "ui/MessageService.h"
 
 namespace tokimori::test {
 

@@ -7,9 +7,9 @@
 #include <QtTest>
 
 #include "QtTestSupport.h"
-#include "app/Artwork.h"
 #include "app/FrmMain.h"
 #include "controls/CommandButtonCT.h"
+#include "ui/Artwork.h"
 
 using namespace tokimori;
 using namespace tokimori::test;

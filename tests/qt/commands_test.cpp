@@ -10,6 +10,7 @@
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
 #include "app/Help.h"
+#include "base/Version.h"
 #include "photo/Fit.h"
 #include "photo/FrmViewer.h"
 
@@ -123,7 +124,8 @@ class CommandsTest : public QObject {
             about.setAttribute(Qt::WA_DeleteOnClose, false);
             QCOMPARE(about.windowTitle(), QString("Tokimoriのﾊﾞｰｼﾞｮﾝ情報"));
             QCOMPARE(about.findChild<QLabel*>("lblTitle")->text(), QString("Tokimori"));
-            QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("ﾊﾞｰｼﾞｮﾝ 2.0.0"));
+            QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(),
+                     QString("ﾊﾞｰｼﾞｮﾝ ") + kVersion);
             QCOMPARE(about.findChild<QLabel*>("lblDescription")->text(),
                      QString("ｱﾌﾟﾘｹｰｼｮﾝの説明"));
             about.show();

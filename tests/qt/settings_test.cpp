@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "support/Settings.h"
+#include "ui/Settings.h"
 
 using namespace tokimori;
 

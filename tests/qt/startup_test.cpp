@@ -10,6 +10,8 @@
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
+#include "base/Version.h"
+#include "ui/Twips.h"
 
 using namespace tokimori;
 using namespace tokimori::test;
@@ -52,7 +54,7 @@ class StartupTest : public QObject {
         MessageRecorder messages;
         FrmMain w;
         QVERIFY(w.Form_Load());
-        QCOMPARE(w.windowTitle(), QString("Tokimori 2.0.0"));
+        QCOMPARE(w.windowTitle(), QString("Tokimori ") + kVersion);
         QCOMPARE(w.frameGeometry().topLeft(), QPoint(7, 7));
         QCOMPARE(w.frameGeometry().size(), QSize(849, 504));
         QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QDir::toNativeSeparators(QDir::rootPath()));
@@ -136,9 +138,9 @@ class StartupTest : public QObject {
         QVERIFY(w.Form_Load());
         QCOMPARE(messages.texts(), QStringList{"13"});
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(w.frameGeometry().top(), 81);                   // applied before the failure
-        QCOMPARE(w.windowTitle(), QString("Tokimori 2.0.0"));    // applied before the failure
-        QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString()); // not reached
+        QCOMPARE(w.frameGeometry().top(), 81);                      // applied before the failure
+        QCOMPARE(w.windowTitle(), QString("Tokimori ") + kVersion); // applied before the failure
+        QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString());    // not reached
     }
 
     void aSecondCopyIsRefusedAndStoresNothing() {
@@ -287,9 +289,8 @@ class StartupTest : public QObject {
                 QVERIFY(c);
                 const QRect t = it.value();
                 QCOMPARE(w.twipsRect(it.key()), t);
-                QCOMPARE(c->geometry(),
-                         QRect(FrmMain::ToPixels(t.x()), FrmMain::ToPixels(t.y()),
-                               FrmMain::ToPixels(t.width()), FrmMain::ToPixels(t.height())));
+                QCOMPARE(c->geometry(), QRect(TwipsToPixels(t.x()), TwipsToPixels(t.y()),
+                                              TwipsToPixels(t.width()), TwipsToPixels(t.height())));
             }
             // The file list stays right of the left column.
             QVERIFY(w.twipsRect("File1").left() > w.twipsRect("Dir1").right());

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
-#include "support/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace tokimori {
 
@@ -17,11 +18,20 @@ class PositionedFile final : public ByteSource {
     // keeps the file from being opened (a folder, a device, a bad name).
     static Result<PositionedFile> open(const std::string& path, Mode mode);
 
-    PositionedFile(PositionedFile&& other) noexcept;
-    PositionedFile& operator=(PositionedFile&& other) noexcept;
+    PositionedFile(PositionedFile&& o) noexcept
+        : path_(std::move(o.path_)), size_(o.size_), handle_(std::exchange(o.handle_, kClosed)) {}
+    PositionedFile& operator=(PositionedFile&& o) noexcept {
+        if (this != &o) {
+            (void)close();
+            path_ = std::move(o.path_);
+            size_ = o.size_;
+            handle_ = std::exchange(o.handle_, kClosed);
+        }
+        return *this;
+    }
     PositionedFile(const PositionedFile&) = delete;
     PositionedFile& operator=(const PositionedFile&) = delete;
-    ~PositionedFile() override;
+    ~PositionedFile() override { (void)close(); }
 
     uint64_t size() const override { return size_; }
     Status readAt(uint64_t offset, std::span<uint8_t> out) override;
@@ -41,11 +51,9 @@ class PositionedFile final : public ByteSource {
 
     std::string path_;
     uint64_t size_ = 0;
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    // The system's handle: a file descriptor, or a Windows HANDLE; kClosed when none.
+    static constexpr intptr_t kClosed = -1;
+    intptr_t handle_ = kClosed;
 };
 
 } // namespace tokimori

@@ -1,4 +1,4 @@
-#include "support/Settings.h"
+#include "ui/Settings.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "support/RunError.h"
+#include "base/RunError.h"
 
 namespace tokimori {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "support/RunError.h"
+#include "base/RunError.h"
 
 namespace tokimori {
 

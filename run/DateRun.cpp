@@ -1,12 +1,12 @@
-#include "support/DateRun.h"
+#include "run/DateRun.h"
 
 #include <cstdio>
 
+#include "base/Paths.h"
 #include "exif/ExifLayout.h"
 #include "filetime/FileDate.h"
-#include "support/Journal.h"
-#include "support/OperationLog.h"
-#include "support/Paths.h"
+#include "run/Journal.h"
+#include "run/OperationLog.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,12 +4,12 @@
 
 #include <string>
 
+#include "base/Messages.h"
+#include "base/RunError.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
 #include "filetime/LocalTime.h"
-#include "support/Messages.h"
-#include "support/RunError.h"
 
 namespace tokimori {
 

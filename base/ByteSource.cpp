@@ -1,4 +1,4 @@
-#include "support/ByteSource.h"
+#include "base/ByteSource.h"
 
 #include <algorithm>
 

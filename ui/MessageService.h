@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "support/Messages.h"
+#include "base/Messages.h"
 
 class QWidget;
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/RunError.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
 #include "filetime/LocalTime.h"
-#include "support/RunError.h"
 
 namespace tokimori {
 

@@ -34,7 +34,7 @@ std::string ErrorDescription(int number);
 RunError MakeError(int number, std::string detail = {});
 
 // Either a value or a RunError.
-template <class T> class Result {
+template <class T> class [[nodiscard]] Result {
   public:
     Result(T value) : v_(std::move(value)) {}
     Result(RunError error) : v_(std::move(error)) {}
@@ -51,7 +51,7 @@ template <class T> class Result {
 };
 
 // Success or a RunError.
-class Status {
+class [[nodiscard]] Status {
   public:
     Status() = default;
     Status(RunError error) : error_(std::move(error)), failed_(true) {}

@@ -1,4 +1,4 @@
-#include "support/OperationLog.h"
+#include "run/OperationLog.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,9 +8,9 @@
 #include <system_error>
 #include <vector>
 
-#include "support/Journal.h"
-#include "support/Paths.h"
-#include "support/SystemError.h"
+#include "base/Paths.h"
+#include "base/SystemError.h"
+#include "run/Journal.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,13 +1,13 @@
-#include "support/Journal.h"
+#include "run/Journal.h"
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
-#include "support/Paths.h"
-#include "support/PositionedFile.h"
-#include "support/SystemError.h"
+#include "base/Paths.h"
+#include "base/PositionedFile.h"
+#include "base/SystemError.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/RunError.h"
+#include "base/RunError.h"
 
 namespace tokimori {
 

@@ -1,15 +1,8 @@
-#include "support/SystemError.h"
+#include "base/SystemError.h"
 
-#include <cerrno>
-#include <cstring>
-
-#ifdef _WIN32
 #include <windows.h>
-#endif
 
 namespace tokimori {
-
-#ifdef _WIN32
 
 RunError ErrorFromSystem(unsigned long code, const std::string& what, const std::string& path) {
     int number = err::PathFileAccess;
@@ -75,59 +68,8 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     return s;
 }
 
-#else
-
-RunError ErrorFromSystem(int e, const std::string& what, const std::string& path) {
-    int number = err::PathFileAccess;
-    switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-        number = err::FileNotFound;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-        number = err::PermissionDenied;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        number = err::DiskFull;
-        break;
-    case EIO:
-        number = err::DeviceIo;
-        break;
-    default:
-        break;
-    }
-    return MakeError(number, what + " " + path + ": " + std::strerror(e));
-}
-
-RunError LastSystemError(const std::string& what, const std::string& path) {
-    return ErrorFromSystem(errno, what, path);
-}
-
-#endif
-
-RunError ErrorFromCode(const std::error_code& ec, const std::string& what,
-                       const std::string& path) {
-    if (ec.category() != std::generic_category())
-#ifdef _WIN32
-        return ErrorFromSystem(static_cast<unsigned long>(ec.value()), what, path);
-#else
-        return ErrorFromSystem(ec.value(), what, path);
-#endif
-    int number = err::PathFileAccess;
-    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
-        number = err::FileNotFound;
-    else if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
-             ec == std::errc::read_only_file_system)
-        number = err::PermissionDenied;
-    else if (ec == std::errc::no_space_on_device)
-        number = err::DiskFull;
-    else if (ec == std::errc::io_error)
-        number = err::DeviceIo;
-    return MakeError(number, what + " " + path + ": " + ec.message());
+RunError ErrorFromNativeCode(int e, const std::string& what, const std::string& path) {
+    return ErrorFromSystem(static_cast<unsigned long>(e), what, path);
 }
 
 } // namespace tokimori

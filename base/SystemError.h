@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "support/RunError.h"
+#include "base/RunError.h"
 
 namespace tokimori {
 
@@ -24,6 +24,9 @@ RunError ErrorFromSystem(int errnoValue, const std::string& what, const std::str
 // errno as it stands.
 RunError LastSystemError(const std::string& what, const std::string& path);
 #endif
+
+// A system error code as std::error_code's system category holds it (errno, or a Win32 code).
+RunError ErrorFromNativeCode(int code, const std::string& what, const std::string& path);
 
 // A std::filesystem failure: generic codes are mapped by their meaning, system codes as above.
 RunError ErrorFromCode(const std::error_code& ec, const std::string& what, const std::string& path);

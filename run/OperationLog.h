@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/Messages.h"
+#include "base/RunError.h"
 #include "filetime/LocalTime.h"
-#include "support/Messages.h"
-#include "support/RunError.h"
 
 namespace tokimori {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "support/RunError.h"
+#include "base/RunError.h"
 
 namespace tokimori {
 

@@ -1,0 +1,87 @@
+#include "base/Paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "base/SystemError.h"
+
+namespace tokimori {
+
+std::string GetDriveRoot(const std::string& path, PathStyle style) {
+    if (style == PathStyle::Posix) return "/";
+    const size_t at = path.find('\\');
+    return at == std::string::npos ? path : path.substr(0, at + 1);
+}
+
+std::string GetParentPath(const std::string& path, PathStyle style) {
+    if (style == PathStyle::Posix) {
+        const size_t at = path.find_last_of('/');
+        if (at == std::string::npos || at == 0) return "/";
+        return path.substr(0, at);
+    }
+    const size_t at = path.find_last_of('\\');
+    if (at == std::string::npos) return path;
+    std::string head = path.substr(0, at);
+    return head.size() == 2 ? head + "\\" : head;
+}
+
+namespace {
+std::string LowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+void SortByName(std::vector<std::string>& names) {
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& n : names)
+        keyed.emplace_back(LowerAscii(n), std::move(n));
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto& k : keyed)
+        names.push_back(std::move(k.second));
+}
+} // namespace
+
+bool IsPhotoName(const std::string& name) {
+    const std::string lower = LowerAscii(name);
+    auto ends = [&](const char* tail, size_t n) {
+        return lower.size() > n && lower.compare(lower.size() - n, n, tail) == 0;
+    };
+    return ends(".jpg", 4) || ends(".jpeg", 5);
+}
+
+Result<std::vector<std::string>> ListPhotos(const std::string& folder,
+                                            std::vector<std::string>* subfolders) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> photos;
+    std::error_code ec;
+    for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = FromFsPath(it->path().filename());
+        if (name.empty() || name[0] == '.') continue; // hidden
+        std::error_code typeError;
+        const fs::file_status st = it->status(typeError);
+        if (fs::is_regular_file(st)) {
+            if (IsPhotoName(name)) photos.push_back(name);
+        } else if (subfolders && fs::is_directory(st)) {
+            subfolders->push_back(name);
+        }
+    }
+    if (ec) return ErrorFromCode(ec, "cannot list", folder);
+    SortByName(photos);
+    if (subfolders) SortByName(*subfolders);
+    return photos;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && (folder.back() == kSeparator || folder.back() == '/'))
+        return folder + name;
+    return folder + kSeparator + name;
+}
+
+} // namespace tokimori

@@ -1,0 +1,100 @@
+#include "base/PositionedFile.h"
+
+#include "base/SystemError.h"
+
+#include <windows.h>
+
+namespace tokimori {
+
+namespace {
+HANDLE Native(intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+} // namespace
+
+RunError PositionedFile::systemError(const char* what) const {
+    return LastSystemError(what, path_);
+}
+
+Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) {
+    PositionedFile f;
+    f.path_ = path;
+    const DWORD access = mode == Mode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    const DWORD share = mode == Mode::Read ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    HANDLE h = CreateFileW(Widen(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        RunError e = f.systemError("cannot open");
+        // A folder opened as a file reports access denied; it is not a permission problem.
+        DWORD attrs = GetFileAttributesW(Widen(path).c_str());
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
+            e = MakeError(err::PathFileAccess, "not a file: " + path);
+        return e;
+    }
+    f.handle_ = reinterpret_cast<intptr_t>(h);
+    if (GetFileType(h) != FILE_TYPE_DISK)
+        return MakeError(err::PathFileAccess, "not a file: " + path);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h, &size)) return f.systemError("cannot read the size of");
+    f.size_ = static_cast<uint64_t>(size.QuadPart);
+    return f;
+}
+
+Status PositionedFile::readAt(uint64_t offset, std::span<uint8_t> out) {
+    while (!out.empty()) {
+        OVERLAPPED ov{};
+        ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+        ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD want = out.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(out.size());
+        DWORD got = 0;
+        if (!ReadFile(Native(handle_), out.data(), want, &got, &ov)) {
+            RunError e = systemError("cannot read");
+            e.number = err::DeviceIo;
+            e.description = ErrorDescription(e.number);
+            return e;
+        }
+        if (got == 0) return MakeError(err::DeviceIo, "file shorter than expected: " + path_);
+        out = out.subspan(got);
+        offset += got;
+    }
+    return {};
+}
+
+Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
+    while (!data.empty()) {
+        OVERLAPPED ov{};
+        ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+        ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD put = 0;
+        if (!WriteFile(Native(handle_), data.data(), static_cast<DWORD>(data.size()), &put, &ov) ||
+            put == 0) {
+            RunError e = systemError("cannot write");
+            if (e.number != err::DiskFull) {
+                e.number = err::DeviceIo;
+                e.description = ErrorDescription(e.number);
+            }
+            return e;
+        }
+        data = data.subspan(put);
+        offset += put;
+    }
+    return {};
+}
+
+Result<int64_t> PositionedFile::modifiedUnix() const {
+    FILETIME write{};
+    if (!GetFileTime(Native(handle_), nullptr, nullptr, &write))
+        return systemError("cannot read the time of");
+    const uint64_t ticks =
+        (static_cast<uint64_t>(write.dwHighDateTime) << 32) | write.dwLowDateTime;
+    return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
+}
+
+Status PositionedFile::close() {
+    if (handle_ == kClosed) return {};
+    HANDLE h = Native(std::exchange(handle_, kClosed));
+    if (!CloseHandle(h)) return systemError("cannot close");
+    return {};
+}
+
+} // namespace tokimori

@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""Checks the source tree's layers: a folder includes ("folder/File.h") only its own folder and
+folders of lower layers, and never two folders of one layer include each other.
+
+Usage: check-layers.py [SOURCE_DIR]. Prints each offending include and exits 1."""
+import pathlib
+import re
+import sys
+
+# The layers from the ground up. A folder of a layer may include any folder of a lower layer;
+# folders of one layer may include one another in one direction only.
+LAYERS = [
+    ["base"],
+    ["exif", "filetime"],
+    ["run"],
+    ["ui"],
+    ["photo", "about", "controls", "cli"],
+    ["app"],
+]
+LEVEL = {folder: n for n, layer in enumerate(LAYERS) for folder in layer}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/[^"]+"')
+
+
+def main() -> int:
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
+    problems = []
+    edges = {}  # (from, to) -> first place seen
+    for folder in LEVEL:
+        for path in sorted((root / folder).glob("**/*")):
+            if path.suffix not in (".h", ".cpp", ".c", ".in"):
+                continue
+            for number, line in enumerate(path.read_text(errors="replace").splitlines(), 1):
+                m = INCLUDE.match(line)
+                if not m or m.group(1) == folder:
+                    continue
+                target = m.group(1)
+                where = f"{path.relative_to(root)}:{number}"
+                if target not in LEVEL:
+                    problems.append(f"{where}: includes {target}/, which is no layer")
+                elif LEVEL[target] > LEVEL[folder]:
+                    problems.append(f"{where}: {folder}/ includes {target}/, a layer above it")
+                else:
+                    edges.setdefault((folder, target), where)
+    for (a, b), where in sorted(edges.items()):
+        if LEVEL[a] == LEVEL[b] and (b, a) in edges and a < b:
+            problems.append(f"{where} and {edges[(b, a)]}: {a}/ and {b}/ include each other")
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
