@@ -1,18 +1,13 @@
 #include "app/Help.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
 #include "ui/Artwork.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 // The help text is built into the program's static library; its resources are registered here.
 static void InitHelpResources() {
@@ -26,31 +21,11 @@ QPointer<QTextBrowser>& Window() {
     static QPointer<QTextBrowser> w;
     return w;
 }
-
-#ifdef _WIN32
-using HtmlHelpW_t = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-HtmlHelpW_t HtmlHelpEntry() {
-    static HtmlHelpW_t entry = [] {
-        HMODULE module = LoadLibraryW(L"hhctrl.ocx");
-        return module ? reinterpret_cast<HtmlHelpW_t>(GetProcAddress(module, "HtmlHelpW"))
-                      : nullptr;
-    }();
-    return entry;
-}
-#endif
 } // namespace
 
 void OpenHelp(QWidget* owner) {
     const QString folder = QCoreApplication::applicationDirPath();
-#ifdef _WIN32
-    const QString chm = folder + "/Tokimori.chm";
-    if (HtmlHelpW_t help = HtmlHelpEntry(); help && QFileInfo::exists(chm)) {
-        help(owner ? reinterpret_cast<HWND>(owner->winId()) : nullptr,
-             reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(chm).utf16()),
-             0 /* default topic */, 0);
-        return;
-    }
-#endif
+    if (OpenSystemHelp(owner, folder)) return;
     InitHelpResources();
     const QString beside = folder + "/Tokimori.html";
     const QUrl source =
@@ -64,18 +39,19 @@ void OpenHelp(QWidget* owner) {
         w->setWindowIcon(ArtIcon(Art::Help));
         w->setOpenExternalLinks(true);
         w->resize(640, 560);
+        // Esc closes the help window, as it closes the program's other windows.
+        auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), w);
+        esc->setContext(Qt::WindowShortcut);
+        QObject::connect(esc, &QShortcut::activated, w, &QWidget::close);
     }
     w->setSource(source);
     w->show();
     w->raise();
     w->activateWindow();
-    (void)owner;
 }
 
 void CloseAllHelp() {
-#ifdef _WIN32
-    if (HtmlHelpW_t help = HtmlHelpEntry()) help(nullptr, nullptr, 18 /* close all */, 0);
-#endif
+    CloseSystemHelp();
     if (Window()) Window()->close();
 }
 

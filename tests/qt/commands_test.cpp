@@ -219,6 +219,17 @@ class CommandsTest : public QObject {
         delete w;
     }
 
+    void escClosesTheHelpWindow() {
+        OpenHelp(nullptr);
+        QPointer<QWidget> help = OpenHelpWindow();
+        QVERIFY(help);
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        help->activateWindow();
+        QTRY_VERIFY(help->isActiveWindow());
+        QTest::keyClick(help, Qt::Key_Escape);
+        QTRY_VERIFY(help.isNull() || !help->isVisible());
+    }
+
     void menuCaptions() {
         FrmMain w;
         QStringList captions;

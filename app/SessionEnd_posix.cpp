@@ -1,26 +1,14 @@
 #include "app/SessionEnd.h"
 
 #include <QPointer>
-#include <QWidget>
-
-#ifndef _WIN32
 #include <QSocketNotifier>
+#include <QWidget>
 #include <csignal>
+
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 namespace tokimori {
-
-#ifdef _WIN32
-
-// Qt closes the windows itself when Windows ends the session.
-void CloseOnSessionEnd(QWidget*) {}
-bool SessionEndRequested() {
-    return false;
-}
-
-#else
 
 namespace {
 int g_pipe[2] = {-1, -1};
@@ -54,7 +42,5 @@ void CloseOnSessionEnd(QWidget* window) {
 bool SessionEndRequested() {
     return g_requested;
 }
-
-#endif
 
 } // namespace tokimori
