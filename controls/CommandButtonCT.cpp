@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <stdexcept>
 
+#include "controls/VirtualKey.h"
 #include "ui/Twips.h"
 
 namespace tokimori {
@@ -39,7 +41,10 @@ void CommandButtonCT::Load(QPushButton* target) {
     }
     m_Command = target;
     target->installEventFilter(this);
-    connect(target, &QPushButton::clicked, this, &CommandButtonCT::Click);
+    connect(target, &QPushButton::clicked, this, [this] {
+        emit Click();
+        if (popupMenu_) showPopup();
+    });
     const QIcon icon = target->icon();
     picture_ = icon.isNull()
                    ? ButtonPicture{}
@@ -106,13 +111,20 @@ void CommandButtonCT::setEnabled(bool e) {
     button()->setEnabled(e);
 }
 bool CommandButtonCT::Visible() const {
-    return button()->isVisible();
+    return !button()->isHidden();
 }
 void CommandButtonCT::setVisible(bool v) {
     button()->setVisible(v);
 }
 bool CommandButtonCT::Value() const {
     return button()->isDown();
+}
+
+void CommandButtonCT::showPopup() {
+    emit InitPopup(popupMenu_);
+    if (!popupMenu_ || !m_Command) return;
+    // Below the button, left edges aligned.
+    popupMenu_->popup(m_Command->mapToGlobal(QPoint(0, m_Command->height())));
 }
 
 bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
@@ -138,14 +150,16 @@ bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         auto* e = static_cast<QKeyEvent*>(event);
-        short code = short(e->key() & 0xFFFF);
+        const short original = VirtualKeyCode(e->key(), e->modifiers());
+        short code = original;
         short shift = ShiftState(e->modifiers());
+        // A listener that sets the code to 0 swallows the key.
         if (event->type() == QEvent::KeyRelease) {
             emit KeyUp(code, shift);
-            return code == 0;
+            return code == 0 && original != 0;
         }
         emit KeyDown(code, shift);
-        if (code == 0) return true;
+        if (code == 0 && original != 0) return true;
         if (e->text().size() != 1) return false;
         short ascii = short(e->text().at(0).unicode());
         const short typed = ascii;

@@ -4,13 +4,13 @@
 // native pressed, focus and disabled looks stay. The button's events are raised again under the
 // same names, their arguments by reference.
 
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QPushButton>
 
 #include "controls/ButtonFace.h"
 
-class QMenu;
 
 namespace tokimori {
 
@@ -41,9 +41,12 @@ class CommandButtonCT : public QObject {
     void setPicturePosition(int p);
     int Style() const { return style_; }
     void setStyle(int s);
-    QMenu* PopupMenu() const { return nullptr; }
+    // The drop-down menu shown under the button after its click; none unless one is set.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
-    // Passed through to the wrapped button.
+    // Passed through to the wrapped button. Visible is the button's own setting, true even while
+    // its window is hidden.
     bool Enabled() const;
     void setEnabled(bool e);
     bool Visible() const;
@@ -59,17 +62,22 @@ class CommandButtonCT : public QObject {
     void MouseDown(short& Button, short& Shift, float& X, float& Y);
     void MouseMove(short& Button, short& Shift, float& X, float& Y);
     void MouseUp(short& Button, short& Shift, float& X, float& Y);
+    // KeyCode: the system's virtual-key code (Escape 27, Enter 13, F1 112); a listener that sets
+    // it to 0 swallows the key.
     void KeyDown(short& KeyCode, short& Shift);
     void KeyUp(short& KeyCode, short& Shift);
     void KeyPress(short& KeyAscii);
     void GotFocus();
     void LostFocus();
+    // The drop-down menu is about to be shown.
+    void InitPopup(QMenu* menu);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QPushButton* button() const;
+    void showPopup();
 
     QString name_ = "CommandButtonCT";
     QString caption_;
@@ -79,6 +87,7 @@ class CommandButtonCT : public QObject {
     int style_ = 0;
     OleColor color_ = 0x00FFFFFF;
     QPointer<QPushButton> m_Command;
+    QPointer<QMenu> popupMenu_;
     int draws_ = 0;
     FaceLayout layout_;
 };

@@ -2,6 +2,7 @@
 // the events it raises again.
 
 #include <QFontDatabase>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QtTest>
@@ -9,6 +10,7 @@
 #include "QtTestSupport.h"
 #include "app/FrmMain.h"
 #include "controls/CommandButtonCT.h"
+#include "controls/VirtualKey.h"
 #include "ui/Artwork.h"
 
 using namespace tokimori;
@@ -155,6 +157,103 @@ class ButtonTest : public QObject {
         });
         QTest::keyPress(b, Qt::Key_X, {}, -1);
         QVERIFY(b->isDown());
+    }
+
+    void keyEventsCarryVirtualKeyCodes() {
+        QWidget host;
+        QPushButton* b = GraphicalButton(&host);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        CommandButtonCT c;
+        c.Load(b);
+        b->setFocus();
+        QList<short> down, up;
+        QList<short> shifts;
+        connect(&c, &CommandButtonCT::KeyDown, [&](short& code, short& shift) {
+            down << code;
+            shifts << shift;
+        });
+        connect(&c, &CommandButtonCT::KeyUp, [&](short& code, short&) { up << code; });
+        struct Key {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            short vk;
+        };
+        const Key keys[] = {{Qt::Key_Escape, {}, 27},
+                            {Qt::Key_Return, {}, 13},
+                            {Qt::Key_Enter, Qt::KeypadModifier, 13},
+                            {Qt::Key_Shift, Qt::ShiftModifier, 16},
+                            {Qt::Key_Control, Qt::ControlModifier, 17},
+                            {Qt::Key_F1, {}, 112},
+                            {Qt::Key_F12, {}, 123},
+                            {Qt::Key_A, Qt::ControlModifier, 65},
+                            {Qt::Key_7, {}, 55},
+                            {Qt::Key_7, Qt::KeypadModifier, 103},
+                            {Qt::Key_Left, {}, 37},
+                            {Qt::Key_Delete, {}, 46},
+                            {Qt::Key_Minus, {}, 189}};
+        for (const Key& k : keys) {
+            down.clear();
+            up.clear();
+            QTest::keyClick(b, k.key, k.modifiers); // modifier keys go down first
+            QVERIFY(!down.isEmpty() && !up.isEmpty());
+            QCOMPARE(down.last(), k.vk);
+            QCOMPARE(up.first(), k.vk);
+        }
+        QCOMPARE(shifts.last(), short(0));
+        QCOMPARE(VirtualKeyCode(Qt::Key_A, Qt::ShiftModifier), short(65));
+        QCOMPARE(VirtualKeyCode(Qt::Key_unknown), short(0));
+
+        // A key without a code reaches the button: only a listener's 0 swallows.
+        int clicks = 0;
+        connect(&c, &CommandButtonCT::Click, [&] { ++clicks; });
+        QTest::keyClick(b, Qt::Key_Space);
+        QCOMPARE(clicks, 1);
+        auto swallow = connect(&c, &CommandButtonCT::KeyDown, [](short& code, short&) {
+            if (code == 32) code = 0;
+        });
+        QTest::keyClick(b, Qt::Key_Space);
+        QCOMPARE(clicks, 1);
+        disconnect(swallow);
+    }
+
+    void visibleIsTheButtonsOwnSetting() {
+        QWidget host; // never shown
+        QPushButton* b = GraphicalButton(&host);
+        CommandButtonCT c;
+        c.Load(b);
+        QVERIFY(!b->isVisible());
+        QVERIFY(c.Visible());
+        c.setVisible(false);
+        QVERIFY(!c.Visible());
+        c.setVisible(true);
+        QVERIFY(c.Visible());
+    }
+
+    void aDropDownMenuIsAnnouncedAndShownBelowTheButton() {
+        QWidget host;
+        QPushButton* b = GraphicalButton(&host);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        CommandButtonCT c;
+        c.Load(b);
+        QCOMPARE(c.PopupMenu(), nullptr);
+        QList<QMenu*> announced;
+        connect(&c, &CommandButtonCT::InitPopup, [&](QMenu* m) { announced << m; });
+        QTest::mouseClick(b, Qt::LeftButton);
+        QVERIFY(announced.isEmpty()); // no menu, no announcement
+
+        QMenu menu;
+        menu.addAction("item");
+        c.setPopupMenu(&menu);
+        bool clickedFirst = false;
+        connect(&c, &CommandButtonCT::Click, [&] { clickedFirst = announced.isEmpty(); });
+        QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(announced, QList<QMenu*>{&menu});
+        QVERIFY(clickedFirst);
+        QTRY_VERIFY(menu.isVisible());
+        QCOMPARE(menu.pos(), b->mapToGlobal(QPoint(0, b->height())));
+        menu.close();
     }
 
     void theRunButtonShowsItsIconLeftOfItsCaption() {
