@@ -1,10 +1,14 @@
 #include "app/BrowseLists.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QStorageInfo>
+#include <QToolTip>
 
 #include "base/Paths.h"
 
@@ -159,6 +163,7 @@ void FolderList::fill() {
     const QSignalBlocker block(this);
     clear();
     entries_.clear();
+    names_.clear();
     if (path_.isEmpty()) return; // no folder yet
     QFileIconProvider icons;
     // Ancestors from the root down to the current folder.
@@ -174,6 +179,7 @@ void FolderList::fill() {
                                          QString(depth * 2, ' ') + name, this);
         item->setToolTip(folder);
         entries_ << folder;
+        names_ << name;
         ++depth;
     }
     const int currentRow = entries_.size() - 1;
@@ -185,12 +191,39 @@ void FolderList::fill() {
                                          QString(depth * 2, ' ') + name, this);
         item->setToolTip(folder);
         entries_ << folder;
+        names_ << name;
     }
     setCurrentRow(currentRow);
     if (QListWidgetItem* current = item(currentRow)) {
         QFont f = current->font();
         f.setBold(true);
         current->setFont(f);
+    }
+}
+
+void FolderList::keyboardSearch(const QString& search) {
+    // Letters typed within the keyboard interval add up; the same letter again moves on to the
+    // next folder starting with it.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - typedAt_ > QApplication::keyboardInputInterval()) typed_.clear();
+    typedAt_ = now;
+    typed_ += search;
+    QString find = typed_;
+    bool sameLetter = find.size() > 1;
+    for (const QChar c : find)
+        sameLetter = sameLetter && c.toLower() == find.at(0).toLower();
+    if (sameLetter) find = find.left(1);
+    const int n = int(names_.size());
+    if (n == 0) return;
+    // A new search starts after the highlighted folder; a longer one may stay on it.
+    const int from = currentRow() < 0 ? 0 : currentRow() + (find.size() == 1 ? 1 : 0);
+    for (int k = 0; k < n; ++k) {
+        const int row = (from + k) % n;
+        if (names_[row].startsWith(find, Qt::CaseInsensitive)) {
+            setCurrentRow(row);
+            scrollToItem(item(row));
+            return;
+        }
     }
 }
 
@@ -288,6 +321,16 @@ void FileList::keyPressEvent(QKeyEvent* e) {
     }
     if (e->key() == Qt::Key_F5 || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return;
     QListWidget::keyPressEvent(e);
+}
+
+bool FileList::viewportEvent(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QListWidget::viewportEvent(e);
+    const auto* help = static_cast<QHelpEvent*>(e);
+    if (QListWidgetItem* i = itemAt(help->pos()))
+        QToolTip::showText(help->globalPos(), i->text(), viewport(), visualItemRect(i));
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void FileList::mouseDoubleClickEvent(QMouseEvent* e) {

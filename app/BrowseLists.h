@@ -51,6 +51,8 @@ class FolderList : public QListWidget {
     void refresh();
     // The folder of the list entry at index, or "" outside the list.
     QString entryPath(int index) const;
+    // Typing letters moves to the next folder whose name starts with them.
+    void keyboardSearch(const QString& search) override;
 
   signals:
     void pathChanged();
@@ -66,6 +68,9 @@ class FolderList : public QListWidget {
     void fill();
     QString path_;
     QStringList entries_;
+    QStringList names_; // each entry's folder name, as typed to find it
+    QString typed_;
+    qint64 typedAt_ = 0;
 };
 
 // The photos of a folder ("*.jpg;*.jpeg", any letter case), sorted by name, several selectable.
@@ -102,6 +107,8 @@ class FileList : public QListWidget {
   protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    // Each entry's tooltip is its full name (a long one is cut short in the list).
+    bool viewportEvent(QEvent* e) override;
 
   private:
     QString path_;

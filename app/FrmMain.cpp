@@ -19,6 +19,7 @@
 #include "base/Paths.h"
 #include "base/Version.h"
 #include "controls/CommandButtonCT.h"
+#include "controls/DateTimePicker.h"
 #include "filetime/LocalTime.h"
 #include "photo/Fit.h"
 #include "photo/FrmViewer.h"
@@ -243,9 +244,9 @@ void FrmMain::buildControls() {
     }
     lbl_Settei = new QLabel("設定日時", FraSet);
     lbl_Settei->setObjectName("lbl_Settei");
-    DTPDate = new QDateEdit(FraSet);
+    DTPDate = new DatePicker(FraSet);
     DTPDate->setObjectName("DTPDate");
-    DTPTime = new QTimeEdit(FraSet);
+    DTPTime = new TimePicker(FraSet);
     DTPTime->setObjectName("DTPTime");
     ChkIkkatu = new MouseUpCheckBox("フォルダ内一括処理", FraSet);
     ChkIkkatu->setObjectName("ChkIkkatu");
@@ -253,7 +254,7 @@ void FrmMain::buildControls() {
     ChkHoji->setObjectName("ChkHoji");
     ChkUme = new MouseUpCheckBox("指定した埋込日付の写真全てを対象", FraSet);
     ChkUme->setObjectName("ChkUme");
-    DTPumeDate = new QDateEdit(FraSet);
+    DTPumeDate = new DatePicker(FraSet);
     DTPumeDate->setObjectName("DTPumeDate");
     DTPumeDate->setEnabled(false);
     for (QDateEdit* d : {DTPDate, DTPumeDate}) {

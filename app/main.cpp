@@ -3,11 +3,13 @@
 #include "app/FrmMain.h"
 #include "app/SessionEnd.h"
 #include "base/Version.h"
+#include "ui/Translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tokimori");
     QApplication::setApplicationVersion(tokimori::kVersion);
+    tokimori::UseJapanese(app);
     tokimori::FrmMain window;
     tokimori::CloseOnSessionEnd(&window);
     if (!window.Form_Load()) return 0;

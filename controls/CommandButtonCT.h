@@ -11,7 +11,6 @@
 
 #include "controls/ButtonFace.h"
 
-
 namespace tokimori {
 
 class CommandButtonCT : public QObject {

@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev python3
-  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-  fonts-noto-cjk xvfb xauth
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl1-mesa-dev
+  fonts-noto-cjk xvfb xauth x11-utils openbox xdotool
   libimage-exiftool-perl exiv2 jhead imagemagick e2fsprogs
   g++-mingw-w64-x86-64 wine wine64
 )

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "ui/MessageService.h"
+#include "ui/Translations.h"
 
 namespace tokimori::test {
 
@@ -82,18 +83,25 @@ inline bool OnlyDateTextsChanged(const QByteArray& before, const QByteArray& aft
     return true;
 }
 
-// Runs a QtTest object under the offscreen platform with the user's settings, runtime folder and
-// locks in temporary folders, never the real ones.
+// Runs a QtTest object with the user's settings, runtime folder and locks in temporary folders,
+// never the real ones, and in Japanese as the program runs. The platform is the offscreen one
+// unless QT_QPA_PLATFORM names another (xcb on a server with a window manager, tools/with-wm.sh).
 template <class TestObject> int RunQtTest(int argc, char** argv) {
     QTemporaryDir config, runtime;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QFile::setPermissions(runtime.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    UseJapanese(app);
     TestObject t;
     return QTest::qExec(&t, argc, argv);
+}
+
+// Whether the tests run on a real X server with a window manager (frames, focus, placement).
+inline bool OnWindowManager() {
+    return QGuiApplication::platformName() == "xcb";
 }
 
 } // namespace tokimori::test
