@@ -7,9 +7,9 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QStorageInfo>
 #include <QToolTip>
 
+#include "app/Volumes.h"
 #include "base/Paths.h"
 
 namespace tokimori {
@@ -18,21 +18,6 @@ namespace {
 
 QString Native(const QString& p) {
     return QDir::toNativeSeparators(p);
-}
-
-bool IsBrowsableVolume(const QStorageInfo& v) {
-#ifdef Q_OS_WIN
-    return v.isValid();
-#else
-    if (!v.isValid() || !v.isReady()) return false;
-    const QString root = v.rootPath();
-    if (root == "/") return true;
-    const QString device = QString::fromUtf8(v.device());
-    if (!device.startsWith("/dev/") || device.startsWith("/dev/loop")) return false;
-    for (const char* system : {"/boot", "/snap", "/var", "/usr", "/etc", "/sys", "/proc", "/dev"})
-        if (root == system || root.startsWith(QString(system) + "/")) return false;
-    return true;
-#endif
 }
 
 } // namespace
@@ -53,27 +38,8 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
 void DriveList::fill() {
     const QSignalBlocker block(this);
     clear();
-    QStringList roots;
-#ifdef Q_OS_WIN
-    for (const QFileInfo& d : QDir::drives()) {
-        const QString root = Native(d.absoluteFilePath());
-        addItem(root.left(2).toLower(), root);
-        roots << root;
-    }
-#else
-    addItem("/", "/");
-    roots << "/";
-    QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-    std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
-        return a.rootPath() < b.rootPath();
-    });
-    for (const QStorageInfo& v : volumes) {
-        if (!IsBrowsableVolume(v) || roots.contains(v.rootPath())) continue;
-        const QString label = v.name().isEmpty() ? QString() : QString("  [%1]").arg(v.name());
-        addItem(v.rootPath() + label, v.rootPath());
-        roots << v.rootPath();
-    }
-#endif
+    for (const Volume& v : SystemVolumes())
+        addItem(v.label, v.root);
     if (current_.isEmpty()) current_ = itemData(0).toString();
     int at = findData(current_);
     if (at < 0) { // a drive that went away stays shown until another is chosen
@@ -92,12 +58,7 @@ QString DriveList::driveOf(const QString& path) const {
     QString best;
     for (int i = 0; i < count(); ++i) {
         const QString root = itemData(i).toString();
-#ifdef Q_OS_WIN
-        const bool holds = p.startsWith(root.left(2), Qt::CaseInsensitive);
-#else
-        const bool holds = root == "/" || p == root || p.startsWith(root + "/");
-#endif
-        if (holds && root.size() > best.size()) best = root;
+        if (VolumeHolds(root, p) && root.size() > best.size()) best = root;
     }
     return best.isEmpty() ? p : best; // not listed (yet): shown as it is
 }
@@ -139,8 +100,7 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
 
 bool FolderList::setPath(const QString& folder) {
     const QString p = Native(QDir::cleanPath(folder));
-    QDir dir(p);
-    if (!dir.exists() || !dir.isReadable()) return false;
+    if (!CheckFolderReadable(p.toStdString())) return false;
     if (p == path_) {
         fill();
         return true;

@@ -16,6 +16,7 @@
 
 #include "about/FrmAbout.h"
 #include "app/Help.h"
+#include "app/Volumes.h"
 #include "base/Paths.h"
 #include "base/Version.h"
 #include "controls/CommandButtonCT.h"
@@ -37,6 +38,8 @@ namespace {
 const char kNoDateInfo[] = "ファイルの日付情報が取得できません";
 const char kFolderChanged[] =
     "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
+// Followed by the folder's path.
+const char kFolderUnreadable[] = "フォルダを読み込めません。\r\n";
 
 QString U(const std::string& s) {
     return QString::fromStdString(s);
@@ -407,7 +410,7 @@ bool FrmMain::Form_Load() {
     setOuterSizeTwips(int(width.value()), int(height.value()));
 
     QString defPath = GetReg("DefPath", "");
-    if (defPath.isEmpty()) defPath = U(installRoot);
+    if (defPath.isEmpty()) defPath = FirstStartFolder();
     for (;;) {
         auto presence = CheckFolderPresence(S(defPath));
         if (!presence) {
@@ -422,8 +425,14 @@ bool FrmMain::Form_Load() {
             continue;
         }
         if (presence.value() == FolderPresence::Absent) {
-            Dir1->setPath(U(installRoot));
+            if (!Dir1->setPath(U(installRoot))) Dir1->setPath(readableFallbackFolder());
         } else {
+            // There, but not a folder that can be read (no permission, or a file of that name).
+            if (!CheckFolderReadable(S(defPath))) {
+                MessageService::show(this, kFolderUnreadable + QDir::toNativeSeparators(defPath),
+                                     kAppTitle, MessageIcon::Exclamation);
+                defPath = readableFallbackFolder();
+            }
             Drive1->setDrive(defPath);
             Dir1->setPath(defPath);
         }
@@ -553,36 +562,67 @@ QString FrmMain::folderWithSeparator() const {
 void FrmMain::Drive1_Change() {
     // A drive opens at the folder the list last showed on it, as a bare drive does.
     if (!Dir1->path().isEmpty() && Drive1->driveOf(Dir1->path()) == Drive1->drive()) return;
-    if (!Dir1->setPath(Drive1->drive())) {
+    const QString root = Drive1->drive();
+    if (Dir1->setPath(root)) return;
+    // A drive that is gone or holds no medium gets the drive list's own message; a drive that is
+    // there but cannot be read is named.
+    auto presence = CheckFolderPresence(S(root));
+    if (presence && presence.value() == FolderPresence::Present)
+        MessageService::show(this, kFolderUnreadable + root, kAppTitle, MessageIcon::Exclamation);
+    else
         MessageService::show(this, "エラー", kAppTitle, MessageIcon::None);
-        Drive1->setDrive(Dir1->path());
-    }
+    if (!Dir1->path().isEmpty()) Drive1->setDrive(Dir1->path());
 }
 
 void FrmMain::Dir1_Change() {
     File1->setPath(Dir1->path());
     stbPath_->setText(Dir1->path());
+    // The drive list shows the volume of the folder shown, however the folder was reached.
+    Drive1->setDrive(Dir1->path());
+}
+
+bool FrmMain::openFolder(const QString& folder) {
+    if (folder.isEmpty() || Dir1->setPath(folder)) return true;
+    MessageService::show(this, kFolderUnreadable + QDir::toNativeSeparators(folder), kAppTitle,
+                         MessageIcon::Exclamation);
+    return false;
+}
+
+void FrmMain::keepReadableFolder() {
+    const QString folder = Dir1->path();
+    if (folder.isEmpty() || CheckFolderReadable(S(folder))) return;
+    MessageService::show(this, kFolderUnreadable + folder, kAppTitle, MessageIcon::Exclamation);
+    for (QString up = folder;;) {
+        const QString parent = U(GetParentPath(S(up)));
+        if (Dir1->setPath(parent)) return;
+        if (parent == up) break;
+        up = parent;
+    }
+    Dir1->setPath(readableFallbackFolder());
+}
+
+QString FrmMain::readableFallbackFolder() const {
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    return CheckFolderReadable(S(home)) ? home : QDir::toNativeSeparators(QDir::rootPath());
 }
 
 void FrmMain::Dir1_KeyDown(int key, Qt::KeyboardModifiers) {
     if (key != Qt::Key_F5) return;
+    keepReadableFolder();
     File1->refresh();
     if (File1->listCount() > 0) File1->selectEntry(0);
 }
 
 void FrmMain::Dir1_KeyPress(int character) {
     if (character == 8) {
-        Dir1->setPath(U(GetParentPath(S(Dir1->path()))));
+        openFolder(U(GetParentPath(S(Dir1->path()))));
     } else if (character == 13) {
         Dir1_Open(Dir1->currentRow());
     }
 }
 
 void FrmMain::Dir1_Open(int index) {
-    const QString target = Dir1->entryPath(index);
-    if (target.isEmpty() || Dir1->setPath(target)) return;
-    MessageService::show(this, "フォルダを読み込めません。\r\n" + target, kAppTitle,
-                         MessageIcon::Exclamation);
+    openFolder(Dir1->entryPath(index));
 }
 
 void FrmMain::File1_PathChange() {
@@ -597,6 +637,7 @@ void FrmMain::File1_PathChange() {
 void FrmMain::File1_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_F5) {
         Drive1->refresh();
+        keepReadableFolder();
         Dir1->refresh();
         File1->refresh();
         if (File1->listCount() > 0) File1->selectEntry(0);

@@ -118,6 +118,13 @@ class FrmMain : public QMainWindow {
   private:
     void buildControls();
     void buildCommands();
+    // Opens folder in the folder list; one that cannot be read is reported and the list stays.
+    bool openFolder(const QString& folder);
+    // When the folder list's folder can no longer be read: reported, and the list moves to the
+    // nearest folder above it that can be.
+    void keepReadableFolder();
+    // The folder start-up opens instead of one that cannot be read: home, else the root.
+    QString readableFallbackFolder() const;
     void place(QWidget* w, int left, int top, int width, int height);
     void placeDocked();
     bool FitThumbnail(const QString& path);

@@ -41,6 +41,11 @@ enum class FolderPresence { Present, Absent };
 // reached (a removed card, a volume no longer mounted, an unreadable device).
 Result<FolderPresence> CheckFolderPresence(const std::string& path);
 
+// Whether folder can be browsed: it is a folder whose entries can be listed and looked up (read
+// and search permission). Errors: 53 not found, 70 refused, 75 not a folder or anything else
+// that keeps it from being listed.
+Status CheckFolderReadable(const std::string& folder);
+
 // Paths are UTF-8 text throughout the program; these convert to and from the library's paths.
 std::filesystem::path ToFsPath(const std::string& utf8);
 std::string FromFsPath(const std::filesystem::path& path);

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "base/SystemError.h"
 
 namespace tokimori {
 
@@ -114,6 +117,22 @@ Result<FolderPresence> CheckFolderPresence(const std::string& path) {
     closedir(dir);
     if (!any && e != 0) return Unreachable(path, std::strerror(e));
     return any ? FolderPresence::Present : FolderPresence::Absent;
+}
+
+Status CheckFolderReadable(const std::string& folder) {
+    // Listing needs read permission; looking up the listed names needs search permission, which
+    // a lookup of "." inside the folder proves.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOTDIR) return MakeError(err::PathFileAccess, "not a folder: " + folder);
+        return LastSystemError("cannot open the folder", folder);
+    }
+    struct stat st {};
+    const bool searchable = fstatat(fd, ".", &st, 0) == 0;
+    const int e = errno;
+    ::close(fd);
+    if (!searchable) return ErrorFromSystem(e, "cannot look into the folder", folder);
+    return {};
 }
 
 std::string ProgramFolder() {

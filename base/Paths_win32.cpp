@@ -47,6 +47,27 @@ Result<FolderPresence> CheckFolderPresence(const std::string& path) {
     return Unreachable(path);
 }
 
+Status CheckFolderReadable(const std::string& folder) {
+    const DWORD attributes = GetFileAttributesW(Widen(folder).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return LastSystemError("cannot open the folder", folder);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return MakeError(err::PathFileAccess, "not a folder: " + folder);
+    const bool isRoot = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+    WIN32_FIND_DATAW found{};
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    HANDLE h = FindFirstFileW(Widen(isRoot ? folder + "*" : folder + "\\*").c_str(), &found);
+    const DWORD code = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    SetErrorMode(oldMode);
+    if (h != INVALID_HANDLE_VALUE) {
+        FindClose(h);
+        return {};
+    }
+    // An empty drive root lists nothing and is still a folder that can be browsed.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) return {};
+    return ErrorFromSystem(code, "cannot list the folder", folder);
+}
+
 std::string ProgramFolder() {
     std::wstring buffer(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));

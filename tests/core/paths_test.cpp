@@ -81,5 +81,20 @@ TEST(FolderPresence, PresentAbsentAndUnreachable) {
 #endif
 }
 
+TEST(FolderReadable, FoldersFilesAndMissing) {
+    TempDir dir;
+    const std::string base = dir.path().string();
+    std::filesystem::create_directory(dir.path() / "sub");
+    dir.put("file.jpg", Bytes{1});
+    EXPECT_TRUE(CheckFolderReadable(base + "/sub").ok());
+    EXPECT_TRUE(CheckFolderReadable(base).ok());
+    auto file = CheckFolderReadable(base + "/file.jpg");
+    ASSERT_FALSE(file.ok());
+    EXPECT_EQ(file.error().number, 75);
+    auto gone = CheckFolderReadable(base + "/gone");
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().number, 53);
+}
+
 } // namespace
 } // namespace tokimori

@@ -15,6 +15,10 @@
 #include "ui/MessageService.h"
 #include "ui/Translations.h"
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace tokimori::test {
 
 inline QString PhotosDir() {
@@ -53,6 +57,38 @@ class MessageRecorder {
     QList<MessageAnswer> answers;
 };
 
+// While it lives, the calling thread no longer passes over file permissions as root does
+// (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH leave its effective set), so a folder of mode 000 is a
+// real obstacle. active() is false when that could not be arranged.
+class NoPermissionOverride {
+  public:
+    NoPermissionOverride() {
+        if (syscall(SYS_capget, &header_, saved_) != 0) return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        changed_ = syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~NoPermissionOverride() {
+        if (changed_) syscall(SYS_capset, &header_, saved_);
+    }
+    NoPermissionOverride(const NoPermissionOverride&) = delete;
+    NoPermissionOverride& operator=(const NoPermissionOverride&) = delete;
+    // Whether a folder of mode 000 now refuses this thread.
+    bool active() const {
+        QTemporaryDir probe;
+        QFile::setPermissions(probe.path(), {});
+        const bool refused = !QFile(probe.path() + "/x").open(QIODevice::WriteOnly);
+        QFile::setPermissions(probe.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
+        return refused;
+    }
+
+  private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+    bool changed_ = false;
+};
+
 // Every changed byte lies within the first `limit` bytes of a date text
 // ("dddd:dd:dd dd:dd:dd") of the original, and the size is unchanged.
 inline bool OnlyDateTextsChanged(const QByteArray& before, const QByteArray& after, int limit,
@@ -83,11 +119,13 @@ inline bool OnlyDateTextsChanged(const QByteArray& before, const QByteArray& aft
     return true;
 }
 
-// Runs a QtTest object with the user's settings, runtime folder and locks in temporary folders,
-// never the real ones, and in Japanese as the program runs. The platform is the offscreen one
-// unless QT_QPA_PLATFORM names another (xcb on a server with a window manager, tools/with-wm.sh).
+// Runs a QtTest object with the user's home, settings, runtime folder and locks in temporary
+// folders, never the real ones, and in Japanese as the program runs. The platform is the offscreen
+// one unless QT_QPA_PLATFORM names another (xcb on a server with a window manager,
+// tools/with-wm.sh).
 template <class TestObject> int RunQtTest(int argc, char** argv) {
-    QTemporaryDir config, runtime;
+    QTemporaryDir home, config, runtime;
+    qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QFile::setPermissions(runtime.path(),

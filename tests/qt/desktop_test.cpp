@@ -3,11 +3,14 @@
 // alone, Japanese texts, pickers, lists, a second copy. Runs on the offscreen platform and on
 // Xvfb with openbox (label wm), where windows have frames and a window manager places them.
 
+#include <QAction>
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimeEdit>
 #include <QToolTip>
 #include <QtTest>
@@ -15,6 +18,7 @@
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
+#include "app/Volumes.h"
 
 using namespace tokimori;
 using namespace tokimori::test;
@@ -24,6 +28,30 @@ namespace {
 template <class T> T* Get(QWidget& w, const char* name) {
     return w.findChild<T*>(name);
 }
+
+QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tokimori", "Tokimori");
+}
+
+void Store(const QString& key, const QString& value) {
+    QSettings s = Store();
+    s.setValue("Tokimori/" + key, value);
+}
+
+QString Native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString Unreadable(const QString& folder) {
+    return "フォルダを読み込めません。\r\n" + Native(folder);
+}
+
+void SetMode(const QString& path, QFileDevice::Permissions p) {
+    QVERIFY(QFile::setPermissions(path, p));
+}
+
+const QFileDevice::Permissions kAll =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
 // Clicks a picker's text at the middle of the field that starts at character `at`.
 void ClickField(QDateTimeEdit* picker, int at) {
@@ -42,6 +70,203 @@ class DesktopTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void init() { Store().clear(); }
+
+    void foldersThatCannotBeReadAtStartUp() {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("locked");
+        QFile file(dir.filePath("notafolder"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString home = QDir::homePath();
+        MessageRecorder messages;
+        // A file where the last folder was: named, and the window opens on the home folder.
+        Store("DefPath", dir.filePath("notafolder"));
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("notafolder"))});
+            QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
+            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), Native(home));
+            QCOMPARE(Get<DriveList>(w, "Drive1")->drive(), QString("/"));
+            w.close();
+        }
+        NoPermissionOverride asUser;
+        if (!asUser.active()) QSKIP("this process passes over file permissions");
+        SetMode(dir.filePath("locked"), {});
+        messages.shown.clear();
+        Store("DefPath", dir.filePath("locked"));
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("locked"))});
+            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), Native(home));
+            QVERIFY(Get<QLabel>(w, "stbPanel1")->text() == Native(home));
+            w.close();
+        }
+        // Nor the home folder: the root.
+        messages.shown.clear();
+        Store("DefPath", dir.filePath("locked"));
+        qputenv("HOME", dir.filePath("locked").toUtf8());
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            qputenv("HOME", home.toUtf8());
+            QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("locked"))});
+            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString("/"));
+            w.close();
+        }
+        qputenv("HOME", home.toUtf8());
+        SetMode(dir.filePath("locked"), kAll);
+    }
+
+    void foldersThatCannotBeReadWhileBrowsing() {
+        QTemporaryDir dir;
+        const QDir d(dir.path());
+        for (const char* sub : {"a_locked", "b_listonly", "c_ok/inner", "d_passonly/child"})
+            QVERIFY(d.mkpath(sub));
+        CopyPhotos(dir, {{"Canon_40D.jpg", "b_listonly/x.jpg"}, {"Nikon_D70.jpg", "c_ok/y.jpg"}});
+        MessageRecorder messages;
+        FrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* drives = Get<DriveList>(w, "Drive1");
+        auto* dirs = Get<FolderList>(w, "Dir1");
+        auto* files = Get<FileList>(w, "File1");
+        auto rowOf = [&](const QString& folder) {
+            for (int i = 0; i < dirs->count(); ++i)
+                if (dirs->entryPath(i) == Native(folder)) return i;
+            return -1;
+        };
+        NoPermissionOverride asUser;
+        if (!asUser.active()) QSKIP("this process passes over file permissions");
+        SetMode(dir.filePath("a_locked"), {});
+        SetMode(dir.filePath("b_listonly"), QFileDevice::ReadOwner);
+        SetMode(dir.filePath("d_passonly"), QFileDevice::ExeOwner);
+        QVERIFY(dirs->setPath(dir.path()));
+
+        // Enter on a folder that cannot be read, and on one that can be listed but not looked
+        // into: named, and the lists stay where they were.
+        for (const char* name : {"a_locked", "b_listonly"}) {
+            messages.shown.clear();
+            dirs->setCurrentRow(rowOf(dir.filePath(name)));
+            QTest::keyClick(dirs, Qt::Key_Return);
+            QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath(name))});
+            QCOMPARE(dirs->path(), Native(dir.path()));
+            QCOMPARE(files->path(), Native(dir.path()));
+        }
+        // A double-click likewise.
+        messages.shown.clear();
+        const QRect r = dirs->visualItemRect(dirs->item(rowOf(dir.filePath("a_locked"))));
+        QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, r.center());
+        QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("a_locked"))});
+        QCOMPARE(dirs->path(), Native(dir.path()));
+
+        // Backspace and 上へ where the folder above cannot be read: named, the list stays.
+        QVERIFY(dirs->setPath(dir.filePath("d_passonly/child")));
+        messages.shown.clear();
+        QTest::keyClick(dirs, Qt::Key_Backspace);
+        QTest::keyClick(files, Qt::Key_Backspace);
+        w.findChild<QAction*>("Toolbar_UP")->trigger();
+        QCOMPARE(messages.texts(), QStringList(3, Unreadable(dir.filePath("d_passonly"))));
+        QCOMPARE(dirs->path(), Native(dir.filePath("d_passonly/child")));
+
+        // F5 after the folder shown became unreadable: named, and the lists move up to the
+        // nearest folder that can be read.
+        QVERIFY(dirs->setPath(dir.filePath("c_ok/inner")));
+        SetMode(dir.filePath("c_ok/inner"), {});
+        messages.shown.clear();
+        QTest::keyClick(files, Qt::Key_F5);
+        QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("c_ok/inner"))});
+        QCOMPARE(dirs->path(), Native(dir.filePath("c_ok")));
+        QCOMPARE(files->currentFileName(), QString("y.jpg"));
+        SetMode(dir.filePath("c_ok/inner"), kAll);
+        QVERIFY(dirs->setPath(dir.filePath("c_ok/inner")));
+        QVERIFY(d.rmdir("c_ok/inner"));
+        messages.shown.clear();
+        QTest::keyClick(dirs, Qt::Key_F5);
+        QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("c_ok/inner"))});
+        QCOMPARE(dirs->path(), Native(dir.filePath("c_ok")));
+
+        // A volume whose folder cannot be read, chosen in the drive list: named, and the drive
+        // list goes back to the volume of the folder shown.
+        messages.shown.clear();
+        drives->addItem(dir.filePath("a_locked"), Native(dir.filePath("a_locked")));
+        emit drives->activated(drives->count() - 1);
+        QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("a_locked"))});
+        QCOMPARE(drives->drive(), QString("/"));
+        QCOMPARE(drives->currentData().toString(), QString("/"));
+        QCOMPARE(dirs->path(), Native(dir.filePath("c_ok")));
+
+        SetMode(dir.filePath("a_locked"), kAll);
+        SetMode(dir.filePath("b_listonly"), kAll);
+        SetMode(dir.filePath("d_passonly"), kAll);
+    }
+
+    void theDriveListOffersDisksCardsSharesAndFuseMounts() {
+        struct Mount {
+            const char* root;
+            const char* device;
+            const char* type;
+            bool listed;
+        };
+        const Mount mounts[] = {
+            {"/", "/dev/sda1", "ext4", true},
+            {"/media/user/CARD", "/dev/sdb1", "vfat", true},
+            {"/run/media/user/DISK", "/dev/sdc1", "fuseblk", true},
+            {"/mnt/photos", "nas:/export/photos", "nfs4", true},
+            {"/mnt/old", "nas:/export/old", "nfs", true},
+            {"/home/user/share", "//nas/photos", "cifs", true},
+            {"/mnt/smb", "//nas/photos", "smb3", true},
+            {"/home/user/remote", "user@host:/photos", "fuse.sshfs", true},
+            {"/home/user/cloud", "drive:", "fuse.rclone", true},
+            {"/boot/efi", "/dev/sda2", "vfat", false},
+            {"/snap/core/1", "/dev/loop0", "squashfs", false},
+            {"/media/iso", "/dev/loop3", "iso9660", false},
+            {"/run/user/1000/gvfs", "gvfsd-fuse", "fuse.gvfsd-fuse", false},
+            {"/run/user/1000/doc", "portal", "fuse.portal", false},
+            {"/var/lib/lxcfs", "lxcfs", "fuse.lxcfs", false},
+            {"/proc", "proc", "proc", false},
+            {"/tmp", "tmpfs", "tmpfs", false},
+            {"/dev/shm", "tmpfs", "tmpfs", false},
+        };
+        for (const Mount& m : mounts)
+            QVERIFY2(IsBrowsableMount(m.root, m.device, m.type) == m.listed, m.root);
+        // What this machine has mounted is listed by its root, "/" first.
+        const QList<Volume> volumes = SystemVolumes();
+        QVERIFY(!volumes.isEmpty());
+        QCOMPARE(volumes[0].root, QString("/"));
+    }
+
+    void theDriveListShowsTheVolumeOfTheFolderShown() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("card/DCIM"));
+        MessageRecorder messages;
+        FrmMain w;
+        auto* drives = Get<DriveList>(w, "Drive1");
+        auto* dirs = Get<FolderList>(w, "Dir1");
+        // A mounted card, as the drive list lists it.
+        const QString card = Native(dir.filePath("card"));
+        drives->addItem(card, card);
+        QVERIFY(dirs->setPath(dir.filePath("card/DCIM")));
+        QCOMPARE(drives->drive(), card);
+        QCOMPARE(drives->currentData().toString(), card);
+        // Backspace out of the card's root: the drive list follows.
+        QTest::keyClick(dirs, Qt::Key_Backspace);
+        QCOMPARE(drives->drive(), card);
+        QTest::keyClick(dirs, Qt::Key_Backspace);
+        QCOMPARE(dirs->path(), Native(dir.path()));
+        QCOMPARE(drives->drive(), QString("/"));
+        QCOMPARE(drives->currentData().toString(), QString("/"));
+        // Choosing the card again opens it.
+        const int at = drives->findData(card);
+        drives->setCurrentIndex(at);
+        emit drives->activated(at);
+        QCOMPARE(dirs->path(), card);
+        QVERIFY(messages.shown.isEmpty());
+    }
+
     void typedDigitsReplaceTheClickedField() {
         MessageRecorder messages;
         FrmMain w;

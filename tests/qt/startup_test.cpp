@@ -50,17 +50,46 @@ class StartupTest : public QObject {
         s.clear();
     }
 
-    void firstRunOpensTheInstallationDriveRoot() {
+    void firstRunOpensThePicturesFolderElseHome() {
         MessageRecorder messages;
-        FrmMain w;
-        QVERIFY(w.Form_Load());
-        QCOMPARE(w.windowTitle(), QString("Tokimori ") + kVersion);
-        QCOMPARE(w.frameGeometry().topLeft(), QPoint(7, 7));
-        QCOMPARE(w.frameGeometry().size(), QSize(849, 504));
-        QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QDir::toNativeSeparators(QDir::rootPath()));
-        QCOMPARE(StatusText(w), Get<FolderList>(w, "Dir1")->path());
-        QCOMPARE(Get<QDateEdit>(w, "DTPDate")->date(), QDate::currentDate());
-        QCOMPARE(Get<QDateEdit>(w, "DTPumeDate")->date(), QDate::currentDate());
+        const QString home = QDir::homePath();
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QCOMPARE(w.windowTitle(), QString("Tokimori ") + kVersion);
+            QCOMPARE(w.frameGeometry().topLeft(), QPoint(7, 7));
+            QCOMPARE(w.frameGeometry().size(), QSize(849, 504));
+            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), home); // no Pictures folder yet
+            QCOMPARE(StatusText(w), Get<FolderList>(w, "Dir1")->path());
+            QCOMPARE(Get<QDateEdit>(w, "DTPDate")->date(), QDate::currentDate());
+            QCOMPARE(Get<QDateEdit>(w, "DTPumeDate")->date(), QDate::currentDate());
+            w.close();
+        }
+        Store().clear();
+        QVERIFY(QDir(home).mkpath("Pictures"));
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), home + "/Pictures");
+            w.close();
+        }
+        // The desktop's own name for the folder (XDG user folders).
+        Store().clear();
+        QVERIFY(QDir(home).mkpath("写真"));
+        QFile dirs(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs");
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_PICTURES_DIR=\"$HOME/写真\"\n");
+        dirs.close();
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), home + "/写真");
+            QCOMPARE(Get<DriveList>(w, "Drive1")->drive(), QString("/"));
+            w.close();
+        }
+        dirs.remove();
+        QDir(home).rmdir("写真");
+        QDir(home).rmdir("Pictures");
         QVERIFY(messages.shown.isEmpty());
     }
 
