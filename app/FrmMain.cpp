@@ -61,6 +61,20 @@ QFont ListFont(bool bold = false) {
     return f;
 }
 
+// Why a photo's information cannot be read, in a few words.
+QString PhotoReadFailure(const RunError& e) {
+    switch (e.number) {
+    case err::FileNotFound:
+        return "ファイルが見つかりません";
+    case err::PermissionDenied:
+        return "読み取りが許可されていません";
+    case err::DeviceIo:
+        return "ファイルを読み取れません";
+    default:
+        return "ファイルを開けません";
+    }
+}
+
 // The fourteen lines of the information panel, joined by CR LF.
 QString PanelText(const ExifSummary& s, const QString& fileDate) {
     const QStringList lines{"サイズ(横×縦)",
@@ -207,8 +221,13 @@ void FrmMain::buildControls() {
     {
         QPalette p = PicBack->palette();
         p.setColor(QPalette::Window, palette().color(QPalette::ButtonText));
+        // A note in place of a photo that cannot be shown, light on the dark frame.
+        p.setColor(QPalette::WindowText, palette().color(QPalette::Button));
         PicBack->setPalette(p);
     }
+    PicBack->setAlignment(Qt::AlignCenter);
+    PicBack->setWordWrap(true);
+    PicBack->setMargin(6);
     Image2 = new Thumbnail(Frame2);
     Image2->setObjectName("Image2");
     Image2->setScaledContents(true);
@@ -677,10 +696,12 @@ void FrmMain::clearThumbnail() {
     Image2->clear();
     Image2->hide();
     Image2->setToolTip("");
+    PicBack->clear();
 }
 
 bool FrmMain::FitThumbnail(const QString& path) {
     Image2->hide();
+    PicBack->clear();
     const QRect frame = PicBack->geometry();
     const qreal dpr = devicePixelRatioF();
     FitRect r;
@@ -698,8 +719,8 @@ bool FrmMain::FitThumbnail(const QString& path) {
     if (image.isNull()) {
         Image2->clear();
         if (error.isEmpty()) return true; // nothing to fit
-        MessageService::show(this, UnreadablePhotoText(path, error), kAppTitle,
-                             MessageIcon::Exclamation);
+        // Said in the thumbnail's place, not in a message box: browsing and resizing go on.
+        PicBack->setText(UnreadablePhotoNote(error));
         return false;
     }
     QPixmap pm = QPixmap::fromImage(image.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),
@@ -731,12 +752,9 @@ void FrmMain::File1_Click() {
     }
     auto read = ReadExifInfo(S(folder), S(name), summary_);
     if (!read) {
+        // A photo that cannot be read is said in the thumbnail's place, not in a message box.
         clearThumbnail();
-        MessageService::show(this,
-                             "写真を読み込めません。\r\n" + folder + name + "\r\n(" +
-                                 QString::number(read.error().number) + ") " +
-                                 U(read.error().description),
-                             kAppTitle, MessageIcon::Exclamation);
+        PicBack->setText(UnreadablePhotoNote(PhotoReadFailure(read.error())));
         return;
     }
     lbl_ExifDate->setText(FromPhotoText(read->ExifDate));
@@ -746,12 +764,8 @@ void FrmMain::File1_Click() {
             ? QString(kNoDateInfo)
             : PanelText(summary_, U(FormatPanelDate(LocalFromUnix(read->modifiedUnix))));
     if (read->entries != 0) setExifInfo(panel);
-    const bool shown = FitThumbnail(folder + name);
+    FitThumbnail(folder + name); // a photo that cannot be decoded keeps its information
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (!shown) {
-        setExifInfo("");
-        return;
-    }
     if (read->entries == 0) setExifInfo(panel);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Decoding a photo for display: upright by its Exif orientation, and no larger than the place
-// it is shown in, so that libjpeg can decode at 1/2, 1/4 or 1/8 of the size.
+// it is shown in, so that libjpeg can decode at 1/2, 1/4 or 1/8 of the size. Photos are read
+// through the program's own file access, which leaves their access time alone where the system
+// allows it. Error texts are the program's own short Japanese reasons.
 
 #include <QImage>
 #include <QSize>
@@ -29,5 +31,8 @@ QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize
 
 // The message for a photo that cannot be shown: its path and the reason.
 QString UnreadablePhotoText(const QString& path, const QString& why);
+
+// The short note shown in place of a photo that cannot be shown, with the reason.
+QString UnreadablePhotoNote(const QString& why);
 
 } // namespace tokimori

@@ -19,6 +19,7 @@
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
 #include "app/Volumes.h"
+#include "photo/FrmViewer.h"
 
 using namespace tokimori;
 using namespace tokimori::test;
@@ -48,6 +49,31 @@ QString Unreadable(const QString& folder) {
 
 void SetMode(const QString& path, QFileDevice::Permissions p) {
     QVERIFY(QFile::setPermissions(path, p));
+}
+
+// The photo's head (SOI and its APP segments, Exif included) followed by bytes that are no
+// image: the information can be read, the picture cannot be decoded.
+QByteArray HeadOnly(const QString& photo) {
+    const QByteArray bytes = ReadBytes(PhotosDir() + "/" + photo);
+    qsizetype at = 2;
+    while (at + 4 <= bytes.size() && uchar(bytes[at]) == 0xFF &&
+           (uchar(bytes[at + 1]) & 0xF0) == 0xE0)
+        at += 2 + (uchar(bytes[at + 2]) << 8 | uchar(bytes[at + 3]));
+    return bytes.left(at) + QByteArray("\xFF\xD9 the picture was lost here");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The program's windows that a person can see.
+QStringList VisibleWindows() {
+    QStringList out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->inherits("QTipLabel")) out << w->objectName();
+    return out;
 }
 
 const QFileDevice::Permissions kAll =
@@ -202,6 +228,111 @@ class DesktopTest : public QObject {
         SetMode(dir.filePath("a_locked"), kAll);
         SetMode(dir.filePath("b_listonly"), kAll);
         SetMode(dir.filePath("d_passonly"), kAll);
+    }
+
+    void anUndecodablePhotoIsSaidInTheThumbnailsPlace() {
+        QTemporaryDir dir;
+        Write(dir.filePath("a.jpg"), HeadOnly("Canon_40D.jpg"));
+        CopyPhotos(dir, {{"Nikon_D70.jpg", "b.jpg"}});
+        Write(dir.filePath("c.jpg"), "not a photo at all");
+        Store("DefPath", dir.path());
+        MessageRecorder messages;
+        FrmMain w;
+        QVERIFY(w.Form_Load());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* files = Get<FileList>(w, "File1");
+        auto* frame = Get<QLabel>(w, "PicBack");
+        auto* thumb = Get<QLabel>(w, "Image2");
+        // Start-up with the damaged photo selected: its information as usual, the reason in
+        // the thumbnail's place, no message box.
+        QCOMPARE(files->currentFileName(), QString("a.jpg"));
+        QVERIFY(w.exifInfoText().contains("Canon EOS 40D"));
+        const QString damaged("写真を表示できません\n(画像のデータが壊れています)");
+        QCOMPARE(frame->text(), damaged);
+        QVERIFY(!thumb->isVisible());
+        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(VisibleWindows(), QStringList{"FrmMain"});
+        // Resizing, step by step.
+        for (int step = 1; step <= 5; ++step) {
+            w.resize(w.size() + QSize(20, 15));
+            QTest::qWait(20);
+        }
+        QTRY_COMPARE(frame->text(), damaged);
+        QVERIFY(messages.shown.isEmpty());
+        // Browsing on with the arrow keys, past it and back.
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+        QCOMPARE(files->currentFileName(), QString("b.jpg"));
+        QVERIFY(thumb->isVisible());
+        QCOMPARE(frame->text(), QString());
+        QTest::keyClick(files, Qt::Key_Down);
+        QCOMPARE(files->currentFileName(), QString("c.jpg"));
+        QCOMPARE(w.exifInfoText(), QString("ファイルの日付情報が取得できません"));
+        QCOMPARE(frame->text(), QString("写真を表示できません\n(画像の形式が分かりません)"));
+        QTest::keyClick(files, Qt::Key_Up);
+        QTest::keyClick(files, Qt::Key_Up);
+        QCOMPARE(files->currentFileName(), QString("a.jpg"));
+        // Nothing to show large either.
+        w.File1_DblClick();
+        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(VisibleWindows(), QStringList{"FrmMain"});
+
+        // A photo that cannot be read at all.
+        NoPermissionOverride asUser;
+        if (!asUser.active()) return;
+        SetMode(dir.filePath("b.jpg"), {});
+        QTest::keyClick(files, Qt::Key_Down);
+        QCOMPARE(files->currentFileName(), QString("b.jpg"));
+        QCOMPARE(frame->text(), QString("写真を表示できません\n(読み取りが許可されていません)"));
+        QCOMPARE(w.exifInfoText(), QString());
+        QVERIFY(messages.shown.isEmpty());
+        SetMode(dir.filePath("b.jpg"), kAll);
+    }
+
+    void aPhotoShownKeepsItsAccessTime() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "probe.jpg"}});
+        const QDateTime old(QDate(2006, 12, 24), QTime(10, 0, 0));
+        auto age = [&](const QString& path) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+            QVERIFY(f.setFileTime(old, QFileDevice::FileAccessTime));
+        };
+        auto accessed = [](const QString& path) {
+            return QFileInfo(path).fileTime(QFileDevice::FileAccessTime);
+        };
+        // Only where a plain read moves the access time can this test see anything.
+        age(dir.filePath("probe.jpg"));
+        QCOMPARE(accessed(dir.filePath("probe.jpg")), old);
+        ReadBytes(dir.filePath("probe.jpg"));
+        if (accessed(dir.filePath("probe.jpg")) == old)
+            QSKIP("this file system does not record reads (noatime)");
+
+        const QString photo = dir.filePath("a.jpg");
+        age(photo);
+        MessageRecorder messages;
+        FrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Get<FolderList>(w, "Dir1")->setPath(dir.path());
+        QCOMPARE(Get<FileList>(w, "File1")->currentFileName(), QString("a.jpg"));
+        QVERIFY(Get<QLabel>(w, "Image2")->isVisible());
+        w.resize(w.size() + QSize(40, 40)); // the thumbnail again, at its new size
+        QTRY_VERIFY(Get<QLabel>(w, "Image2")->isVisible());
+        QCOMPARE(accessed(photo), old);
+        {
+            FrmViewer v(photo, &w);
+            QVERIFY(v.loadPhoto());
+            v.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&v));
+            v.PhotoOriginSize_Click();
+            v.close();
+        }
+        QCOMPARE(accessed(photo), old);
+        QCOMPARE(QFileInfo(photo).lastModified(), old);
+        QVERIFY(messages.shown.isEmpty());
     }
 
     void theDriveListOffersDisksCardsSharesAndFuseMounts() {
