@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -59,6 +60,37 @@ QFont ListFont(bool bold = false) {
     f.setPointSize(9);
     f.setBold(bold);
     return f;
+}
+
+// A window's outer bounds, moved onto the nearest screen when no screen shows enough of its
+// title bar to take hold of it (a monitor since unplugged, a position from a larger desktop).
+// Its size is kept.
+QRect OnAScreen(const QRect& outer) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty() || outer.isEmpty()) return outer;
+    const QRect title(outer.topLeft(), QSize(outer.width(), qMin(outer.height(), 24)));
+    QRect nearest;
+    qint64 best = -1;
+    for (const QScreen* s : screens) {
+        const QRect area = s->availableGeometry();
+        const QRect seen = area.intersected(title);
+        if (seen.width() >= qMin(100, title.width()) && seen.height() >= qMin(12, title.height()))
+            return outer;
+        // Distance from the title bar's middle to the screen.
+        const QPoint c = title.center();
+        const qint64 dx = qMax(0, qMax(area.left() - c.x(), c.x() - area.right()));
+        const qint64 dy = qMax(0, qMax(area.top() - c.y(), c.y() - area.bottom()));
+        if (best < 0 || dx * dx + dy * dy < best) {
+            best = dx * dx + dy * dy;
+            nearest = area;
+        }
+    }
+    // All of it on that screen where it fits; else its top-left corner at the screen's.
+    const int x = qBound(nearest.left(), outer.left(),
+                         qMax(nearest.left(), nearest.right() + 1 - outer.width()));
+    const int y = qBound(nearest.top(), outer.top(),
+                         qMax(nearest.top(), nearest.bottom() + 1 - outer.height()));
+    return QRect(QPoint(x, y), outer.size());
 }
 
 // Why a photo's information cannot be read, in a few words.
@@ -421,12 +453,13 @@ bool FrmMain::Form_Load() {
     if (!top) return fail(top.error());
     auto left = number("WLEFT", 105);
     if (!left) return fail(left.error());
-    move(TwipsToPixels(int(left.value())), TwipsToPixels(int(top.value())));
+    const QPoint corner(TwipsToPixels(left.value()), TwipsToPixels(top.value()));
+    placeOuter(QRect(corner, frameGeometry().size()));
     auto width = number("WWidth", kMinOuterWidth);
     if (!width) return fail(width.error());
     auto height = number("WHeight", kMinOuterHeight);
     if (!height) return fail(height.error());
-    setOuterSizeTwips(int(width.value()), int(height.value()));
+    placeOuter(QRect(corner, QSize(TwipsToPixels(width.value()), TwipsToPixels(height.value()))));
 
     QString defPath = GetReg("DefPath", "");
     if (defPath.isEmpty()) defPath = FirstStartFolder();
@@ -479,19 +512,15 @@ void FrmMain::Form_Unload() {
         QWidget* w = *it;
         if (w != this && w->isWindow() && !qobject_cast<QMenu*>(w)) w->close();
     }
-    // The bounds of the normal window, also when it is maximised or minimised.
-    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    const QSize decorations = frameGeometry().size() - size();
-    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
-    const QPoint corner = normal.topLeft() - frameOffset;
+    // The outer bounds of the normal window, also when it is maximised or minimised.
+    const QRect outer = normalOuterBounds();
     // The window is closing: a store that refuses a value has nowhere left to be reported, and
     // the program ends as usual (the next start falls back to the defaults).
-    const std::pair<const char*, QVariant> values[] = {
-        {"WTOP", PixelsToTwips(corner.y())},
-        {"WLEFT", PixelsToTwips(corner.x())},
-        {"WWidth", PixelsToTwips(normal.width() + decorations.width())},
-        {"WHeight", PixelsToTwips(normal.height() + decorations.height())},
-        {"DefPath", Dir1->path()}};
+    const std::pair<const char*, QVariant> values[] = {{"WTOP", PixelsToTwips(outer.top())},
+                                                       {"WLEFT", PixelsToTwips(outer.left())},
+                                                       {"WWidth", PixelsToTwips(outer.width())},
+                                                       {"WHeight", PixelsToTwips(outer.height())},
+                                                       {"DefPath", Dir1->path()}};
     for (const auto& [key, value] : values)
         (void)SetReg(key, value);
     CloseAllHelp();
@@ -501,12 +530,83 @@ void FrmMain::Form_Unload() {
 
 void FrmMain::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    noteNormalGeometry();
     Form_Resize();
+}
+
+void FrmMain::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+    noteNormalGeometry();
 }
 
 void FrmMain::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && !isMinimized()) Form_Resize();
+    if (e->type() != QEvent::WindowStateChange) return;
+    if (isMaximized() || isFullScreen()) {
+        // A window manager may report the maximised rectangle before the maximised state: that
+        // rectangle was never the normal window's.
+        const QRect now = geometry();
+        while (!normalHistory_.isEmpty() && (normalHistory_.last().size() == now.size() ||
+                                             normalHistory_.last().topLeft() == now.topLeft()))
+            normalHistory_.removeLast();
+    }
+    if (!isMinimized()) Form_Resize();
+}
+
+void FrmMain::noteNormalGeometry() {
+    if (!isVisible() || framePending_ || (windowState() & ~Qt::WindowActive) != Qt::WindowNoState)
+        return;
+    const QRect now = geometry();
+    if (!normalHistory_.isEmpty() && normalHistory_.last() == now) return;
+    normalHistory_.append(now);
+    if (normalHistory_.size() > 8) normalHistory_.removeFirst();
+}
+
+QRect FrmMain::normalOuterBounds() const {
+    if ((windowState() & ~Qt::WindowActive) == Qt::WindowNoState) return frameGeometry();
+    const QRect client = normalHistory_.isEmpty() ? normalGeometry() : normalHistory_.last();
+    return client.marginsAdded(normalFrame_);
+}
+
+void FrmMain::placeOuter(const QRect& outer) {
+    startOuter_ = OnAScreen(outer);
+    // Until the window manager frames the window its frame is unknown (taken as none); the
+    // bounds are placed again when it is known.
+    move(startOuter_.topLeft()); // a window's position is its frame's
+    const QSize decorations = frameGeometry().size() - size();
+    resize(startOuter_.size() - decorations);
+}
+
+void FrmMain::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (framePending_ && windowHandle()) windowHandle()->installEventFilter(this);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
+    if (framePending_ && watched == windowHandle() && e->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        frameKnown(); // the window manager frames a window before it shows it
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void FrmMain::frameKnown() {
+    if (!framePending_) return;
+    framePending_ = false;
+    normalFrame_ = QMargins(geometry().left() - frameGeometry().left(),
+                            geometry().top() - frameGeometry().top(),
+                            frameGeometry().right() - geometry().right(),
+                            frameGeometry().bottom() - geometry().bottom());
+    const QSize decorations = frameGeometry().size() - size();
+    // The window manager keeps drags at or above the minimum outer size.
+    setMinimumSize(QSize(TwipsToPixels(kMinOuterWidth), TwipsToPixels(kMinOuterHeight)) -
+                   decorations);
+    if ((windowState() & ~Qt::WindowActive) == Qt::WindowNoState && startOuter_.isValid()) {
+        move(startOuter_.topLeft());
+        resize((startOuter_.size() - decorations).expandedTo(minimumSize()));
+    }
+    noteNormalGeometry();
 }
 
 void FrmMain::placeDocked() {
@@ -519,14 +619,21 @@ void FrmMain::placeDocked() {
 void FrmMain::Form_Resize() {
     if (isMinimized() || !client_) return;
     placeDocked();
-    if (!isMaximized()) {
+    if (!isMaximized() && !isFullScreen()) {
+        // Height first, then width; each correction's size change lays out again.
+        const int run = ++layoutRuns_;
         const QSize outer = outerSizeTwips();
+        bool corrected = false;
         if (outer.height() < kMinOuterHeight - 7) { // within a pixel
             setOuterSizeTwips(outer.width(), kMinOuterHeight);
-            return;
-        }
-        if (outer.width() < kMinOuterWidth - 7) {
+            corrected = true;
+        } else if (outer.width() < kMinOuterWidth - 7) {
             setOuterSizeTwips(kMinOuterWidth, outer.height());
+            corrected = true;
+        }
+        if (corrected && outerSizeTwips() != outer) {
+            // A hidden window gets its resize event only when shown: the next pass runs here.
+            if (layoutRuns_ == run) Form_Resize();
             return;
         }
     }

@@ -112,8 +112,11 @@ class FrmMain : public QMainWindow {
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void buildControls();
@@ -136,6 +139,15 @@ class FrmMain : public QMainWindow {
     void Form_Unload();
     QSize outerSizeTwips() const;
     void setOuterSizeTwips(int width, int height);
+    // Places the window's outer frame (pixels) at outer, brought onto a screen when no screen
+    // shows its title bar. Applied again once the window manager has framed the window.
+    void placeOuter(const QRect& outer);
+    // The window has its frame: the stored bounds and the minimum size become outer measures.
+    void frameKnown();
+    // Records the normal window's place while it is in the normal state.
+    void noteNormalGeometry();
+    // The outer bounds of the normal window, also while it is maximised or minimised.
+    QRect normalOuterBounds() const;
 
     // Controls, named as the program's design names them.
     QWidget* client_ = nullptr;
@@ -176,6 +188,11 @@ class FrmMain : public QMainWindow {
     bool panelPending_ = false;
     qint64 lastProgressPaint_ = 0;
     std::unique_ptr<QLockFile> instanceLock_;
+    QRect startOuter_;           // outer bounds start-up placed the window at (pixels)
+    bool framePending_ = true;   // the window manager has not framed the window yet
+    QMargins normalFrame_;       // the frame around the normal window
+    QList<QRect> normalHistory_; // recent client rectangles in the normal state, newest last
+    int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
     std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
     QString logFolder_;
 };

@@ -8,7 +8,9 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimeEdit>
@@ -37,6 +39,39 @@ QSettings Store() {
 void Store(const QString& key, const QString& value) {
     QSettings s = Store();
     s.setValue("Tokimori/" + key, value);
+}
+
+QString Stored(const QString& key) {
+    return Store().value("Tokimori/" + key).toString();
+}
+
+QStringList StoredBounds() {
+    return {Stored("WTOP"), Stored("WLEFT"), Stored("WWidth"), Stored("WHeight")};
+}
+
+void StoreBounds(int top, int left, int width, int height) {
+    Store("WTOP", QString::number(top));
+    Store("WLEFT", QString::number(left));
+    Store("WWidth", QString::number(width));
+    Store("WHeight", QString::number(height));
+}
+
+// Shows the window and waits until the window manager has framed and placed it.
+bool ShowFramed(QWidget& w) {
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w)) return false;
+    QTest::qWait(OnWindowManager() ? 300 : 20); // the window manager's answer to the placing
+    return true;
+}
+
+// Whether a person can take hold of the window: 100 pixels of its title bar lie on a screen.
+bool TitleBarOnAScreen(const QRect& outer) {
+    const QRect title(outer.topLeft(), QSize(outer.width(), 20));
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect seen = s->availableGeometry().intersected(title);
+        if (seen.width() >= 100 && seen.height() >= 12) return true;
+    }
+    return false;
 }
 
 QString Native(const QString& path) {
@@ -97,6 +132,127 @@ class DesktopTest : public QObject {
 
   private slots:
     void init() { Store().clear(); }
+
+    void threeStartsAndClosesKeepTheBounds() {
+        MessageRecorder messages;
+        QTemporaryDir dir;
+        Store("DefPath", dir.path());
+        // Nothing stored: the defaults, kept as the defaults.
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QVERIFY(ShowFramed(w));
+            QTRY_COMPARE(w.frameGeometry(), QRect(7, 7, 849, 504));
+            w.close();
+            QCOMPARE(StoredBounds(), (QStringList{"105", "105", "12735", "7560"}));
+        }
+        // Stored bounds come back as they were, frame included.
+        StoreBounds(1500, 2250, 15000, 9000);
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QVERIFY(ShowFramed(w));
+            QTRY_COMPARE(w.frameGeometry(), QRect(150, 100, 1000, 600));
+            w.close();
+            QCOMPARE(StoredBounds(), (QStringList{"1500", "2250", "15000", "9000"}));
+        }
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    void aSizeTooSmallBothWaysIsCorrectedBothWays() {
+        MessageRecorder messages;
+        StoreBounds(1500, 1500, 9000, 4500); // 600 × 300 pixels
+        FrmMain w;
+        QVERIFY(w.Form_Load());
+        QVERIFY(ShowFramed(w));
+        QTRY_COMPARE(w.frameGeometry().size(), QSize(849, 504));
+        // The settings panel whole inside the window.
+        auto* settings = Get<QWidget>(w, "FraSet");
+        QVERIFY(settings->mapTo(w.centralWidget(), QPoint(settings->width(), 0)).x() <=
+                w.centralWidget()->width());
+        // The window manager keeps a drag at or above the minimum outer size.
+        QCOMPARE(w.minimumSize() + (w.frameGeometry().size() - w.size()), QSize(849, 504));
+        w.close();
+        QCOMPARE(StoredBounds(), (QStringList{"1500", "1500", "12735", "7560"}));
+    }
+
+    void aMaximisedCloseReopensOnScreenAtLeastAtTheMinimumSize() {
+        MessageRecorder messages;
+        StoreBounds(1500, 2250, 13500, 8250); // 150, 100; 900 × 550 pixels
+        {
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QVERIFY(ShowFramed(w));
+            QTRY_COMPARE(w.frameGeometry(), QRect(150, 100, 900, 550));
+            w.showMaximized();
+            QTRY_VERIFY(w.isMaximized());
+            QTRY_VERIFY(w.frameGeometry() != QRect(150, 100, 900, 550));
+            w.close();
+        }
+        QCOMPARE(StoredBounds(), (QStringList{"1500", "2250", "13500", "8250"}));
+        if (OnWindowManager() && QProcess::execute("xdotool", {"version"}) == 0) {
+            // Maximised by the window manager (a double-click on the title bar), which may
+            // report the new rectangle before the new state.
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QVERIFY(ShowFramed(w));
+            QTRY_COMPARE(w.frameGeometry(), QRect(150, 100, 900, 550));
+            const QPoint title = w.frameGeometry().topLeft() +
+                                 QPoint(w.frameGeometry().width() / 2,
+                                        (w.geometry().y() - w.frameGeometry().y()) / 2);
+            QProcess::execute("xdotool",
+                              {"mousemove", QString::number(title.x()), QString::number(title.y()),
+                               "click", "--repeat", "2", "--delay", "80", "1"});
+            QTRY_VERIFY(w.isMaximized());
+            QTest::qWait(200);
+            w.close();
+            QCOMPARE(StoredBounds(), (QStringList{"1500", "2250", "13500", "8250"}));
+        }
+        // Reopened: normal, on a screen, at least at the minimum size.
+        FrmMain w;
+        QVERIFY(w.Form_Load());
+        QVERIFY(ShowFramed(w));
+        QVERIFY(!w.isMaximized());
+        QTRY_COMPARE(w.frameGeometry(), QRect(150, 100, 900, 550));
+        QVERIFY(TitleBarOnAScreen(w.frameGeometry()));
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    void anOffScreenPositionOpensOnAScreen() {
+        MessageRecorder messages;
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        // A monitor right of this one, since unplugged; one above; far left and below.
+        const QList<QPoint> places{{screen.right() + 200, 100}, {100, -2000}, {-5000, 9000}};
+        for (const QPoint p : places) {
+            StoreBounds(p.y() * 15, p.x() * 15, 13500, 8250);
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QVERIFY(ShowFramed(w));
+            QTRY_VERIFY2(
+                TitleBarOnAScreen(w.frameGeometry()),
+                qPrintable(QString("%1,%2").arg(w.frameGeometry().x()).arg(w.frameGeometry().y())));
+            QCOMPARE(w.frameGeometry().size(), QSize(900, 550));
+            // All of it on the screen, where it fits.
+            const QRect f = w.frameGeometry();
+            if (f.width() <= screen.width() && f.height() <= screen.height())
+                QVERIFY2(screen.contains(f), qPrintable(QString("%1,%2 %3x%4")
+                                                            .arg(f.x())
+                                                            .arg(f.y())
+                                                            .arg(f.width())
+                                                            .arg(f.height())));
+            w.close();
+        }
+        // A window partly off the screen's edge, its title bar still in reach, stays where it was.
+        StoreBounds(1500, -3000, 13500, 8250);
+        FrmMain w;
+        QVERIFY(w.Form_Load());
+        QVERIFY(ShowFramed(w));
+        // (The offscreen platform draws a 2-pixel frame of its own that it leaves out of moves.)
+        const QPoint at = w.frameGeometry().topLeft();
+        QVERIFY2((at - QPoint(-200, 100)).manhattanLength() <= (OnWindowManager() ? 0 : 4),
+                 qPrintable(QString("%1,%2").arg(at.x()).arg(at.y())));
+        QVERIFY(messages.shown.isEmpty());
+    }
 
     void foldersThatCannotBeReadAtStartUp() {
         QTemporaryDir dir;
