@@ -7,16 +7,15 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QWindow>
 
 #include "about/FrmAbout.h"
 #include "app/Help.h"
+#include "app/SingleCopy.h"
 #include "app/Volumes.h"
 #include "base/Paths.h"
 #include "base/Version.h"
@@ -419,14 +418,11 @@ void FrmMain::setOuterSizeTwips(int width, int height) {
 }
 
 bool FrmMain::Form_Load() {
-    // One copy per user; a lock left by a copy that crashed is taken over.
-    QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (lockFolder.isEmpty()) lockFolder = QDir::tempPath();
-    instanceLock_ = std::make_unique<QLockFile>(lockFolder + "/tokimori.lock");
-    instanceLock_->setStaleLockTime(0);
-    if (!instanceLock_->tryLock(0)) {
-        instanceLock_.reset();
+    // One copy per user; a second start says so and brings the running copy to the front.
+    singleCopy_ = std::make_unique<SingleCopy>(this);
+    if (!singleCopy_->acquire()) {
         MessageService::show(this, "すでに起動しています。", kAppTitle, MessageIcon::Information);
+        singleCopy_->bringRunningCopyForward();
         return false;
     }
 
@@ -505,7 +501,7 @@ void FrmMain::closeEvent(QCloseEvent* e) {
 }
 
 void FrmMain::Form_Unload() {
-    if (!instanceLock_) return; // a refused second copy closes and stores nothing
+    if (!singleCopy_ || !singleCopy_->held()) return; // a refused second copy stores nothing
     // The program's other windows, newest first.
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) {

@@ -20,11 +20,10 @@
 #include "exif/ExifReader.h"
 #include "run/DateRun.h"
 
-class QLockFile;
-
 namespace tokimori {
 class CommandButtonCT;
-}
+class SingleCopy;
+} // namespace tokimori
 
 namespace tokimori {
 
@@ -187,7 +186,7 @@ class FrmMain : public QMainWindow {
     bool inRun_ = false; // a run is working: panel redraws wait for its end
     bool panelPending_ = false;
     qint64 lastProgressPaint_ = 0;
-    std::unique_ptr<QLockFile> instanceLock_;
+    std::unique_ptr<SingleCopy> singleCopy_;
     QRect startOuter_;           // outer bounds start-up placed the window at (pixels)
     bool framePending_ = true;   // the window manager has not framed the window yet
     QMargins normalFrame_;       // the frame around the normal window

@@ -554,6 +554,43 @@ class DesktopTest : public QObject {
         QVERIFY(messages.shown.isEmpty());
     }
 
+    void aSecondCopyBringsTheRunningOneToTheFront() {
+        MessageRecorder messages;
+        FrmMain first;
+        QVERIFY(first.Form_Load());
+        QVERIFY(ShowFramed(first));
+        // Another window over it, and in front.
+        QWidget cover;
+        cover.setObjectName("cover");
+        cover.setWindowTitle("cover");
+        cover.setGeometry(first.geometry());
+        QVERIFY(ShowFramed(cover));
+        cover.raise();
+        cover.activateWindow();
+        QTRY_VERIFY(cover.isActiveWindow());
+        const QPoint middle = first.geometry().center();
+        // (The offscreen platform keeps no stacking order.)
+        if (OnWindowManager()) QTRY_COMPARE(QApplication::topLevelAt(middle), &cover);
+        {
+            FrmMain second;
+            QVERIFY(!second.Form_Load());
+            QCOMPARE(messages.texts(), QStringList{"すでに起動しています。"});
+            second.close();
+        }
+        QTRY_VERIFY(first.isActiveWindow());
+        if (OnWindowManager()) QTRY_COMPARE(QApplication::topLevelAt(middle), &first);
+        // Minimised, it comes back.
+        first.showMinimized();
+        QTRY_VERIFY(first.isMinimized());
+        {
+            FrmMain second;
+            QVERIFY(!second.Form_Load());
+        }
+        QTRY_VERIFY(!first.isMinimized());
+        QTRY_VERIFY(first.isActiveWindow());
+        QCOMPARE(messages.shown.size(), 2);
+    }
+
     void typedDigitsReplaceTheClickedField() {
         MessageRecorder messages;
         FrmMain w;
