@@ -5,7 +5,10 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "photo/Fit.h"
@@ -33,8 +36,15 @@ FrmViewer::FrmViewer(const QString& path, QWidget* owner) : QDialog(owner), path
     connect(close, &QAction::triggered, this, &FrmViewer::mnuClose_Click);
     connect(origin, &QAction::triggered, this, &FrmViewer::PhotoOriginSize_Click);
     layout->setMenuBar(menu);
-    client_ = new QWidget(this);
-    layout->addWidget(client_, 1);
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName("scrollViewer");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(false);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(scroll_, 1);
+    client_ = new QWidget;
+    scroll_->setWidget(client_);
 
     lbl_PicBack = new QLabel(client_);
     lbl_PicBack->setObjectName("lbl_PicBack");
@@ -46,6 +56,7 @@ FrmViewer::FrmViewer(const QString& path, QWidget* owner) : QDialog(owner), path
     Img_Viewer->setObjectName("Img_Viewer");
     Img_Viewer->setScaledContents(true);
     Img_Viewer->hide();
+    Img_Viewer->installEventFilter(this);
 
     // The design client size, centred on the owner.
     resize(TwipsToPixels(7410), TwipsToPixels(5505) + menu->sizeHint().height());
@@ -94,13 +105,24 @@ void FrmViewer::resizeEvent(QResizeEvent* e) {
 }
 
 void FrmViewer::Form_Resize() {
-    lbl_PicBack->setGeometry(0, 0, client_->width(), client_->height());
     if (realSize_ && (size() == realSizeClient_ || realSizeClient_.isEmpty())) {
+        lbl_PicBack->setGeometry(0, 0, client_->width(), client_->height());
         Img_Viewer->move(0, 0);
         return;
     }
     realSize_ = false;
+    leaveRealSize();
     fit();
+}
+
+void FrmViewer::leaveRealSize() {
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Img_Viewer->unsetCursor();
+    dragging_ = false;
+    // Without scroll bars and frame the canvas is the scroll area's whole size.
+    client_->resize(scroll_->size());
+    lbl_PicBack->setGeometry(0, 0, client_->width(), client_->height());
 }
 
 void FrmViewer::fit() {
@@ -133,16 +155,66 @@ void FrmViewer::PhotoOriginSize_Click() {
         return;
     }
     realSize_ = true;
+    // The photo at 1:1 on a canvas of its size; what the window cannot show is scrolled to.
     QPixmap pm = QPixmap::fromImage(full);
     Img_Viewer->setPixmap(pm);
+    client_->resize(full.size());
+    lbl_PicBack->setGeometry(0, 0, full.width(), full.height());
     Img_Viewer->setGeometry(0, 0, full.width(), full.height());
     Img_Viewer->show();
-    // The outer size (title bar, menu bar and borders included) becomes the photo's size.
+    Img_Viewer->setCursor(Qt::OpenHandCursor);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The outer size (title bar, menu bar and borders included) becomes the photo's size, but
+    // never more than the screen has room for.
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(QPoint(), full.size());
+    const QSize outer = full.size().boundedTo(room.size());
     const QSize decorations = frameGeometry().size() - size();
     realSizeClient_ = QSize();
-    resize(width(), full.height() - decorations.height());
-    resize(full.width() - decorations.width(), height());
+    resize(width(), outer.height() - decorations.height());
+    resize(outer.width() - decorations.width(), height());
     realSizeClient_ = size();
+    // All of the window on the screen.
+    const QRect f = frameGeometry();
+    const QPoint inside(
+        qBound(room.left(), f.left(), qMax(room.left(), room.right() + 1 - f.width())),
+        qBound(room.top(), f.top(), qMax(room.top(), room.bottom() + 1 - f.height())));
+    if (inside != f.topLeft()) move(inside);
+    scroll_->horizontalScrollBar()->setValue(0);
+    scroll_->verticalScrollBar()->setValue(0);
+}
+
+bool FrmViewer::eventFilter(QObject* watched, QEvent* e) {
+    // At real size the photo can be dragged to scroll it.
+    if (watched != Img_Viewer || !realSize_) return QDialog::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (m->button() != Qt::LeftButton) break;
+        dragging_ = true;
+        dragFrom_ = m->globalPosition().toPoint();
+        scrolledFrom_ = {scroll_->horizontalScrollBar()->value(),
+                         scroll_->verticalScrollBar()->value()};
+        Img_Viewer->setCursor(Qt::ClosedHandCursor);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!dragging_) break;
+        const QPoint moved = static_cast<QMouseEvent*>(e)->globalPosition().toPoint() - dragFrom_;
+        scroll_->horizontalScrollBar()->setValue(scrolledFrom_.x() - moved.x());
+        scroll_->verticalScrollBar()->setValue(scrolledFrom_.y() - moved.y());
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (!dragging_) break;
+        dragging_ = false;
+        Img_Viewer->setCursor(Qt::OpenHandCursor);
+        return true;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 } // namespace tokimori

@@ -1,12 +1,15 @@
 #pragma once
 // The photo viewer: one photo fitted into the window and centred, refitted whenever the window
-// changes size, or shown at its real size on request.
+// changes size, or shown at its real size on request. At real size the window is no larger than
+// the screen; scroll bars and dragging the photo reach the rest of it.
 
 #include <QDialog>
 #include <QImage>
+#include <QPoint>
 
 class QLabel;
 class QMenuBar;
+class QScrollArea;
 
 namespace tokimori {
 
@@ -19,9 +22,12 @@ class FrmViewer : public QDialog {
     // Loads the photo for fitting; false (after a message) when it cannot be read.
     bool loadPhoto();
     QString path() const { return path_; }
-    // The image control's place in the client area below the menu bar.
+    // The image control's place in the client area below the menu bar (at real size: on the
+    // scrolled canvas).
     QRect imageGeometry() const;
     QRect frameRect() const;
+    // Whether the photo is shown at its real size (until the window's size changes).
+    bool atRealSize() const { return realSize_; }
 
   public slots:
     void PhotoOriginSize_Click();
@@ -29,14 +35,18 @@ class FrmViewer : public QDialog {
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void Form_Resize();
     void fit();
     void reportUnreadable(const QString& why);
+    // Fitting: no scroll bars, the canvas as large as the window's client area.
+    void leaveRealSize();
 
     QString path_;
-    QWidget* client_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* client_ = nullptr; // the canvas inside the scroll area
     QLabel* lbl_PicBack = nullptr;
     QLabel* Img_Viewer = nullptr;
     QImage decoded_;        // the photo, decoded no larger than the screen needs
@@ -44,6 +54,9 @@ class FrmViewer : public QDialog {
     bool realSize_ = false; // the photo is at its real size until the window is resized
     QSize realSizeClient_;  // the window size that real size asked for
     bool failed_ = false;
+    bool dragging_ = false;
+    QPoint dragFrom_;     // where the drag started, on the screen
+    QPoint scrolledFrom_; // the scroll bars' values then
 };
 
 } // namespace tokimori

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimeEdit>
@@ -21,6 +23,7 @@
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
 #include "app/Volumes.h"
+#include "photo/Fit.h"
 #include "photo/FrmViewer.h"
 
 using namespace tokimori;
@@ -589,6 +592,52 @@ class DesktopTest : public QObject {
         QTRY_VERIFY(!first.isMinimized());
         QTRY_VERIFY(first.isActiveWindow());
         QCOMPARE(messages.shown.size(), 2);
+    }
+
+    void theRealSizeOfALargePhotoStaysOnTheScreen() {
+        QTemporaryDir dir;
+        QImage big(3000, 2000, QImage::Format_RGB32);
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x)
+                big.setPixel(x, y, qRgb(x / 12, y / 8, 128));
+        const QString path = dir.filePath("big.jpg");
+        QVERIFY(big.save(path, "JPEG", 90));
+        MessageRecorder messages;
+        FrmViewer v(path, nullptr);
+        QVERIFY(v.loadPhoto());
+        QVERIFY(ShowFramed(v));
+        v.PhotoOriginSize_Click();
+        QVERIFY(v.atRealSize());
+        const QRect room = v.screen()->availableGeometry();
+        // The window as large as the screen allows, all of it on the screen.
+        QTRY_COMPARE(v.frameGeometry().size(), room.size());
+        QTRY_VERIFY(room.contains(v.frameGeometry()));
+        // The photo at 1:1, scroll bars for the rest.
+        auto* image = v.findChild<QLabel*>("Img_Viewer");
+        QCOMPARE(v.imageGeometry(), QRect(0, 0, 3000, 2000));
+        QCOMPARE(image->pixmap().size(), QSize(3000, 2000));
+        auto* scroll = v.findChild<QScrollArea*>("scrollViewer");
+        QTRY_VERIFY(scroll->horizontalScrollBar()->isVisible());
+        QVERIFY(scroll->verticalScrollBar()->isVisible());
+        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 3000 - scroll->viewport()->width());
+        QCOMPARE(scroll->verticalScrollBar()->maximum(), 2000 - scroll->viewport()->height());
+        // Dragging the photo scrolls it.
+        QCOMPARE(image->cursor().shape(), Qt::OpenHandCursor);
+        QTest::mousePress(image, Qt::LeftButton, {}, QPoint(300, 300));
+        QTest::mouseMove(image, QPoint(200, 250));
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(200, 250));
+        QCOMPARE(scroll->horizontalScrollBar()->value(), 100);
+        QCOMPARE(scroll->verticalScrollBar()->value(), 50);
+        // The next change of size fits the photo into the window again.
+        v.resize(500, 400);
+        QTRY_VERIFY(!v.atRealSize());
+        QTRY_VERIFY(!scroll->horizontalScrollBar()->isVisible());
+        QTRY_COMPARE(v.frameRect().width(), 500);
+        const QRect f = v.frameRect();
+        QCOMPARE(f.size(), scroll->viewport()->size());
+        const FitRect r = FitPicture({f.x(), f.y(), f.width(), f.height()}, 3000, 2000);
+        QCOMPARE(v.imageGeometry(), QRect(r.left, r.top, r.width, r.height));
+        QVERIFY(messages.shown.isEmpty());
     }
 
     void typedDigitsReplaceTheClickedField() {
