@@ -92,6 +92,13 @@ QRect OnAScreen(const QRect& outer) {
     return QRect(QPoint(x, y), outer.size());
 }
 
+// Whether frame margins are a window manager's frame. Until the window manager has taken the
+// window on, the system can report margins made from the unframed window's size.
+bool PlausibleFrame(const QMargins& m) {
+    return m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0 &&
+           m.left() + m.right() < 200 && m.top() + m.bottom() < 200;
+}
+
 // Why a photo's information cannot be read, in a few words.
 QString PhotoReadFailure(const RunError& e) {
     switch (e.number) {
@@ -407,14 +414,14 @@ Status FrmMain::SetReg(const QString& key, const QVariant& value) const {
 }
 
 QSize FrmMain::outerSizeTwips() const {
-    const QSize outer = frameGeometry().size();
+    const QSize outer = size().grownBy(knownFrame());
     return QSize(PixelsToTwips(outer.width()), PixelsToTwips(outer.height()));
 }
 
 void FrmMain::setOuterSizeTwips(int width, int height) {
-    const QSize decorations = frameGeometry().size() - size();
-    resize(TwipsToPixels(width) - decorations.width(),
-           TwipsToPixels(height) - decorations.height());
+    const QMargins frame = knownFrame();
+    resize(TwipsToPixels(width) - frame.left() - frame.right(),
+           TwipsToPixels(height) - frame.top() - frame.bottom());
 }
 
 bool FrmMain::Form_Load() {
@@ -450,7 +457,7 @@ bool FrmMain::Form_Load() {
     auto left = number("WLEFT", 105);
     if (!left) return fail(left.error());
     const QPoint corner(TwipsToPixels(left.value()), TwipsToPixels(top.value()));
-    placeOuter(QRect(corner, frameGeometry().size()));
+    placeOuter(QRect(corner, size().grownBy(knownFrame())));
     auto width = number("WWidth", kMinOuterWidth);
     if (!width) return fail(width.error());
     auto height = number("WHeight", kMinOuterHeight);
@@ -559,7 +566,8 @@ void FrmMain::noteNormalGeometry() {
 }
 
 QRect FrmMain::normalOuterBounds() const {
-    if ((windowState() & ~Qt::WindowActive) == Qt::WindowNoState) return frameGeometry();
+    if ((windowState() & ~Qt::WindowActive) == Qt::WindowNoState)
+        return geometry().marginsAdded(knownFrame());
     const QRect client = normalHistory_.isEmpty() ? normalGeometry() : normalHistory_.last();
     return client.marginsAdded(normalFrame_);
 }
@@ -569,38 +577,82 @@ void FrmMain::placeOuter(const QRect& outer) {
     // Until the window manager frames the window its frame is unknown (taken as none); the
     // bounds are placed again when it is known.
     move(startOuter_.topLeft()); // a window's position is its frame's
-    const QSize decorations = frameGeometry().size() - size();
-    resize(startOuter_.size() - decorations);
+    resize(startOuter_.size().shrunkBy(knownFrame()));
 }
 
 void FrmMain::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    if (framePending_ && windowHandle()) windowHandle()->installEventFilter(this);
+    if (framePending_ && windowHandle() && !frameClock_.isValid()) {
+        frameClock_.start();
+        windowHandle()->installEventFilter(this);
+    }
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
-    if (framePending_ && watched == windowHandle() && e->type() == QEvent::Expose &&
-        windowHandle()->isExposed()) {
-        windowHandle()->removeEventFilter(this);
-        frameKnown(); // the window manager frames a window before it shows it
+    if (watched == windowHandle()) {
+        switch (e->type()) {
+        case QEvent::Expose:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (windowHandle()->isExposed()) frameKnown();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+            // The user has taken over: the frame is what it is.
+            if (!framePending_) windowHandle()->removeEventFilter(this);
+            break;
+        default:
+            break;
+        }
     }
     return QMainWindow::eventFilter(watched, e);
 }
 
+QMargins FrmMain::knownFrame() const {
+    if (framePending_ || !windowHandle()) return normalFrame_;
+    const QMargins frame = windowHandle()->frameMargins();
+    return PlausibleFrame(frame) ? frame : normalFrame_;
+}
+
 void FrmMain::frameKnown() {
-    if (!framePending_) return;
-    framePending_ = false;
-    normalFrame_ = QMargins(geometry().left() - frameGeometry().left(),
-                            geometry().top() - frameGeometry().top(),
-                            frameGeometry().right() - geometry().right(),
-                            frameGeometry().bottom() - geometry().bottom());
-    const QSize decorations = frameGeometry().size() - size();
-    // The window manager keeps drags at or above the minimum outer size.
-    setMinimumSize(QSize(TwipsToPixels(kMinOuterWidth), TwipsToPixels(kMinOuterHeight)) -
-                   decorations);
-    if ((windowState() & ~Qt::WindowActive) == Qt::WindowNoState && startOuter_.isValid()) {
-        move(startOuter_.topLeft());
-        resize((startOuter_.size() - decorations).expandedTo(minimumSize()));
+    // While the window manager takes the window on, the frame first reported may be made up
+    // from the unframed window, and a placing may land one frame's width beside the place asked
+    // for: until the frame has settled such a placing is corrected.
+    if (!windowHandle()) return;
+    const QMargins frame = windowHandle()->frameMargins();
+    // A maximised window has a frame of its own (often no borders): not the normal window's.
+    const bool normal = (windowState() & ~Qt::WindowActive) == Qt::WindowNoState;
+    if (!PlausibleFrame(frame) || !normal) return;
+    const bool first = framePending_;
+    if (!first && (frameClock_.elapsed() > 2000 || placings_ >= 4)) {
+        windowHandle()->removeEventFilter(this);
+        return;
+    }
+    if (first || frame != normalFrame_) {
+        framePending_ = false;
+        normalFrame_ = frame;
+        // The window manager keeps drags at or above the minimum outer size (as far as the
+        // screen has room).
+        QSize minimum = QSize(TwipsToPixels(kMinOuterWidth), TwipsToPixels(kMinOuterHeight));
+        if (const QScreen* s = screen()) minimum = minimum.boundedTo(s->availableGeometry().size());
+        setMinimumSize(minimum.shrunkBy(frame));
+    }
+    if (startOuter_.isValid()) {
+        const QRect want(startOuter_.topLeft(),
+                         startOuter_.size().expandedTo(minimumSize().grownBy(frame)));
+        const QRect have = geometry().marginsAdded(frame);
+        const QPoint off = have.topLeft() - want.topLeft();
+        const QPoint frameOffset(frame.left(), frame.top());
+        const bool besideByAFrame =
+            have.size() == want.size() && (off == frameOffset || off == -frameOffset);
+        if (have == want) {
+            windowHandle()->removeEventFilter(this); // placed: the frame has settled
+        } else if (first || besideByAFrame) {
+            ++placings_;
+            setGeometry(
+                want.marginsRemoved(frame)); // the inner rectangle, from the frame just read
+        }
     }
     noteNormalGeometry();
 }

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMap>
@@ -143,6 +144,8 @@ class FrmMain : public QMainWindow {
     void placeOuter(const QRect& outer);
     // The window has its frame: the stored bounds and the minimum size become outer measures.
     void frameKnown();
+    // The window manager's frame around the window; none while it is not known.
+    QMargins knownFrame() const;
     // Records the normal window's place while it is in the normal state.
     void noteNormalGeometry();
     // The outer bounds of the normal window, also while it is maximised or minimised.
@@ -189,6 +192,8 @@ class FrmMain : public QMainWindow {
     std::unique_ptr<SingleCopy> singleCopy_;
     QRect startOuter_;           // outer bounds start-up placed the window at (pixels)
     bool framePending_ = true;   // the window manager has not framed the window yet
+    QElapsedTimer frameClock_;   // since the window was first shown
+    int placings_ = 0;           // start bounds placed again after the frame was known
     QMargins normalFrame_;       // the frame around the normal window
     QList<QRect> normalHistory_; // recent client rectangles in the normal state, newest last
     int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
