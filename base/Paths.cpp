@@ -68,7 +68,7 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
         const fs::file_status st = it->status(typeError);
         if (fs::is_regular_file(st)) {
             if (IsPhotoName(name)) photos.push_back(name);
-        } else if (subfolders && fs::is_directory(st)) {
+        } else if (subfolders && fs::is_directory(st) && !it->is_symlink(typeError)) {
             subfolders->push_back(name);
         }
     }
@@ -76,6 +76,13 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
     SortByName(photos);
     if (subfolders) SortByName(*subfolders);
     return photos;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p = ToFsPath(path);
+    const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
+    return FromFsPath((ec ? p : absolute).lexically_normal());
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

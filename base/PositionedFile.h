@@ -1,12 +1,14 @@
 #pragma once
 // A file opened for one operation and read or written at absolute offsets (pread/pwrite, or
-// ReadFile/WriteFile with an offset on Windows). Closed by close() or on destruction.
+// ReadFile/WriteFile with an offset on Windows). Closed by close() or on destruction. Its times,
+// identity and lock go through the same handle, so one open serves a photo's whole step.
 
 #include <cstdint>
 #include <string>
 #include <utility>
 
 #include "base/ByteSource.h"
+#include "base/FileTimes.h"
 
 namespace tokimori {
 
@@ -39,6 +41,19 @@ class PositionedFile final : public ByteSource {
 
     // Last-modification time as seconds since 1970-01-01 UTC, read from the open file.
     Result<int64_t> modifiedUnix() const;
+
+    // The file's times and identity, read from the open file.
+    Result<FileTimes> times() const;
+    Result<FileIdentity> identity() const;
+
+    // Sets the file's times through the handle (on POSIX systems the creation time cannot be
+    // set and is ignored). Errors: 70 the file cannot be changed, 5 a time out of range.
+    Status setTimes(const FileTimes& times);
+
+    // Takes an exclusive lock on the whole file for as long as it stays open (flock;
+    // LockFileEx on Windows). Another holder is waited for up to `waitMilliseconds`; then
+    // error 70 (the file is in use).
+    Status lockExclusive(int waitMilliseconds);
 
     // Closes the file and reports what the system says about it; safe to call twice.
     Status close();

@@ -31,11 +31,19 @@ class Planner {
         walk();
         // A date entry that points into the TIFF header or a directory's entries would destroy
         // the structure that finds the photo's data: such entries are stepped over.
-        std::erase_if(plan_.writes, [this](const DateWrite& w) {
+        std::vector<DateWrite> kept;
+        std::vector<uint32_t> keptCounts;
+        for (size_t i = 0; i < plan_.writes.size(); ++i) {
+            const DateWrite& w = plan_.writes[i];
+            bool safe = true;
             for (const auto& [from, to] : structure_)
-                if (w.offset < to && from < w.offset + w.newBytes.size()) return true;
-            return false;
-        });
+                if (w.offset < to && from < w.offset + w.newBytes.size()) safe = false;
+            if (!safe) continue;
+            kept.push_back(w);
+            keptCounts.push_back(counts_[i]);
+        }
+        plan_.writes = std::move(kept);
+        counts_ = std::move(keptCounts);
         plan_.DateChanged = std::any_of(plan_.writes.begin(), plan_.writes.end(),
                                         [](const DateWrite& w) { return w.tag == tag::DateTime; });
         return plan_;
@@ -103,6 +111,7 @@ class Planner {
             return;
         if (!filter_.empty() && !matchesFilter(offset, e.count)) return;
         plan_.writes.push_back(DateWrite{e.tag, offset, std::move(old), newText_});
+        counts_.push_back(e.count);
     }
 
     // The old text, as earlier rewrites of this walk leave it, begins with the filter date.
@@ -122,6 +131,10 @@ class Planner {
         return head.size() == filter_.size() && head == filter_;
     }
 
+  public:
+    std::vector<uint32_t> counts_; // the entry count of each planned write
+
+  private:
     ByteReader& r_;
     const std::string& newText_;
     const std::string& filter_;
@@ -144,6 +157,16 @@ Status CheckDateTexts(const std::string& newDateText, const std::string& filterD
 DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
                            const std::string& filterDate) {
     return Planner(r, newDateText, filterDate).run();
+}
+
+std::vector<DateSlot> FindDateSlots(ByteReader& r) {
+    const std::string probe = "0000:00:00", noFilter;
+    Planner planner(r, probe, noFilter);
+    const DatePlan plan = planner.run();
+    std::vector<DateSlot> out;
+    for (size_t i = 0; i < plan.writes.size(); ++i)
+        out.push_back({plan.writes[i].tag, plan.writes[i].offset, planner.counts_[i]});
+    return out;
 }
 
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan) {

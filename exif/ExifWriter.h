@@ -21,10 +21,18 @@ struct DateWrite {
     std::string newBytes; // what is written: NewDateText
 };
 
+// A date entry the writer stepped over as unsafe to write, and why.
+struct SkippedDate {
+    uint16_t tag = 0;
+    uint64_t offset = 0;
+    std::string reason;
+};
+
 struct DatePlan {
     bool reachedEnd = false;  // the walk reached the end of the Exif directory (or of IFD0)
     bool DateChanged = false; // IFD0's DateTime is among the writes
     std::vector<DateWrite> writes;
+    std::vector<SkippedDate> skipped;
 };
 
 // NewDateText: "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" to keep each text's own time of day.
@@ -36,6 +44,15 @@ Status CheckDateTexts(const std::string& newDateText, const std::string& filterD
 // segment; any other date entry is stepped over.
 DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
                            const std::string& filterDate);
+
+// A date text the walk allows writing in this file now (every safety rule applied): its tag,
+// file offset and the entry's count.
+struct DateSlot {
+    uint16_t tag = 0;
+    uint64_t offset = 0;
+    uint32_t count = 0;
+};
+std::vector<DateSlot> FindDateSlots(ByteReader& r);
 
 // Writes the plan's texts in order.
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan);

@@ -1,9 +1,12 @@
 #include "TestFiles.h"
 
+#include <cstdlib>
+
 #include <fstream>
 #include <random>
 #include <stdexcept>
 
+#include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
 
 namespace tokimori::test {
@@ -152,9 +155,12 @@ Tiff CameraTiff(ByteOrder order) {
 }
 
 Bytes ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + p.string());
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Read as the program reads photos, leaving the access time alone: tests compare it.
+    auto f = PositionedFile::open(p.string(), PositionedFile::Mode::Read);
+    if (!f) throw std::runtime_error("cannot read " + p.string());
+    Bytes b(static_cast<size_t>(f->size()));
+    if (!f->readAt(0, b).ok()) throw std::runtime_error("cannot read " + p.string());
+    return b;
 }
 
 void WriteAll(const fs::path& p, const Bytes& b) {
@@ -192,6 +198,16 @@ fs::path TempDir::put(const std::string& name, const Bytes& bytes) const {
     fs::path p = path_ / name;
     WriteAll(p, bytes);
     return p;
+}
+
+Immutable::Immutable(const fs::path& p) : path_(p) {
+#ifndef _WIN32
+    done_ = std::system(("chattr +i '" + p.string() + "' 2>/dev/null").c_str()) == 0;
+#endif
+}
+
+Immutable::~Immutable() {
+    if (done_) (void)std::system(("chattr -i '" + path_.string() + "'").c_str());
 }
 
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b) {

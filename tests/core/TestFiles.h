@@ -72,6 +72,21 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// Makes a file or folder immutable (chattr +i) for as long as the object lives: a real obstacle
+// even for root, who ignores file modes. False when the file system or platform cannot.
+class Immutable {
+  public:
+    explicit Immutable(const std::filesystem::path& p);
+    ~Immutable();
+    Immutable(const Immutable&) = delete;
+    Immutable& operator=(const Immutable&) = delete;
+    explicit operator bool() const { return done_; }
+
+  private:
+    std::filesystem::path path_;
+    bool done_ = false;
+};
+
 // Offsets where two buffers of equal size differ.
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b);
 
