@@ -38,6 +38,10 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
         return e;
     }
     f.handle_ = reinterpret_cast<intptr_t>(h);
+    // Looking at a photo does not change its access time: an access time of all ones asks the
+    // system to leave it alone for this handle.
+    const FILETIME keep{0xFFFFFFFFu, 0xFFFFFFFFu};
+    SetFileTime(h, nullptr, &keep, nullptr);
     if (GetFileType(h) != FILE_TYPE_DISK)
         return MakeError(err::PathFileAccess, "not a file: " + path);
     LARGE_INTEGER size{};

@@ -210,8 +210,12 @@ std::string JournalNameFor(const LocalDateTime& t, long processId, int sequence)
     std::snprintf(buf, sizeof buf, "Date%04d%02d%02d-%02d%02d%02d-%ld", t.year, t.month, t.day,
                   t.hour, t.minute, t.second, processId);
     std::string name = buf;
-    if (sequence > 1) name += "-" + std::to_string(sequence);
-    return name + ".journal";
+    if (sequence > 1) {
+        name += '-';
+        name += std::to_string(sequence);
+    }
+    name += ".journal";
+    return name;
 }
 
 bool IsJournalName(const std::string& name, std::string* date8) {
