@@ -67,7 +67,7 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 
 void ReportError(std::ostream& err, const std::string& file, const RunError& e) {
     err << JsonLine()
-               .utf8("file", file)
+               .path("file", file)
                .number("error", e.number)
                .utf8("description", e.description)
                .utf8("detail", e.detail)
@@ -128,7 +128,7 @@ int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream&
             continue;
         }
         out << JsonLine()
-                   .utf8("file", path)
+                   .path("file", path)
                    .number("result", read->entries)
                    .number("TiffBase", s.TiffBase)
                    .text("EmbeddedDate", s.EmbeddedDate)

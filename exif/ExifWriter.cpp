@@ -38,7 +38,10 @@ class Planner {
             bool safe = true;
             for (const auto& [from, to] : structure_)
                 if (w.offset < to && from < w.offset + w.newBytes.size()) safe = false;
-            if (!safe) continue;
+            if (!safe) {
+                plan_.skipped.push_back({w.tag, w.offset, "overlaps the Exif structure"});
+                continue;
+            }
             kept.push_back(w);
             keptCounts.push_back(counts_[i]);
         }
@@ -102,9 +105,12 @@ class Planner {
     // Plans the rewrite of one date entry.
     void dateRule(const IfdEntry& e) {
         const uint64_t length = newText_.size();
-        if (e.type != kTypeAscii || e.count < length) return;
         const uint64_t offset = tiffBase_ + e.value;
-        if (!r_.fits(offset, length) || offset + length > segmentEnd_) return;
+        auto skip = [&](const char* why) { plan_.skipped.push_back({e.tag, offset, why}); };
+        if (e.type != kTypeAscii) return skip("not ASCII");
+        if (e.count < length) return skip("count too small");
+        if (!r_.fits(offset, length) || offset + length > segmentEnd_)
+            return skip("outside the Exif segment");
 
         std::string old(length, '\0');
         if (!r_.bytes(offset, std::span(reinterpret_cast<uint8_t*>(old.data()), old.size())))
