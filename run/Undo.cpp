@@ -27,20 +27,64 @@ TextState StateOf(const std::string& now, const DateWrite& w) {
 
 } // namespace
 
+UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInstant& modified) {
+    UndoPlan plan;
+    auto refuse = [&](std::string reason) {
+        plan.verdict = UndoPlan::Verdict::Refuse;
+        plan.reason = std::move(reason);
+        plan.texts.clear();
+        plan.times = false;
+        return plan;
+    };
+    // Each journaled text must be a date text the engine finds in this photo now.
+    const std::vector<DateSlot> slots = FindDateSlots(photo);
+    bool textsBack = false; // some text holds the run's bytes: the run did change the photo
+    for (const DateWrite& w : record.writes) {
+        const auto slot = std::find_if(slots.begin(), slots.end(),
+                                       [&](const DateSlot& s) { return s.offset == w.offset; });
+        if (slot == slots.end() || w.newBytes.size() > slot->count ||
+            w.oldBytes.size() != w.newBytes.size())
+            return refuse("the journal names no date text of this photo at offset " +
+                          std::to_string(w.offset));
+        std::string now(w.newBytes.size(), '\0');
+        if (!photo.bytes(w.offset, std::span(reinterpret_cast<uint8_t*>(now.data()), now.size())))
+            return refuse("cannot read the text at offset " + std::to_string(w.offset));
+        switch (StateOf(now, w)) {
+        case TextState::Other:
+            return refuse(std::string(DateTagName(w.tag)) + " changed since the run");
+        case TextState::New:
+        case TextState::Between:
+            if (now != w.oldBytes) {
+                plan.texts.push_back(&w);
+                textsBack = true;
+            }
+            break;
+        case TextState::Old:
+            break;
+        }
+    }
+    // The times go back when texts do, and when the texts already are as before but the times
+    // are not (an undo cut off between the two). A run that only set the times is undone only
+    // while the photo still has the time it gave it.
+    if (textsBack) {
+        plan.times = true;
+    } else if (!(modified == record.before.modified)) {
+        if (record.writes.empty() && !(record.after && modified == *record.after))
+            return refuse("the file time changed since the run");
+        plan.times = true;
+    }
+    plan.verdict = plan.times ? UndoPlan::Verdict::Restore : UndoPlan::Verdict::AsBefore;
+    return plan;
+}
+
 UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun) {
     UndoOutcome o;
     o.record = record;
-    auto refuse = [&](std::string reason) {
-        o.result = UndoOutcome::Result::Refused;
-        o.reason = std::move(reason);
-        return o;
-    };
     auto fail = [&](const RunError& e) {
         o.result = UndoOutcome::Result::Failed;
         o.error = e;
         return o;
     };
-
     auto file = PositionedFile::open(record.path, PositionedFile::Mode::ReadWrite);
     if (!file) return fail(file.error());
     if (!dryRun) {
@@ -49,56 +93,23 @@ UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun) {
     }
     auto identity = file->identity();
     if (!identity) return fail(identity.error());
-    if (!(identity.value() == record.identity) || file->size() != record.size)
-        return refuse("not the file the run changed (another file under that name)");
+    if (!(identity.value() == record.identity) || file->size() != record.size) {
+        o.result = UndoOutcome::Result::Refused;
+        o.reason = "not the file the run changed (another file under that name)";
+        return o;
+    }
     auto times = file->times();
     if (!times) return fail(times.error());
 
-    // Each journaled text must be a date text the engine finds in this photo now.
     ByteReader reader(file.value());
-    const std::vector<DateSlot> slots = FindDateSlots(reader);
+    const UndoPlan plan = PlanUndo(record, reader, times->modified);
     if (reader.failed()) return fail(*reader.error());
-    std::vector<const DateWrite*> toRestore;
-    bool textsBack = false; // some text holds the run's bytes, so the run did change the photo
-    for (const DateWrite& w : record.writes) {
-        const auto slot = std::find_if(slots.begin(), slots.end(),
-                                       [&](const DateSlot& s) { return s.offset == w.offset; });
-        if (slot == slots.end() || w.newBytes.size() > slot->count)
-            return refuse("the journal names no date text of this photo at offset " +
-                          std::to_string(w.offset));
-        std::string now(w.newBytes.size(), '\0');
-        if (!reader.bytes(w.offset, std::span(reinterpret_cast<uint8_t*>(now.data()), now.size())))
-            return fail(reader.error() ? *reader.error()
-                                       : MakeError(err::DeviceIo, "cannot read " + record.path));
-        switch (StateOf(now, w)) {
-        case TextState::Other:
-            return refuse(std::string(DateTagName(w.tag)) + " changed since the run");
-        case TextState::New:
-        case TextState::Between:
-            if (now != w.oldBytes) {
-                toRestore.push_back(&w);
-                textsBack = true;
-            }
-            break;
-        case TextState::Old:
-            break;
-        }
+    if (plan.verdict == UndoPlan::Verdict::Refuse) {
+        o.result = UndoOutcome::Result::Refused;
+        o.reason = plan.reason;
+        return o;
     }
-
-    // The times go back when texts do, and when the texts already are as before but the times
-    // are not (an undo cut off between the two). A run that only set the times is undone only
-    // while the photo still has the time it gave it.
-    const FileInstant now = times->modified;
-    bool timesBack = false;
-    if (textsBack) {
-        timesBack = true;
-    } else if (!(now == record.before.modified)) {
-        if (!record.writes.empty() || (record.after && now == *record.after))
-            timesBack = true;
-        else
-            return refuse("the file time changed since the run");
-    }
-    if (!timesBack) {
+    if (plan.verdict == UndoPlan::Verdict::AsBefore) {
         o.result = UndoOutcome::Result::AsBefore;
         return o;
     }
@@ -107,7 +118,7 @@ UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun) {
         return o;
     }
     // Later writes first, so that a text written twice gets its first old bytes back.
-    for (auto it = toRestore.rbegin(); it != toRestore.rend(); ++it) {
+    for (auto it = plan.texts.rbegin(); it != plan.texts.rend(); ++it) {
         const DateWrite& w = **it;
         Status s =
             reader.write(w.offset, std::span(reinterpret_cast<const uint8_t*>(w.oldBytes.data()),

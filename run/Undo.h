@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/RunError.h"
+#include "exif/ByteReader.h"
 #include "run/Journal.h"
 
 namespace tokimori {
@@ -46,6 +47,17 @@ struct UndoSummary {
     std::vector<std::string> cutAtEnd;
     bool ok() const { return refused == 0 && problems.empty(); }
 };
+
+// What undoing one record would do to the photo as it is now (read through photo, its last-write
+// time modified): which texts go back to their old bytes, and whether the times go back. Nothing
+// is decided by the journal alone: each text must be a date text the engine finds in the photo.
+struct UndoPlan {
+    enum class Verdict { Restore, AsBefore, Refuse } verdict = Verdict::AsBefore;
+    std::string reason;                  // for Refuse
+    std::vector<const DateWrite*> texts; // to put back, in the record's order
+    bool times = false;                  // the times go back to the record's
+};
+UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInstant& modified);
 
 // Undoes every record of the journals. done receives each photo's outcome as it is decided.
 UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,

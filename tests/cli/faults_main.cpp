@@ -44,17 +44,27 @@ bool ParsePlan(const std::string& text) {
             f.push_back(part);
         if (f.size() < 3) return false;
         Planned p{};
-        if (f[0] == "photo-write") p.site = FaultSite::PhotoWrite;
-        else if (f[0] == "photo-times") p.site = FaultSite::PhotoTimes;
-        else if (f[0] == "journal-append") p.site = FaultSite::JournalAppend;
-        else if (f[0] == "journal-sync") p.site = FaultSite::JournalSync;
-        else if (f[0] == "log-append") p.site = FaultSite::LogAppend;
-        else return false;
+        if (f[0] == "photo-write")
+            p.site = FaultSite::PhotoWrite;
+        else if (f[0] == "photo-times")
+            p.site = FaultSite::PhotoTimes;
+        else if (f[0] == "journal-append")
+            p.site = FaultSite::JournalAppend;
+        else if (f[0] == "journal-sync")
+            p.site = FaultSite::JournalSync;
+        else if (f[0] == "log-append")
+            p.site = FaultSite::LogAppend;
+        else
+            return false;
         p.at = std::atoi(f[1].c_str());
-        if (f[2] == "fail") p.fault.kind = Fault::Kind::Fail;
-        else if (f[2] == "short") p.fault.kind = Fault::Kind::Short;
-        else if (f[2] == "kill") p.fault.kind = Fault::Kind::Kill;
-        else return false;
+        if (f[2] == "fail")
+            p.fault.kind = Fault::Kind::Fail;
+        else if (f[2] == "short")
+            p.fault.kind = Fault::Kind::Short;
+        else if (f[2] == "kill")
+            p.fault.kind = Fault::Kind::Kill;
+        else
+            return false;
         p.fault.error = f.size() > 3 ? std::atoi(f[3].c_str()) : 28;
         g_plan.push_back(p);
     }
