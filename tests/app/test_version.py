@@ -1,13 +1,12 @@
 """tokimori --version and --help answer without a display: no window, no Qt platform."""
 
 import os
-import re
 import subprocess
 import unittest
-from pathlib import Path
+
+from project import VERSION
 
 PROGRAM = os.environ["TOKIMORI_PROGRAM"]
-SOURCE = Path(os.environ["TOKIMORI_SOURCE"])
 
 
 def without_display():
@@ -19,11 +18,9 @@ def without_display():
 
 class Version(unittest.TestCase):
     def test_version_without_a_display(self):
-        version = re.search(r"project\(Tokimori VERSION (\d+\.\d+\.\d+)",
-                            (SOURCE / "CMakeLists.txt").read_text()).group(1)
         r = subprocess.run([PROGRAM, "--version"], capture_output=True, text=True,
                            env=without_display(), timeout=30)
-        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, version + "\n", ""))
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, VERSION + "\n", ""))
 
     def test_help_without_a_display(self):
         r = subprocess.run([PROGRAM, "--help"], capture_output=True, text=True,

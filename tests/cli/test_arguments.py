@@ -10,9 +10,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
+from project import VERSION, cli_options
+
 CLI = os.environ["TOKIMORI_CLI"]
 PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])
-SOURCE = Path(os.environ["TOKIMORI_SOURCE"])
 COMMANDS = ("info", "write", "set", "shift", "filetime", "undo")
 # A value of the right form for each valued option.
 VALUES = {"--date": "2006:12:24", "--time": "10:00:00", "--only-date": "2008:05:30",
@@ -21,21 +22,6 @@ VALUES = {"--date": "2006:12:24", "--time": "10:00:00", "--only-date": "2008:05:
 
 def cli(*args, cwd=None):
     return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd)
-
-
-def project_version():
-    text = (SOURCE / "CMakeLists.txt").read_text()
-    return re.search(r"project\(Tokimori VERSION (\d+\.\d+\.\d+)", text).group(1)
-
-
-def help_options(command):
-    """The options that a command's help lists, each with whether it takes a value."""
-    options = {}
-    for line in cli(command, "--help").stdout.splitlines():
-        m = re.match(r"  (?:-h, )?(--[a-z-]+)( [A-Za-z:]+)?  ", line)
-        if m:
-            options[m.group(1)] = m.group(2) is not None
-    return options
 
 
 class Photos(unittest.TestCase):
@@ -60,7 +46,7 @@ class Photos(unittest.TestCase):
 class Version(unittest.TestCase):
     def test_version_is_the_projects(self):
         r = cli("--version")
-        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, project_version() + "\n", ""))
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, VERSION + "\n", ""))
 
     def test_output_that_cannot_be_written_fails(self):
         with open("/dev/full", "w") as full:
@@ -84,7 +70,7 @@ class CommandHelp(unittest.TestCase):
                 # Every option in the synopsis is explained below it, and nothing more.
                 synopsis = r.stdout.split("\n\n")[0]
                 in_synopsis = set(re.findall(r"--[a-z-]+", synopsis))
-                self.assertEqual(set(help_options(command)) - {"--help"}, in_synopsis)
+                self.assertEqual(set(cli_options(CLI, command)) - {"--help"}, in_synopsis)
                 for line in r.stdout.splitlines():
                     self.assertLessEqual(len(line), 80, line)
                 # The same text for -h, for "help COMMAND" and after other options.
@@ -123,7 +109,7 @@ class CommandHelp(unittest.TestCase):
                     continue  # documented before it is built
                 required = {"write": ["--date"], "set": ["--date"], "shift": ["--by"]}.get(
                     command, [])
-                for option, valued in help_options(command).items():
+                for option, valued in cli_options(CLI, command).items():
                     if option == "--help":
                         continue
                     args = [command]

@@ -9,7 +9,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from common import VERSION, run
+from project import VERSION, run
 
 BUILD = Path(os.environ["TOKIMORI_BUILD"])
 PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])

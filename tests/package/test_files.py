@@ -11,8 +11,9 @@ import unittest
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
-from common import RELEASE_DATE, SOURCE, VERSION, cli_commands, cli_options, run
+from project import RELEASE_DATE, SOURCE, VERSION, cli_commands, cli_options, run
 
+CLI = os.environ["TOKIMORI_CLI"]
 MADE = Path(os.environ["TOKIMORI_MADE"])  # what the build made from data/
 DESKTOP = SOURCE / "data" / "tokimori.desktop"
 LANG = "{http://www.w3.org/XML/1998/namespace}lang"
@@ -116,14 +117,14 @@ class ManPages(unittest.TestCase):
         source = self.page("tokimori-cli").read_text().replace("\\-", "-")
         sections = re.split(r"(?m)^\.S[HS] ", source)
         common = next(s for s in sections if s.startswith("OPTIONS"))
-        commands = cli_commands()
+        commands = cli_commands(CLI)
         self.assertEqual(set(commands), {"info", "write", "set", "shift", "filetime", "undo"})
         for command in commands:
             with self.subTest(command):
                 own = next(s for s in sections if s.startswith(f'"{command} '))
                 synopsis = next(s for s in source.split(".SY tokimori-cli\n")
                                 if s.startswith(f".B {command}\n"))
-                for option in cli_options(command):
+                for option in cli_options(CLI, command):
                     if option != "--help":
                         self.assertIn(option, synopsis)
                     self.assertTrue(option in own or option in common, option)
@@ -173,15 +174,15 @@ done
 
     def test_commands_are_the_programs(self):
         (got,) = self.complete("tokimori-cli ")
-        self.assertEqual(got, set(cli_commands()) | {"help"})
+        self.assertEqual(got, set(cli_commands(CLI)) | {"help"})
         self.assertEqual(self.complete("tokimori-cli s")[0], {"set", "shift"})
 
     def test_options_are_each_commands(self):
-        commands = cli_commands()
+        commands = cli_commands(CLI)
         got = self.complete(*(f"tokimori-cli {c} --" for c in commands))
         for command, options in zip(commands, got):
             with self.subTest(command):
-                self.assertEqual(options, set(cli_options(command)))
+                self.assertEqual(options, set(cli_options(CLI, command)))
 
     def test_paths(self):
         log_dir, photos, journals, value = self.complete(
