@@ -22,9 +22,9 @@ Arguments Parse(const std::vector<std::string>& args, const std::set<std::string
             out.paths.push_back(a);
             continue;
         }
-        if (a == "--help" || a == "-h") {
+        if (a == "--help" || a == "-h") { // not an argument to act on: error keeps it so
             out.help = true;
-            return out;
+            return fail(a + " asks for the command's help");
         }
         // "--name=value" names its option before the first '='.
         const size_t equals = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;

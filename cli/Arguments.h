@@ -12,7 +12,7 @@ struct Arguments {
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
     std::vector<std::string> paths;
-    bool help = false; // --help or -h stood where an option may stand
+    bool help = false; // --help or -h stood where an option may stand (error says so too)
     std::string error; // why they cannot be used
     std::string value(const std::string& option) const {
         auto it = values.find(option);

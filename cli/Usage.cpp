@@ -191,7 +191,8 @@ std::string Overview() {
            "undo      puts back what the runs of undo journals changed\n"
            "\n"
            "Logs and journals go beside the program when its folder can be written,\n"
-           "else to $XDG_DATA_HOME/Tokimori (~/.local/share/Tokimori).\n"
+           "else to the per-user data folder: $XDG_DATA_HOME/Tokimori, usually\n"
+           "~/.local/share/Tokimori (%LOCALAPPDATA%\\Tokimori on Windows).\n"
            "Exit codes: 0 all done, 1 some photo failed or was refused, 2 bad arguments.\n";
 }
 
