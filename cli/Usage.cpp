@@ -68,6 +68,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
         {"info",
          {},
          {},
+         kInfoSynopsis,
          Help(kInfoSynopsis, "Prints the Exif summary of each photo, one JSON object per line:\n"
                              "result (the entry count of the Exif directory, 0 without Exif),\n"
                              "TiffBase, EmbeddedDate, Maker, Model, PixelWidth, PixelHeight and\n"
@@ -77,6 +78,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
         {"write",
          {"--date", "--time", "--only-date"},
          {},
+         kWriteSynopsis,
          Help(kWriteSynopsis,
               "Rewrites the Exif date-time texts of each FILE in place and nothing else:\n"
               "no file time, no log, no journal.\n"
@@ -89,6 +91,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
         {"set",
          {"--date", "--time", "--only-date", "--log-dir"},
          {"--keep-time", "--recursive", "--dry-run", "--no-log"},
+         kSetSynopsis,
          Help(kSetSynopsis,
               std::string(
                   "Gives photos a new date as the window's run does: rewrites the Exif\n"
@@ -107,6 +110,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
         {"shift",
          {"--by", "--only-date", "--log-dir"},
          {"--recursive", "--dry-run", "--no-log"},
+         kShiftSynopsis,
          Help(
              kShiftSynopsis,
              std::string("Moves the dates of photos by an offset (a camera clock that was off, or\n"
@@ -125,6 +129,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
         {"filetime",
          {"--log-dir"},
          {"--recursive", "--dry-run", "--no-log"},
+         kFiletimeSynopsis,
          Help(kFiletimeSynopsis,
               std::string("Sets each photo's file times to its embedded date: DateTimeOriginal,\n"
                           "else DateTime, as local time. No byte of the photo changes. A photo\n"
@@ -135,6 +140,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
         {"undo",
          {},
          {"--dry-run"},
+         kUndoSynopsis,
          Help(kUndoSynopsis,
               "Puts photos back as the runs of the given journals found them: date texts\n"
               "and file times. The records of all journals are undone together, newest\n"
@@ -165,9 +171,8 @@ namespace {
 std::string Synopses() {
     std::string text;
     const char* lead = "usage: ";
-    for (const char* s : {kInfoSynopsis, kWriteSynopsis, kSetSynopsis, kShiftSynopsis,
-                          kFiletimeSynopsis, kUndoSynopsis}) {
-        text += Indented(s, lead);
+    for (const CommandSyntax& c : CommandSyntaxes()) {
+        text += Indented(c.synopsis.c_str(), lead);
         lead = "       ";
     }
     text += "       tokimori-cli COMMAND --help\n"

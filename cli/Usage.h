@@ -9,12 +9,13 @@
 
 namespace tokimori::cli {
 
-// One command's syntax: the options that take a value, the flags, and its help text.
+// One command's syntax: the options that take a value, the flags, its synopsis and help text.
 struct CommandSyntax {
     std::string name;
     std::set<std::string> valued;
     std::set<std::string> flags;
-    std::string help; // what "tokimori-cli NAME --help" prints
+    std::string synopsis; // "tokimori-cli NAME ...", continuation lines indented to match
+    std::string help;     // what "tokimori-cli NAME --help" prints
 };
 
 // Every command, in the order the overview lists them.
