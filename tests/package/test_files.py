@@ -2,6 +2,8 @@
 entry, the AppStream metainfo, the man pages and the bash completion."""
 
 import configparser
+import datetime
+import email.utils
 import gzip
 import os
 import re
@@ -143,6 +145,17 @@ class ManPages(unittest.TestCase):
                 self.assertEqual(gz[4:8], b"\0\0\0\0", "holds a time stamp")
                 self.assertEqual(gz[8], 2, "not compressed with -9")
                 self.assertEqual(gzip.decompress(gz), (MADE / name).read_bytes())
+
+
+class Changelog(unittest.TestCase):
+    def test_names_the_release_and_its_date(self):
+        text = (MADE / "changelog").read_text()
+        self.assertTrue(text.startswith(f"tokimori ({VERSION}) "))
+        date = datetime.datetime.strptime(RELEASE_DATE, "%Y-%m-%d").replace(
+            tzinfo=datetime.timezone.utc)
+        self.assertIn(f">  {email.utils.format_datetime(date)}\n", text)
+        r = run("dpkg-parsechangelog", "-l", MADE / "changelog", "-S", "Version")
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, VERSION + "\n", ""))
 
 
 class Completion(unittest.TestCase):
