@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <map>
-#include <set>
 
 #include "base/Paths.h"
 #include "base/Process.h"
+#include "base/Version.h"
+#include "cli/Arguments.h"
 #include "cli/Json.h"
+#include "cli/Usage.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
@@ -23,35 +24,10 @@ namespace tokimori::cli {
 
 namespace {
 
-const char kUsage[] =
-    "usage: tokimori-cli info FILE...\n"
-    "       tokimori-cli write --date yyyy:mm:dd [--time hh:mm:ss] [--only-date yyyy:mm:dd] "
-    "FILE...\n"
-    "       tokimori-cli set --date yyyy:mm:dd [--time hh:mm:ss | --keep-time]\n"
-    "                        [--only-date yyyy:mm:dd] [--dry-run] [--no-log] [--recursive]\n"
-    "                        [--log-dir DIR] PATH...\n"
-    "       tokimori-cli undo JOURNAL [--dry-run]\n"
-    "\n"
-    "info   prints the Exif summary of each photo, one JSON object per line.\n"
-    "write  rewrites the Exif date-time texts in place, nothing else; without --time only the\n"
-    "       date part of each text changes; with --only-date only texts of that day change.\n"
-    "set    gives photos a new date as the program's run does: rewrites the date-time texts in\n"
-    "       place, sets the file times to the same local date and time, writes the day's log\n"
-    "       line and an undo journal. PATH is a photo or a folder (its *.jpg and *.jpeg files;\n"
-    "       subfolders too with --recursive). Without --time each photo keeps its own time of\n"
-    "       day (--keep-time says so explicitly). --dry-run changes nothing and prints what\n"
-    "       would change. --no-log writes neither log nor journal. --log-dir puts both in DIR\n"
-    "       instead of the program's log folder. One JSON line per photo on stdout; a summary\n"
-    "       line (changed, failed, log, journal) on stderr.\n"
-    "undo   puts back every photo of a journal whose date texts still hold what the run wrote,\n"
-    "       with its old times; a photo changed since is left alone and reported.\n"
-    "\n"
-    "Exit codes: 0 all done, 1 some photos failed or were refused, 2 bad arguments.\n";
-
-int Usage(std::ostream& err, const std::string& why) {
-    if (!why.empty()) err << "tokimori-cli: " << why << "\n";
-    err << kUsage;
-    return 2;
+// The arguments of a command, with the options its syntax entry lists.
+Arguments ParseFor(const std::string& command, const std::vector<std::string>& args) {
+    const CommandSyntax* c = FindCommand(command);
+    return Parse(args, c->valued, c->flags);
 }
 
 bool IsTerminal(std::ostream& s) {
@@ -75,47 +51,10 @@ void ReportError(std::ostream& err, const std::string& file, const RunError& e) 
         << "\n";
 }
 
-// A command's arguments: options that take a value, flags, and the paths around them.
-struct Arguments {
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-    std::vector<std::string> paths;
-    std::string error; // why they cannot be used
-    std::string value(const std::string& option) const {
-        auto it = values.find(option);
-        return it == values.end() ? std::string() : it->second;
-    }
-    bool has(const std::string& flag) const { return flags.count(flag) != 0; }
-};
-
-Arguments Parse(const std::vector<std::string>& args, const std::set<std::string>& valued,
-                const std::set<std::string>& flags) {
-    Arguments out;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (valued.count(a)) {
-            if (i + 1 >= args.size()) {
-                out.error = a + " needs a value";
-                return out;
-            }
-            out.values[a] = args[++i];
-        } else if (flags.count(a)) {
-            out.flags.insert(a);
-        } else if (a == "--") {
-            out.paths.insert(out.paths.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1,
-                             args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-') {
-            out.error = "unknown option " + a;
-            return out;
-        } else {
-            out.paths.push_back(a);
-        }
-    }
-    return out;
-}
-
-int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = ParseFor("info", args);
+    if (!a.error.empty()) return Usage(err, a.error);
+    const std::vector<std::string>& files = a.paths;
     if (files.empty()) return Usage(err, "info needs at least one FILE");
     int code = 0;
     for (const std::string& path : files) {
@@ -154,7 +93,7 @@ bool ParseTime(const std::string& s, LocalDateTime& t) {
 }
 
 int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = Parse(args, {"--date", "--time", "--only-date"}, {});
+    const Arguments a = ParseFor("write", args);
     if (!a.error.empty()) return Usage(err, a.error);
     const std::string date = a.value("--date"), time = a.value("--time"),
                       only = a.value("--only-date");
@@ -302,8 +241,7 @@ int RunCommand(const RunKind& kind, const std::vector<std::string>& paths, bool 
 }
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = Parse(args, {"--date", "--time", "--only-date", "--log-dir"},
-                              {"--keep-time", "--dry-run", "--no-log", "--recursive"});
+    const Arguments a = ParseFor("set", args);
     if (!a.error.empty()) return Usage(err, a.error);
     const std::string date = a.value("--date"), time = a.value("--time"),
                       only = a.value("--only-date"), logDir = a.value("--log-dir");
@@ -329,7 +267,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 }
 
 int Undo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = Parse(args, {}, {"--dry-run"});
+    const Arguments a = ParseFor("undo", args);
     if (!a.error.empty()) return Usage(err, a.error);
     if (a.paths.empty()) return Usage(err, "undo needs a JOURNAL");
     const bool dryRun = a.has("--dry-run");
@@ -391,7 +329,16 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::string& command = args[0];
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h" || command == "help") {
-        out << kUsage;
+        const CommandSyntax* c = rest.size() == 1 ? FindCommand(rest[0]) : nullptr;
+        out << (c ? c->help : Overview());
+        return 0;
+    }
+    if (command == "--version") {
+        out << kVersion << "\n";
+        return 0;
+    }
+    if (const CommandSyntax* c = FindCommand(command); c && Parse(rest, c->valued, c->flags).help) {
+        out << c->help;
         return 0;
     }
     if (command == "info") return Info(rest, out, err);
