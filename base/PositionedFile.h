@@ -21,12 +21,14 @@ class PositionedFile final : public ByteSource {
     static Result<PositionedFile> open(const std::string& path, Mode mode);
 
     PositionedFile(PositionedFile&& o) noexcept
-        : path_(std::move(o.path_)), size_(o.size_), handle_(std::exchange(o.handle_, kClosed)) {}
+        : path_(std::move(o.path_)), size_(o.size_), identity_(o.identity_),
+          handle_(std::exchange(o.handle_, kClosed)) {}
     PositionedFile& operator=(PositionedFile&& o) noexcept {
         if (this != &o) {
             (void)close();
             path_ = std::move(o.path_);
             size_ = o.size_;
+            identity_ = o.identity_;
             handle_ = std::exchange(o.handle_, kClosed);
         }
         return *this;
@@ -42,9 +44,10 @@ class PositionedFile final : public ByteSource {
     // Last-modification time as seconds since 1970-01-01 UTC, read from the open file.
     Result<int64_t> modifiedUnix() const;
 
-    // The file's times and identity, read from the open file.
+    // The file's times, read from the open file.
     Result<FileTimes> times() const;
-    Result<FileIdentity> identity() const;
+    // The file's identity, as the open found it.
+    const FileIdentity& identity() const { return identity_; }
 
     // Sets the file's times through the handle (on POSIX systems the creation time cannot be
     // set and is ignored). Errors: 70 the file cannot be changed, 5 a time out of range.
@@ -66,6 +69,7 @@ class PositionedFile final : public ByteSource {
 
     std::string path_;
     uint64_t size_ = 0;
+    FileIdentity identity_;
     // The system's handle: a file descriptor, or a Windows HANDLE; kClosed when none.
     static constexpr intptr_t kClosed = -1;
     intptr_t handle_ = kClosed;

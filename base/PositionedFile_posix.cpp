@@ -43,6 +43,7 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     if (fstat(fd, &st) != 0) return f.systemError("cannot read the size of");
     if (!S_ISREG(st.st_mode)) return MakeError(err::PathFileAccess, "not a file: " + path);
     f.size_ = static_cast<uint64_t>(st.st_size);
+    f.identity_ = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     return f;
 }
 
@@ -106,12 +107,6 @@ Result<FileTimes> PositionedFile::times() const {
                   static_cast<int32_t>(st.st_atim.tv_nsec)};
     t.created = t.modified;
     return t;
-}
-
-Result<FileIdentity> PositionedFile::identity() const {
-    struct stat st {};
-    if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot identify");
-    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 Status PositionedFile::setTimes(const FileTimes& t) {

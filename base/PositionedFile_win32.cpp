@@ -44,9 +44,11 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     SetFileTime(h, nullptr, &keep, nullptr);
     if (GetFileType(h) != FILE_TYPE_DISK)
         return MakeError(err::PathFileAccess, "not a file: " + path);
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h, &size)) return f.systemError("cannot read the size of");
-    f.size_ = static_cast<uint64_t>(size.QuadPart);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info)) return f.systemError("cannot read the size of");
+    f.size_ = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    f.identity_ = {info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     return f;
 }
 
@@ -111,13 +113,6 @@ Result<FileTimes> PositionedFile::times() const {
     if (!GetFileTime(Native(handle_), &created, &accessed, &written))
         return systemError("cannot read the times of");
     return FileTimes{FromFileTime(written), FromFileTime(accessed), FromFileTime(created)};
-}
-
-Result<FileIdentity> PositionedFile::identity() const {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(Native(handle_), &info)) return systemError("cannot identify");
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 Status PositionedFile::setTimes(const FileTimes& t) {

@@ -1,5 +1,6 @@
 #include "run/RunLoop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/PositionedFile.h"
 #include "base/Process.h"
+#include "base/SystemError.h"
 #include "filetime/FileDate.h"
 #include "run/Journal.h"
 #include "run/OperationLog.h"
@@ -20,8 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Photos whose journal records reach the disk with one flush before any of them changes.
-constexpr size_t kBatch = 64;
+// Photos whose journal records reach the disk with one flush before any of them changes: a few
+// at first, so that the first photos change at once, then more as the run goes on (one flush
+// costs as much as writing dozens of photos; a batch holds its photos open).
+constexpr size_t kFirstBatch = 16;
+constexpr size_t kLargestBatch = 256;
 // How long a photo locked by another run (or program) is waited for.
 constexpr int kLockWaitMilliseconds = 60000;
 
@@ -133,7 +138,10 @@ class Loop {
             }
             batch.push_back(std::move(p));
             if (failed && policy_.stopAtFirstError) stopAfter_ = true;
-            if (batch.size() >= kBatch || stopAfter_) commit(batch);
+            if (batch.size() >= batchLimit_ || stopAfter_) {
+                commit(batch);
+                batchLimit_ = std::min(batchLimit_ * 2, kLargestBatch);
+            }
         }
         commit(batch);
         return finish();
@@ -190,15 +198,14 @@ class Loop {
         p.file = std::make_unique<PositionedFile>(std::move(file.value()));
         // A file reached again (another name, a link) is known before its lock is asked for:
         // this run may still hold that lock.
-        auto identity = p.file->identity();
-        if (!identity) return fail(identity.error());
-        if (!done_.insert({identity->device, identity->inode}).second) {
+        const FileIdentity identity = p.file->identity();
+        if (!done_.insert({identity.device, identity.inode}).second) {
             o.result = PhotoOutcome::Result::Duplicate;
             o.reason = "the same file as a photo already done in this run";
             p.file.reset();
             return p;
         }
-        p.identity = identity.value();
+        p.identity = identity;
         if (!policy_.dryRun) {
             Status locked = p.file->lockExclusive(kLockWaitMilliseconds);
             if (!locked) return fail(locked.error());
@@ -317,7 +324,10 @@ class Loop {
     void log(PhotoOutcome& o) {
         const LocalDateTime now = LocalNow();
         const LocalDateTime day{now.year, now.month, now.day, 0, 0, 0};
-        if (logPath_.empty() || !(day == logDay_)) {
+        if (!logFile_ || !(day == logDay_)) {
+            // The day's log, named (and older logs removed) at its first line; it stays open for
+            // the rest of the run, one write per line.
+            closeLog();
             auto path = LogFileName(request_.logFolder, now, {});
             if (!path) {
                 // The log cannot be named: the run ends here, this photo changed.
@@ -325,16 +335,29 @@ class Loop {
                 logStopped_ = true;
                 return;
             }
-            logPath_ = path.value();
+            auto file = AppendFile::open(path.value(), AppendFile::Create::OpenOrCreate,
+                                         FaultSite::LogAppend);
+            if (!file) {
+                o.logError = file.error();
+                return;
+            }
+            logFile_.emplace(std::move(file.value()));
             logDay_ = day;
         }
         const std::string text =
             EscapeLogText(LogTextOf(o.path, o.before.EmbeddedDate, o.fileDateText));
-        Status s = AppendLogLine(logPath_, FormatLogLine(now, kind_.logKind(), text));
+        Status s = logFile_->append(ToSystemText(FormatLogLine(now, kind_.logKind(), text)));
         if (!s)
             o.logError = s.error();
         else
-            summary_.logPath = logPath_;
+            summary_.logPath = logFile_->path();
+    }
+
+    // Closes the day's log; one this run made and could not write a line to is removed.
+    void closeLog() {
+        if (!logFile_) return;
+        (void)logFile_->discardIfEmpty();
+        logFile_.reset();
     }
 
     void deliver(const PhotoOutcome& o) {
@@ -344,6 +367,7 @@ class Loop {
     }
 
     RunSummary finish() {
+        closeLog();
         if (journal_) {
             Status closed = journal_->close();
             if (!closed && !summary_.stoppedBy) {
@@ -366,8 +390,9 @@ class Loop {
     bool stopAfter_ = false;
     bool stopped_ = false;
     bool logStopped_ = false;
-    std::string logPath_;
+    std::optional<AppendFile> logFile_;
     LocalDateTime logDay_;
+    size_t batchLimit_ = kFirstBatch;
 };
 
 } // namespace

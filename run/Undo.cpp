@@ -91,9 +91,7 @@ UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun) {
         Status locked = file->lockExclusive(kLockWaitMilliseconds);
         if (!locked) return fail(locked.error());
     }
-    auto identity = file->identity();
-    if (!identity) return fail(identity.error());
-    if (!(identity.value() == record.identity) || file->size() != record.size) {
+    if (!(file->identity() == record.identity) || file->size() != record.size) {
         o.result = UndoOutcome::Result::Refused;
         o.reason = "not the file the run changed (another file under that name)";
         return o;

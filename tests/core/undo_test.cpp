@@ -194,7 +194,7 @@ TEST(Undo, TamperedJournalsWriteNothing) {
     atText.path = text.string();
     {
         auto f = PositionedFile::open(text.string(), PositionedFile::Mode::Read);
-        atText.identity = f->identity().value();
+        atText.identity = f->identity();
     }
     for (DateWrite& w : atText.writes)
         w.newBytes = std::string(w.newBytes.size(), 'x');
@@ -263,7 +263,7 @@ TEST(Undo, ARunThatOnlySetTimesIsUndoneWhileThePhotoKeepsThem) {
     JournalRecord r;
     r.changedAt = 1;
     r.path = p.paths[0];
-    r.identity = f->identity().value();
+    r.identity = f->identity();
     r.size = f->size();
     r.before = p.times[0];
     r.after = FileInstant{1166954400, 0};
