@@ -1,5 +1,6 @@
 #include "run/Journal.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <iterator>
 
 #include "base/Paths.h"
+#include "filetime/FileDate.h"
 
 namespace tokimori {
 
@@ -366,6 +368,68 @@ Result<JournalContents> ReadJournal(const std::string& path) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return MakeError(err::DeviceIo, "cannot read " + path);
     return ParseJournal(text);
+}
+
+namespace {
+
+// The journals of folder by name, newest first (the name starts with the run's local start).
+std::vector<std::string> JournalNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = FromFsPath(it->path().filename());
+        std::error_code typeError;
+        if (IsJournalName(name) && it->is_regular_file(typeError) && !it->is_symlink(typeError))
+            names.push_back(name);
+    }
+    // Date yyyyMMdd-hhmmss-pid[-n]: the date and time sort as text; then the sequence.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int order = a.compare(4, 15, b, 4, 15);
+        return order != 0 ? order > 0 : a > b;
+    });
+    return names;
+}
+
+// When a journal's run started, from its name (local time), as seconds since 1970.
+std::optional<int64_t> StartedOf(const std::string& name) {
+    LocalDateTime t;
+    if (std::sscanf(name.c_str(), "Date%4d%2d%2d-%2d%2d%2d", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second) != 6)
+        return std::nullopt;
+    auto unix = LocalToUnix(t);
+    if (!unix) return std::nullopt;
+    return unix.value();
+}
+
+} // namespace
+
+std::vector<JournalInfo> ListJournals(const std::string& folder) {
+    std::vector<JournalInfo> out;
+    for (const std::string& name : JournalNames(folder)) {
+        JournalInfo info;
+        info.path = JoinPath(folder, name);
+        auto contents = ReadJournal(info.path);
+        if (contents) {
+            if (contents->header) info.header = *contents->header;
+            info.records = contents->records.size();
+            info.problems = contents->problems.size();
+        } else {
+            info.problems = 1;
+        }
+        out.push_back(std::move(info));
+    }
+    return out;
+}
+
+void PruneJournals(const std::string& folder, int64_t now) {
+    const std::vector<std::string> names = JournalNames(folder);
+    for (size_t i = kJournalRuns; i < names.size(); ++i) {
+        const auto started = StartedOf(names[i]);
+        if (!started || now - *started <= int64_t{kJournalDays} * 86400) continue;
+        std::error_code ignored;
+        std::filesystem::remove(ToFsPath(JoinPath(folder, names[i])), ignored);
+    }
 }
 
 } // namespace tokimori

@@ -99,4 +99,21 @@ JournalContents ParseJournal(const std::string& bytes);
 // Reads and parses the journal at path (error 53 when it cannot be read).
 Result<JournalContents> ReadJournal(const std::string& path);
 
+// A journal in a folder, for choosing a run to undo.
+struct JournalInfo {
+    std::string path;
+    JournalHeader header; // from the journal's first line (kind empty when unreadable)
+    size_t records = 0;   // photos the run journaled
+    size_t problems = 0;  // lines that cannot be read
+};
+
+// The journals of folder, newest run first; only names the program gives its journals.
+std::vector<JournalInfo> ListJournals(const std::string& folder);
+
+// Journals are kept for kJournalDays days, and the newest kJournalRuns whatever their age; older
+// ones are removed. Only regular files with names the program gives its journals are touched.
+inline constexpr int kJournalDays = 30;
+inline constexpr size_t kJournalRuns = 20;
+void PruneJournals(const std::string& folder, int64_t now);
+
 } // namespace tokimori

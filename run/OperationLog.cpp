@@ -141,18 +141,6 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
         if (!fs::remove(ToFsPath(victim), ec) || ec)
             return ec ? ErrorFromCode(ec, "cannot delete", victim)
                       : MakeError(err::FileNotFound, "cannot delete " + victim);
-        // The undo journals of that day go with its log; only names the program gives them.
-        for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
-             it.increment(ec)) {
-            const std::string name = FromFsPath(it->path().filename());
-            std::string day;
-            std::error_code typeError;
-            if (IsJournalName(name, &day) && day == LogDateOf(oldest) &&
-                it->is_regular_file(typeError) && !it->is_symlink(typeError)) {
-                std::error_code ignored;
-                fs::remove(it->path(), ignored);
-            }
-        }
         ec.clear();
     }
     return path;

@@ -35,9 +35,9 @@ std::string LogDateOf(const std::string& name);
 
 // Today's log path in folder. When today's log does not exist yet, removes the logs with the
 // oldest dates (the first listed of equal dates) until at most two remain; only regular files
-// with log names count, and with each removed log go the journals the program named for that
-// day. Something other than a file under today's log name is error 75. A failure to list or to
-// remove is returned.
+// with log names count. (Journals are the undo, not a log: they have rules of their own.)
+// Something other than a file under today's log name is error 75. A failure to list or to remove
+// is returned.
 Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& today,
                                 const MessageSink& report);
 

@@ -175,8 +175,9 @@ class Loop {
             summary_.stoppedBy = MakeError(err::PathFileAccess, "not a log file: " + today);
             return false;
         }
-        JournalHeader header{kind_.name(), static_cast<int64_t>(std::time(nullptr)),
-                             CurrentProcessId(), request_.where};
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        PruneJournals(request_.logFolder, now);
+        JournalHeader header{kind_.name(), now, CurrentProcessId(), request_.where};
         journal_.emplace(request_.logFolder, std::move(header));
         return true;
     }

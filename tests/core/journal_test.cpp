@@ -8,6 +8,7 @@
 #include "TestFiles.h"
 #include "base/Faults.h"
 #include "base/Paths.h"
+#include "filetime/FileDate.h"
 #include "run/Journal.h"
 
 #ifndef _WIN32
@@ -209,6 +210,57 @@ TEST(Journal, SomethingThatIsNoJournalIsRefusedUnread) {
     EXPECT_TRUE(text->records.empty());
     ASSERT_EQ(text->problems.size(), 1u);
     EXPECT_EQ(text->problems[0].line, 1u);
+}
+
+TEST(Journals, KeptThirtyDaysAndTheLastTwentyRunsAndOnlyTheProgramsOwnRemoved) {
+    TempDir dir;
+    const int64_t now = LocalToUnix({2006, 12, 24, 12, 0, 0}).value();
+    auto name = [](int year, int month, int day, int n) {
+        return JournalNameFor({year, month, day, 10, 0, n}, 42);
+    };
+    // 25 runs long ago, 3 within the last 30 days.
+    for (int n = 0; n < 25; ++n)
+        dir.put(name(2006, 1, 10, n), Bytes{'x'});
+    for (int day : {1, 20, 24})
+        dir.put(name(2006, 12, day, 0), Bytes{'x'});
+    // A user's files and a folder that look like journals stay whatever their age.
+    dir.put("Date20000101-notes.journal", Bytes{'u'});
+    dir.put("Date20000101.journal", Bytes{'u'});
+    fs::create_directory(dir.path() / name(2000, 1, 1, 0));
+    PruneJournals(dir.path().string(), now);
+
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        left.push_back(e.path().filename().string());
+    auto has = [&](const std::string& n) { return std::count(left.begin(), left.end(), n) == 1; };
+    for (int day : {1, 20, 24})
+        EXPECT_TRUE(has(name(2006, 12, day, 0)));
+    // With the three recent ones, the newest 17 of the old runs make the last twenty.
+    for (int n = 0; n < 25; ++n)
+        EXPECT_EQ(has(name(2006, 1, 10, n)), n >= 8) << n;
+    EXPECT_TRUE(has("Date20000101-notes.journal"));
+    EXPECT_TRUE(has("Date20000101.journal"));
+    EXPECT_TRUE(has(name(2000, 1, 1, 0)));
+}
+
+TEST(Journals, ListedNewestFirstWithTheirRuns) {
+    TempDir dir;
+    for (int n : {3, 1, 2}) {
+        JournalWriter w(dir.path().string(),
+                        JournalHeader{"set", LocalToUnix({2006, 12, 24, 10, 0, n}).value(), 7,
+                                      "/photos/" + std::to_string(n)});
+        for (int k = 0; k < n; ++k)
+            ASSERT_TRUE(w.append(Sample("/p" + std::to_string(k) + ".jpg", k)).ok());
+        ASSERT_TRUE(w.close().ok());
+    }
+    dir.put("Date20061224-100009-7.journal", Bytes{'b', 'a', 'd', '\n'});
+    const std::vector<JournalInfo> all = ListJournals(dir.path().string());
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0].problems, 1u); // the newest name, unreadable
+    EXPECT_EQ(all[1].header.folder, "/photos/3");
+    EXPECT_EQ(all[1].records, 3u);
+    EXPECT_EQ(all[3].header.folder, "/photos/1");
+    EXPECT_EQ(all[3].header.kind, "set");
 }
 
 } // namespace
