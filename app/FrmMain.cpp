@@ -687,7 +687,8 @@ void FrmMain::File1_Click() {
         clearThumbnail();
         return;
     }
-    auto read = ReadExifInfo(S(folder), S(name), summary_);
+    auto read = ReadExifInfo(S(folder), S(name));
+    summary_ = read ? read->summary : ExifSummary{};
     if (!read) {
         clearThumbnail();
         MessageService::show(this,
@@ -697,8 +698,8 @@ void FrmMain::File1_Click() {
                              kAppTitle, MessageIcon::Exclamation);
         return;
     }
-    lbl_ExifDate->setText(FromPhotoText(read->ExifDate));
-    lbl_FileDate->setText(U(read->FileDate));
+    lbl_ExifDate->setText(FromPhotoText(read->summary.EmbeddedDate));
+    lbl_FileDate->setText(U(read->fileDate));
     const QString panel =
         read->entries == 0
             ? QString(kNoDateInfo)
@@ -848,8 +849,8 @@ void FrmMain::CmdExe_Click() {
         }
         const PhotoStepResult& r = result.value();
         lbl_FileTime->setText(U(r.fileTimeText));
-        lbl_ExifDate->setText(FromPhotoText(r.before.ExifDate));
-        lbl_FileDate->setText(U(r.before.FileDate));
+        lbl_ExifDate->setText(FromPhotoText(r.before.summary.EmbeddedDate));
+        lbl_FileDate->setText(U(r.before.fileDate));
         DateChanged_ = r.plan.DateChanged;
         if (r.changed()) {
             ++changedCount;

@@ -60,9 +60,10 @@ Result<PhotoStepResult> DateRunStep::process(const std::string& folder, const st
                                              ExifSummary& summary) {
     PhotoStepResult out;
     const std::string path = folder + name;
-    auto read = ReadExifInfo(folder, name, summary);
+    auto read = ReadExifInfo(folder, name);
+    summary = read ? read->summary : ExifSummary{};
     if (!read) return read.error();
-    out.before = read.value();
+    out.before = std::move(read.value());
     const LocalDateTime own = LocalFromUnix(out.before.modifiedUnix);
     out.fileTimeText = FormatTimeOfDay(own);
     auto timesBefore = ReadFileTimes(path);
@@ -103,7 +104,8 @@ Result<PhotoStepResult> DateRunStep::process(const std::string& folder, const st
     if (!logFolder_.empty()) {
         auto logPath = LogFileName(logFolder_, LocalNow(), report_);
         if (!logPath) return logPath.error();
-        out.logged = WriteLog("ExifData", LogTextOf(path, out.before.ExifDate, out.before.FileDate),
+        out.logged = WriteLog("ExifData",
+                              LogTextOf(path, out.before.summary.EmbeddedDate, out.before.fileDate),
                               logPath.value(), report_);
         if (out.logged) logPath_ = logPath.value();
     }

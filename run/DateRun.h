@@ -29,7 +29,7 @@ std::string FilterDateOf(const DateRunOptions& o);
 
 struct PhotoStepResult {
     std::string fileTimeText;    // the file's own last-write time of day, "hh:mm:ss"
-    ExifReadResult before;       // what the reader found before the change (texts for the log)
+    ExifInfo before;             // what the reader found before the change (texts for the log)
     FileTimes timesBefore;       // the file's times before the change
     DatePlan plan;               // what the writer rewrote (or would rewrite, in a dry run)
     LocalDateTime newFileTime;   // the local time the file gets when it changes

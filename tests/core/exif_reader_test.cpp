@@ -170,14 +170,29 @@ TEST(ExifReaderTexts, InlineLineFeedAndMissingClosingZero) {
     EXPECT_EQ(w.summary.EmbeddedDate, "");
 }
 
-TEST(ExifReaderBounds, OffsetsPastTheEndEndTheWalkWithoutReadingThere) {
+TEST(ExifReaderBounds, TextsOutsideTheFileReadAsEmptyAndTheWalkGoesOn) {
+    // Regression: a Model pointing past the end used to end the walk, so no date was shown.
     Tiff t = CameraTiff(ByteOrder::Little);
     t.ifd0.insert(t.ifd0.begin(), Ascii(tag::Make, "Early"));
     t.ifd0.push_back(RawEntry(tag::Model, kTypeAscii, 30, 0xFFFFFF00)); // text far outside
     Walk w = WalkBytes(Jpeg({ExifApp1(t.build())}));
-    EXPECT_EQ(w.result, 0);
-    EXPECT_EQ(w.summary.Maker, "Canon"); // the later Make came before the broken entry
+    EXPECT_EQ(w.result, 4);
+    EXPECT_EQ(w.summary.Maker, "Canon");
+    EXPECT_EQ(w.summary.Model, ""); // the later entry wins, even when it cannot be read
+    EXPECT_EQ(w.summary.EmbeddedDate, "2008:05:30 15:56:01");
 
+    Tiff date = CameraTiff(ByteOrder::Big);
+    (*date.exif)[0] = RawEntry(tag::DateTimeOriginal, kTypeAscii, 20, 0xFFFFFFF0);
+    date.ifd0[0] = RawEntry(tag::Make, kTypeAscii, 20, 0x7FFFFFFF);
+    w = WalkBytes(Jpeg({ExifApp1(date.build())}));
+    EXPECT_EQ(w.result, 4);
+    EXPECT_EQ(w.summary.Maker, "");
+    EXPECT_EQ(w.summary.Model, "Canon EOS 40D");
+    EXPECT_EQ(w.summary.EmbeddedDate, "");
+    EXPECT_EQ(w.summary.PixelWidth, 3888);
+}
+
+TEST(ExifReaderBounds, OffsetsPastTheEndEndTheWalkWithoutReadingThere) {
     Tiff farExif = CameraTiff(ByteOrder::Little);
     farExif.exif.reset();
     farExif.ifd0.push_back(Long(tag::ExifIfdPointer, 0xFFFFFFFF));
@@ -230,35 +245,33 @@ TEST(ReadExifInfo, ReadsAFileAndItsDateEvenWithoutExif) {
     dir.put("with.jpg", Jpeg({Jfif(), ExifApp1(CameraTiff(ByteOrder::Big).build())}));
     dir.put("without.JPG", Jpeg({Jfif()}));
 
-    ExifSummary s;
-    auto with = ReadExifInfo(dir.folder(), "with.jpg", s);
+    auto with = ReadExifInfo(dir.folder(), "with.jpg");
     ASSERT_TRUE(with.ok());
     EXPECT_EQ(with->entries, 4);
-    EXPECT_EQ(with->ExifDate, "2008:05:30 15:56:01");
-    EXPECT_FALSE(with->FileDate.empty());
+    EXPECT_EQ(with->summary.EmbeddedDate, "2008:05:30 15:56:01");
+    EXPECT_EQ(with->summary.Maker, "Canon");
+    EXPECT_FALSE(with->fileDate.empty());
+    EXPECT_NE(with->modifiedUnix, 0);
 
-    auto without = ReadExifInfo(dir.folder(), "without.JPG", s);
+    auto without = ReadExifInfo(dir.folder(), "without.JPG");
     ASSERT_TRUE(without.ok());
     EXPECT_EQ(without->entries, 0);
-    EXPECT_EQ(without->ExifDate, "");
-    EXPECT_FALSE(without->FileDate.empty());
+    EXPECT_EQ(without->summary.EmbeddedDate, "");
+    EXPECT_FALSE(without->fileDate.empty());
 }
 
 TEST(ReadExifInfo, FailuresAreRunTimeErrors) {
     TempDir dir;
-    ExifSummary s;
-    s.Maker = "stale";
-    auto missing = ReadExifInfo(dir.folder(), "gone.jpg", s);
+    auto missing = ReadExifInfo(dir.folder(), "gone.jpg");
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().number, 53);
-    EXPECT_EQ(s.Maker, "");
 
     std::filesystem::create_directory(dir.path() / "folder.jpg");
-    auto folder = ReadExifInfo(dir.folder(), "folder.jpg", s);
+    auto folder = ReadExifInfo(dir.folder(), "folder.jpg");
     ASSERT_FALSE(folder.ok());
     EXPECT_EQ(folder.error().number, 75);
 
-    auto missingFolder = ReadExifInfo(dir.folder() + "nowhere/", "a.jpg", s);
+    auto missingFolder = ReadExifInfo(dir.folder() + "nowhere/", "a.jpg");
     ASSERT_FALSE(missingFolder.ok());
     EXPECT_EQ(missingFolder.error().number, 53);
 }
