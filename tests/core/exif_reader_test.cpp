@@ -6,6 +6,7 @@
 #include "base/ByteSource.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
+#include "exif/JpegFrame.h"
 
 namespace tokimori {
 namespace {
@@ -238,6 +239,150 @@ TEST(ExifReaderBounds, ForgetsThePreviousPhoto) {
     EXPECT_EQ(s.EmbeddedDate, "");
     EXPECT_EQ(s.Maker, "");
     EXPECT_EQ(s.Model, "");
+}
+
+ExifInfo InfoOf(const Bytes& file) {
+    MemorySource src(file);
+    ByteReader r(src);
+    ExifInfo info = WalkExifInfo(r);
+    EXPECT_FALSE(r.failed());
+    return info;
+}
+
+TEST(ExifThumbnail, IfdOnesJpegInsideTheSegmentIsFound) {
+    const Bytes thumb{0xFF, 0xD8, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xFF, 0xD9};
+    for (ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
+        Tiff t = CameraTiff(order);
+        t.ifd1 = std::vector<TiffEntry>{Short(0x0103, 6)};
+        t.thumbnail = thumb;
+        TiffLayout at;
+        const Bytes file = Jpeg({Jfif(), ExifApp1(t.build(&at))});
+        const ExifInfo info = InfoOf(file);
+        EXPECT_EQ(info.entries, 4);
+        EXPECT_EQ(info.thumbnailOffset, 2u + 18 + 10 + at.thumbnail);
+        ASSERT_EQ(info.thumbnailLength, thumb.size());
+        EXPECT_TRUE(std::equal(thumb.begin(), thumb.end(),
+                               file.begin() + static_cast<ptrdiff_t>(info.thumbnailOffset)));
+    }
+
+    // A thumbnail past the APP1 segment's length, past the end of the file, or of no length.
+    Tiff t = CameraTiff(ByteOrder::Little);
+    t.ifd1 = std::vector<TiffEntry>{Short(0x0103, 6)};
+    t.thumbnail = thumb;
+    Bytes shortSegment = Jpeg({ExifApp1(t.build())});
+    const int length = (shortSegment[4] << 8 | shortSegment[5]) - 4; // ends inside the thumbnail
+    shortSegment[4] = static_cast<uint8_t>(length >> 8);
+    shortSegment[5] = static_cast<uint8_t>(length);
+    EXPECT_EQ(InfoOf(shortSegment).thumbnailLength, 0u);
+    Tiff far = t;
+    far.thumbnail.clear();
+    far.ifd1->push_back(Long(tag::JpegThumbnailOffset, 0x100000));
+    far.ifd1->push_back(Long(tag::JpegThumbnailLength, 10));
+    EXPECT_EQ(InfoOf(Jpeg({ExifApp1(far.build())})).thumbnailLength, 0u);
+    Tiff empty = far;
+    empty.ifd1 = std::vector<TiffEntry>{Long(tag::JpegThumbnailOffset, 8),
+                                        Long(tag::JpegThumbnailLength, 0)};
+    EXPECT_EQ(InfoOf(Jpeg({ExifApp1(empty.build())})).thumbnailLength, 0u);
+    // No Exif data by the head rules: no thumbnail either.
+    EXPECT_EQ(InfoOf(Jpeg({App2Icc(), ExifApp1(t.build())})).thumbnailLength, 0u);
+}
+
+TEST(ExifOrientation, AShortFromOneToEightInIfd0) {
+    for (ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
+        Tiff t = CameraTiff(order);
+        t.ifd0.push_back(Short(tag::Orientation, 6));
+        EXPECT_EQ(InfoOf(Jpeg({ExifApp1(t.build())})).orientation, 6);
+    }
+    const auto orientationOf = [](const TiffEntry& e) {
+        Tiff t = CameraTiff(ByteOrder::Big);
+        t.ifd0.push_back(e);
+        return InfoOf(Jpeg({ExifApp1(t.build())})).orientation;
+    };
+    EXPECT_EQ(orientationOf(Short(tag::Orientation, 8)), 8);
+    EXPECT_EQ(orientationOf(Short(tag::Orientation, 9)), 0);
+    EXPECT_EQ(orientationOf(Short(tag::Orientation, 0)), 0);
+    EXPECT_EQ(orientationOf(Long(tag::Orientation, 3)), 0); // not a SHORT
+    EXPECT_EQ(orientationOf(Short(0x0113, 3)), 0);
+    EXPECT_EQ(InfoOf(Jpeg({ExifApp1(CameraTiff(ByteOrder::Big).build())})).orientation, 0);
+    // In IFD1 it is the thumbnail's, not the photo's.
+    Tiff t = CameraTiff(ByteOrder::Little);
+    t.ifd1 = std::vector<TiffEntry>{Short(tag::Orientation, 3)};
+    EXPECT_EQ(InfoOf(Jpeg({ExifApp1(t.build())})).orientation, 0);
+}
+
+// A JPEG head built from raw bytes after FF D8.
+Bytes Head(std::initializer_list<uint8_t> after) {
+    Bytes out(after.size() + 2);
+    out[0] = 0xFF;
+    out[1] = 0xD8;
+    std::copy(after.begin(), after.end(), out.begin() + 2);
+    return out;
+}
+
+std::optional<FrameSize> FrameOf(const Bytes& file) {
+    MemorySource src(file);
+    ByteReader r(src);
+    return ReadFrameSize(r);
+}
+
+TEST(JpegFrame, SizeOfTheFirstFrameHeader) {
+    // APP0 (length 4), fill bytes, a restart marker, then a progressive frame 640 x 480.
+    const Bytes progressive =
+        Head({0xFF, 0xE0, 0x00, 0x04, 0xAA, 0xBB, 0xFF, 0xFF, 0xFF, 0xD0, 0xFF,
+              0xC2, 0x00, 0x0B, 0x08, 0x01, 0xE0, 0x02, 0x80, 0x01, 0x01, 0x11,
+              0x00, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00, 0x10});
+    auto size = FrameOf(progressive);
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(size->width, 640);
+    EXPECT_EQ(size->height, 480);
+    // Every cut of it before the frame's size: nothing.
+    for (size_t cut = 0; cut < 21; ++cut)
+        EXPECT_FALSE(
+            FrameOf(Bytes(progressive.begin(), progressive.begin() + static_cast<ptrdiff_t>(cut))))
+            << cut;
+    // Huffman (C4), arithmetic (CC) and JPG (C8) tables are no frames.
+    auto skipTables = FrameOf(
+        Head({0xFF, 0xC4, 0x00, 0x07, 0x01, 0x02, 0x03, 0x04, 0x05, 0xFF, 0xCC, 0x00, 0x02,
+              0xFF, 0xC8, 0x00, 0x02, 0xFF, 0xCF, 0x00, 0x08, 0x08, 0x00, 0x02, 0x00, 0x03}));
+    ASSERT_TRUE(skipTables.has_value());
+    EXPECT_EQ(skipTables->width, 3);
+    EXPECT_EQ(skipTables->height, 2);
+
+    // A scan or the end of the image first, a length below 2, a byte other than FF where a
+    // marker belongs, a frame header too short, a file that is no JPEG.
+    EXPECT_FALSE(FrameOf(Head({0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 1, 0, 1})));
+    EXPECT_FALSE(FrameOf(Head({0xFF, 0xD9, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 1, 0, 1})));
+    EXPECT_FALSE(FrameOf(Head({0xFF, 0xE1, 0x00, 0x01, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 1, 0, 1})));
+    EXPECT_FALSE(FrameOf(Head({0xFF, 0xE1, 0x00, 0x03, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x0B, 8})));
+    EXPECT_FALSE(FrameOf(Head({0xFF, 0xC0, 0x00, 0x05, 8, 0, 1, 0, 1})));
+    EXPECT_FALSE(FrameOf(Head({0xFF, 0xE1, 0xFF, 0xF0, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 1, 0, 1})));
+    EXPECT_FALSE(FrameOf(Bytes{0xFF, 0xD9, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 1, 0, 1}));
+}
+
+TEST(JpegFrame, ReadOnlyWhenExifGivesNoPixelSize) {
+    // A baseline frame of 48 x 32, one component.
+    const Segment frame{0xFFC0, {0x08, 0x00, 0x20, 0x00, 0x30, 0x01, 0x01, 0x11, 0x00}};
+    const auto withFrame = [&frame](const Tiff& t) {
+        return Jpeg({Jfif(), ExifApp1(t.build()), frame});
+    };
+    ExifInfo sized = InfoOf(withFrame(CameraTiff(ByteOrder::Little)));
+    EXPECT_EQ(sized.summary.PixelWidth, 3888);
+    EXPECT_EQ(sized.frameWidth, 0);
+    EXPECT_EQ(sized.frameHeight, 0);
+
+    Tiff unsized = CameraTiff(ByteOrder::Little);
+    unsized.exif->pop_back(); // no PixelYDimension
+    ExifInfo info = InfoOf(withFrame(unsized));
+    EXPECT_EQ(info.summary.PixelWidth, 3888);
+    EXPECT_EQ(info.summary.PixelHeight, 0);
+    EXPECT_EQ(info.frameWidth, 48);
+    EXPECT_EQ(info.frameHeight, 32);
+
+    // Without any Exif data too.
+    info = InfoOf(Jpeg({Jfif(), App2Icc(), frame}));
+    EXPECT_EQ(info.entries, 0);
+    EXPECT_EQ(info.frameWidth, 48);
+    EXPECT_EQ(info.frameHeight, 32);
 }
 
 TEST(ReadExifInfo, ReadsAFileAndItsDateEvenWithoutExif) {
