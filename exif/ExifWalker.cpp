@@ -5,14 +5,20 @@
 namespace tokimori {
 
 void ProtectedRanges::add(uint64_t from, uint64_t length) {
-    if (length == 0) return;
-    // Offsets are at most 2^33 and lengths at most 2^35: no sum overflows.
-    ranges_.push_back({from, from + length});
+    if (length == 0 || from >= limit_) return;
+    const uint64_t to = length > limit_ - from ? limit_ : from + length;
+    // Ranges mostly come in file order: one that meets the last added extends it.
+    if (!ranges_.empty() && from >= ranges_.back().from && from <= ranges_.back().to) {
+        ranges_.back().to = std::max(ranges_.back().to, to);
+        return;
+    }
+    ranges_.push_back({from, to});
 }
 
 void ProtectedRanges::seal() {
-    std::sort(ranges_.begin(), ranges_.end(),
-              [](const ByteRange& a, const ByteRange& b) { return a.from < b.from; });
+    const auto byStart = [](const ByteRange& a, const ByteRange& b) { return a.from < b.from; };
+    if (!std::is_sorted(ranges_.begin(), ranges_.end(), byStart))
+        std::sort(ranges_.begin(), ranges_.end(), byStart);
     std::vector<ByteRange> merged;
     for (const ByteRange& r : ranges_) {
         if (!merged.empty() && r.from <= merged.back().to)
@@ -130,6 +136,7 @@ class Walker {
 
 ExifWalk WalkExif(ByteReader& r, const EntryVisitor& visit) {
     ExifWalk w;
+    w.structure = ProtectedRanges(r.size());
     w.app1 = FindApp1(r);
     if (!w.app1) return w;
     w.tiffBase = TiffBaseOf(*w.app1);

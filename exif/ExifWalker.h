@@ -29,15 +29,18 @@ struct ByteRange {
 };
 
 // Byte ranges never to be written. add() any number, then seal() once; overlaps() answers in
-// logarithmic time.
+// logarithmic time. Only bytes below the limit (the file's size) are kept: nothing is written
+// past the end of a file.
 class ProtectedRanges {
   public:
+    explicit ProtectedRanges(uint64_t limit = UINT64_MAX) : limit_(limit) {}
     void add(uint64_t from, uint64_t length);
     void seal();
     bool overlaps(uint64_t from, uint64_t length) const; // needs seal()
     const std::vector<ByteRange>& ranges() const { return ranges_; }
 
   private:
+    uint64_t limit_;
     std::vector<ByteRange> ranges_;
 };
 
