@@ -678,7 +678,8 @@ void FrmMain::File1_Click() {
         clearThumbnail();
         return;
     }
-    auto read = ReadExifInfo(S(folder), S(name), summary_);
+    auto read = ReadExifInfo(S(folder), S(name));
+    summary_ = read ? read->summary : ExifSummary{};
     if (!read) {
         clearThumbnail();
         MessageService::show(this,
@@ -688,8 +689,8 @@ void FrmMain::File1_Click() {
                              kAppTitle, MessageIcon::Exclamation);
         return;
     }
-    lastRead_.embeddedDate = FromPhotoText(read->ExifDate);
-    lastRead_.fileDate = U(read->FileDate);
+    lastRead_.embeddedDate = FromPhotoText(read->summary.EmbeddedDate);
+    lastRead_.fileDate = U(read->fileDate);
     const QString panel =
         read->entries == 0
             ? QString(kNoDateInfo)

@@ -59,13 +59,13 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     int code = 0;
     for (const std::string& path : files) {
         auto [folder, name] = SplitPath(path);
-        ExifSummary s;
-        auto read = ReadExifInfo(folder, name, s);
+        auto read = ReadExifInfo(folder, name);
         if (!read) {
             ReportError(err, path, read.error());
             code = 1;
             continue;
         }
+        const ExifSummary& s = read->summary;
         out << JsonLine()
                    .path("file", path)
                    .number("result", read->entries)
@@ -75,7 +75,12 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                    .text("Model", s.Model)
                    .number("PixelWidth", s.PixelWidth)
                    .number("PixelHeight", s.PixelHeight)
-                   .utf8("FileDate", read->FileDate)
+                   .number("FrameWidth", read->frameWidth)
+                   .number("FrameHeight", read->frameHeight)
+                   .number("Orientation", read->orientation)
+                   .number("ThumbnailOffset", static_cast<int64_t>(read->thumbnailOffset))
+                   .number("ThumbnailLength", read->thumbnailLength)
+                   .utf8("FileDate", read->fileDate)
                    .str()
             << "\n";
     }
