@@ -257,6 +257,32 @@ TEST(Undo, TamperedJournalsWriteNothing) {
     EXPECT_EQ(ReadAll(p.paths[0]), afterRun0);
 }
 
+TEST(Undo, APhotoWhoseDateTextsOverlapIsSetAndUndone) {
+    // Regression: DateTimeOriginal pointing inside DateTime's text; the run changed the photo
+    // and then its undo refused the run's own journal.
+    Tiff t = CameraTiff(ByteOrder::Big);
+    const uint32_t dateTime = TiffOffsetOf(t.build(), "2008:07:31 10:38:11");
+    (*t.exif)[0] = RawEntry(tag::DateTimeOriginal, kTypeAscii, 20, dateTime + 5);
+    TempDir dir, logs;
+    const fs::path p = dir.put("overlap.jpg", Jpeg({ExifApp1(t.build())}));
+    const Bytes before = ReadAll(p);
+    const FileTimes timesBefore = ReadFileTimes(p.string()).value();
+    SetDatesOptions o;
+    o.date = {2006, 12, 24, 0, 0, 0};
+    o.timeOfDay = {0, 0, 0, 10, 0, 0};
+    RunRequest r;
+    r.targets = {p.string()};
+    r.logFolder = logs.path().string();
+    const RunSummary run = RunPhotos(*MakeSetDates(o), r, {}, {});
+    ASSERT_EQ(run.changed, 1u);
+    EXPECT_NE(ReadAll(p), before);
+    UndoSummary s;
+    Undo({run.journalPath}, &s);
+    EXPECT_TRUE(s.ok());
+    EXPECT_EQ(ReadFileTimes(p.string())->modified, timesBefore.modified);
+    EXPECT_EQ(ReadAll(p), before);
+}
+
 TEST(Undo, ARunThatOnlySetTimesIsUndoneWhileThePhotoKeepsThem) {
     Photos p{"Canon_40D.jpg"};
     auto f = PositionedFile::open(p.paths[0], PositionedFile::Mode::Read);
