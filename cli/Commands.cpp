@@ -16,6 +16,7 @@
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
+#include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "run/RunLoop.h"
 #include "run/Undo.h"
@@ -197,6 +198,7 @@ std::string OutcomeLine(const PhotoOutcome& o) {
     default:
         break;
     }
+    if (!o.plan.notes.empty()) line.list("notes", o.plan.notes);
     if (o.timesError)
         line.number("times_error", o.timesError->number)
             .utf8("times_description", o.timesError->description)
@@ -245,11 +247,21 @@ int RunCommand(const RunKind& kind, const std::vector<std::string>& paths, bool 
     return s.failed || unlisted || s.stoppedBy ? 1 : 0;
 }
 
+// The options every run command shares: --recursive, --dry-run, --no-log, --log-dir.
+int RunWithOptions(const RunKind& kind, const Arguments& a, const char* command, std::ostream& out,
+                   std::ostream& err) {
+    if (a.values.count("--log-dir") && a.value("--log-dir").empty())
+        return Usage(err, "--log-dir needs a folder");
+    if (a.paths.empty()) return Usage(err, std::string(command) + " needs at least one PATH");
+    return RunCommand(kind, a.paths, a.has("--recursive"), a.has("--dry-run"), a.has("--no-log"),
+                      a.value("--log-dir"), out, err);
+}
+
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = ParseFor("set", args);
     if (!a.error.empty()) return Usage(err, a.error);
     const std::string date = a.value("--date"), time = a.value("--time"),
-                      only = a.value("--only-date"), logDir = a.value("--log-dir");
+                      only = a.value("--only-date");
     const bool keepTime = a.has("--keep-time");
     SetDatesOptions o;
     if (date.empty()) return Usage(err, "set needs --date");
@@ -264,11 +276,31 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return Usage(err, "--only-date is a real date yyyy:mm:dd");
         o.matchDate = true;
     }
-    if (a.values.count("--log-dir") && logDir.empty())
-        return Usage(err, "--log-dir needs a folder");
-    if (a.paths.empty()) return Usage(err, "set needs at least one PATH");
-    return RunCommand(*MakeSetDates(o), a.paths, a.has("--recursive"), a.has("--dry-run"),
-                      a.has("--no-log"), logDir, out, err);
+    return RunWithOptions(*MakeSetDates(o), a, "set", out, err);
+}
+
+int Shift(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = ParseFor("shift", args);
+    if (!a.error.empty()) return Usage(err, a.error);
+    if (!a.values.count("--by")) return Usage(err, "shift needs --by OFFSET");
+    const auto seconds = ParseOffset(a.value("--by"));
+    if (!seconds)
+        return Usage(err, "--by is [+|-][Nd][H:MM[:SS]] with at least one part (+9:00, -1d)");
+    ShiftOptions o;
+    o.seconds = *seconds;
+    if (a.values.count("--only-date")) {
+        LocalDateTime day;
+        if (!ParseDate(a.value("--only-date"), day))
+            return Usage(err, "--only-date is a real date yyyy:mm:dd");
+        o.filterDate = a.value("--only-date");
+    }
+    return RunWithOptions(*MakeShiftDates(o), a, "shift", out, err);
+}
+
+int FileTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = ParseFor("filetime", args);
+    if (!a.error.empty()) return Usage(err, a.error);
+    return RunWithOptions(*MakeFileTimeFromDate(), a, "filetime", out, err);
 }
 
 int Undo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -349,6 +381,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command == "info") return Info(rest, out, err);
     if (command == "write") return Write(rest, out, err);
     if (command == "set") return Set(rest, out, err);
+    if (command == "shift") return Shift(rest, out, err);
+    if (command == "filetime") return FileTime(rest, out, err);
     if (command == "undo") return Undo(rest, out, err);
     return Usage(err, "unknown command " + command);
 }

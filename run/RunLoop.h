@@ -27,6 +27,7 @@ struct PhotoPlan {
     DatePlan dates;                     // the texts to rewrite (none for a file-time run)
     std::optional<FileInstant> newTime; // the instant all of the photo's times get, if any
     std::string refusal; // not empty: the photo is left alone and reported, for this reason
+    std::vector<std::string> notes; // what the run left alone in the photo, and why
 };
 
 // What the photo holds when its plan is made.
