@@ -238,6 +238,7 @@ int RunCommand(const RunKind& kind, const std::vector<std::string>& paths, bool 
         .number("failed", static_cast<int64_t>(s.failed) + unlisted)
         .boolean("dry_run", dryRun)
         .path("log", s.logPath)
+        .number("log_failed", static_cast<int64_t>(s.logFailures))
         .path("journal", s.journalPath);
     if (s.stoppedBy)
         summary.number("stopped", s.stoppedBy->number)

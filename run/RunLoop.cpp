@@ -364,6 +364,7 @@ class Loop {
     void deliver(const PhotoOutcome& o) {
         if (o.changed()) ++summary_.changed;
         if (o.failed()) ++summary_.failed;
+        if (o.logError) ++summary_.logFailures;
         if (hooks_.photoDone) hooks_.photoDone(o);
     }
 

@@ -126,6 +126,7 @@ struct RunHooks {
 struct RunSummary {
     size_t changed = 0;
     size_t failed = 0;
+    size_t logFailures = 0; // changed photos whose log line is lost
     // The run ended early: a listed file gone (stalePath), the log folder unusable, the journal
     // unwritable, or (stopAtFirstError) a photo that failed. Photos before it stay changed.
     std::optional<RunError> stoppedBy;

@@ -180,6 +180,7 @@ class KillsAndFullDisks(Photos):
         self.assertEqual(lines[0]["log_error"], 61)
         self.assertTrue(lines[0]["changed"])
         self.assertEqual(summary["failed"], 1)
+        self.assertEqual(summary["log_failed"], 1)
 
 
 class TwoRunsAtOnce(Photos):
