@@ -331,15 +331,6 @@ void FrmMain::buildControls() {
     CmdExe->setIconSize(QSize(32, 32));
     CmdExe->setProperty(CommandButtonCT::kGraphicalStyle, true);
 
-    lbl_ExifDate = new QLabel(this);
-    lbl_ExifDate->setObjectName("lbl_ExifDate");
-    lbl_FileDate = new QLabel(this);
-    lbl_FileDate->setObjectName("lbl_FileDate");
-    lbl_FileTime = new QLabel(this);
-    lbl_FileTime->setObjectName("lbl_FileTime");
-    for (QLabel* hidden : {lbl_ExifDate, lbl_FileDate, lbl_FileTime})
-        hidden->hide();
-
     Toolbar = new QToolBar(client_);
     Toolbar->setObjectName("Toolbar");
     Toolbar->setIconSize(QSize(32, 32));
@@ -440,7 +431,7 @@ bool FrmMain::Form_Load() {
 
     const QDateTime now = QDateTime::currentDateTime();
     setWindowTitle(QString("%1 %2").arg(kAppTitle, kVersion));
-    lbl_FileTime->clear();
+    lastRead_.fileTime.clear();
     DTPDate->setDate(now.date());
     DTPTime->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
     DTPumeDate->setDate(now.date());
@@ -905,15 +896,16 @@ void FrmMain::File1_Click() {
         clearThumbnail();
         return;
     }
-    auto read = ReadExifInfo(S(folder), S(name), summary_);
+    auto read = ReadExifInfo(S(folder), S(name));
+    summary_ = read ? read->summary : ExifSummary{};
     if (!read) {
         // A photo that cannot be read is said in the thumbnail's place, not in a message box.
         clearThumbnail();
         PicBack->setText(UnreadablePhotoNote(PhotoReadFailure(read.error())));
         return;
     }
-    lbl_ExifDate->setText(FromPhotoText(read->ExifDate));
-    lbl_FileDate->setText(U(read->FileDate));
+    lastRead_.embeddedDate = FromPhotoText(read->summary.EmbeddedDate);
+    lastRead_.fileDate = U(read->fileDate);
     const QString panel =
         read->entries == 0
             ? QString(kNoDateInfo)
@@ -961,8 +953,8 @@ void FrmMain::ChkUme_MouseUp() {
 
 // ---- the run ----
 
-DateRunOptions FrmMain::runOptions() const {
-    DateRunOptions o;
+SetDatesOptions FrmMain::runOptions() const {
+    SetDatesOptions o;
     const QDate d = DTPDate->date();
     const QTime t = DTPTime->time();
     const QDate m = DTPumeDate->date();
@@ -986,8 +978,13 @@ bool FrmMain::updateProgress(int done, int total, bool force) {
     return true;
 }
 
-void FrmMain::showRunError(const RunError& e) {
+void FrmMain::showRunError(const RunError& e, const QString& about, int changedBefore) {
     QString text = QString("Error\r\n実行時エラー:%1:%2:").arg(e.number).arg(U(e.description));
+    // What a user can act on: which photo or file, and that earlier photos already changed.
+    if (!about.isEmpty()) text += "\r\n" + about;
+    if (changedBefore > 0)
+        text += QString("\r\nこの実行で既に %1 件の写真を変更しました（ログに記録されています）。")
+                    .arg(changedBefore);
     if (e.number == err::FileNotFound) {
         text += "\r\n処理を強制終了します。ファイル一覧を再表示します。";
         File1->refresh();
@@ -996,7 +993,6 @@ void FrmMain::showRunError(const RunError& e) {
 }
 
 void FrmMain::CmdExe_Click() {
-    int changedCount = 0;
     if (ChkIkkatu->isChecked() && !ChkHoji->isChecked()) {
         if (MessageService::show(
                 this, "フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
@@ -1005,97 +1001,141 @@ void FrmMain::CmdExe_Click() {
     }
     const QString folder = folderWithSeparator();
     const int total = File1->listCount();
+    const bool folderMode = ChkIkkatu->isChecked();
+
+    // The targets: every entry in folder mode, else the selected ones, in list order. Before
+    // anything changes, every listed file must still be there.
+    RunRequest request;
+    std::vector<int> entryOf; // the list entry of each target
+    const std::vector<bool> selected = File1->selectedEntries();
     for (int i = 0; i < total; ++i) {
-        if (!QFileInfo(folder + File1->fileName(i)).isFile()) {
-            MessageService::show(
-                this,
-                "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
-                "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
-                kAppTitle, MessageIcon::Exclamation);
-            File1->refresh();
-            if (File1->listCount() > 0) File1->selectEntry(0);
-            return;
+        const std::string path = S(folder + File1->fileName(i));
+        request.listed.push_back(path);
+        if (folderMode || selected[static_cast<size_t>(i)]) {
+            request.targets.push_back(path);
+            entryOf.push_back(i);
         }
     }
+    request.logFolder = logFolder_.isEmpty() ? LogFolder() : S(logFolder_);
+    request.where = S(File1->path());
+    RunPolicy policy;
+    policy.stopAtFirstError = true;
+    policy.checkListedFilesExist = true;
 
-    DateRunStep step(runOptions(), logFolder_.isEmpty() ? LogFolder() : S(logFolder_),
-                     MessageService::sinkFor(this));
-    inRun_ = true;
-    panelPending_ = false;
-    // Before a message appears mid-run, the panel shows the photo it speaks of.
-    auto flushPanel = [this] {
-        if (!panelPending_) return;
-        inRun_ = false;
-        panelPending_ = false;
-        File1_Click();
-        inRun_ = true;
-    };
+    int changedCount = 0;
+    bool endedByPhoto = false;
+    QStringList timesFailed; // photos whose times could not be set, told once at the end
+    // The panel as the run leaves it: redrawn for the current selection after a photo the
+    // writer walked, or the failure text and thumbnail of a photo it could not.
+    enum class Panel { Untouched, Redraw, NoDate } panel = Panel::Untouched;
+    QString panelName;
     // Folder mode selects each entry as the run reaches it; the list shows it at each progress
     // step (one selection range per step keeps a list of ten thousand photos fast).
-    std::vector<bool> selected = File1->selectedEntries();
     int shownUpTo = -1;
     auto showSelection = [&](int upTo) {
-        if (upTo <= shownUpTo) return;
+        if (!folderMode || upTo <= shownUpTo) return;
         File1->selectRange(shownUpTo + 1, upTo);
         shownUpTo = upTo;
     };
-    for (int i = 0; i < total; ++i) {
-        if (ChkIkkatu->isChecked()) {
-            selected[static_cast<size_t>(i)] = true;
-            if (updateProgress(i + 1, total, false)) showSelection(i);
-        } else {
-            updateProgress(i + 1, total, false);
-        }
-        if (!selected[static_cast<size_t>(i)]) continue;
-        const QString name = File1->fileName(i);
-        auto result = step.process(S(folder), S(name), summary_);
-        if (!result) {
-            if (ChkIkkatu->isChecked()) showSelection(i);
-            flushPanel();
-            inRun_ = false;
-            updateProgress(0, 0, true);
-            showRunError(result.error());
-            return;
-        }
-        const PhotoStepResult& r = result.value();
-        lbl_FileTime->setText(U(r.fileTimeText));
-        lbl_ExifDate->setText(FromPhotoText(r.before.ExifDate));
-        lbl_FileDate->setText(U(r.before.FileDate));
-        DateChanged_ = r.plan.DateChanged;
-        if (r.changed()) {
-            ++changedCount;
-            panelPending_ = true;
-            if (!r.times.ok()) {
-                if (ChkIkkatu->isChecked()) showSelection(i);
-                flushPanel();
-                MessageService::show(this,
-                                     "ファイルの日付を設定できませんでした。\r\n" + name + "\r\n(" +
-                                         QString::number(r.times.error().number) + ") " +
-                                         U(r.times.error().description),
-                                     kAppTitle, MessageIcon::Exclamation);
-            }
-        } else if (r.plan.reachedEnd) {
-            panelPending_ = true;
-        } else {
-            panelPending_ = false;
-            if (ChkIkkatu->isChecked()) showSelection(i);
-            inRun_ = false;
+    auto showPanel = [&] {
+        inRun_ = false;
+        if (panel == Panel::Redraw) {
+            File1_Click();
+        } else if (panel == Panel::NoDate) {
             setExifInfo(kNoDateInfo);
             clearThumbnail();
-            FitThumbnail(folder + name);
-            MessageService::show(this,
-                                 QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました",
-                                 kAppTitle, MessageIcon::None);
-            inRun_ = true;
+            FitThumbnail(folder + panelName);
         }
-    }
-    if (ChkIkkatu->isChecked()) showSelection(total - 1);
+        panel = Panel::Untouched;
+    };
+    // Before a message of the run appears, the list, the count and the panel show the photo it
+    // speaks of.
+    auto beforeMessage = [&](int entry, int done) {
+        showSelection(entry);
+        updateProgress(done, total, true);
+        showPanel();
+    };
+
+    RunHooks hooks;
+    hooks.progress = [&](size_t target, size_t) {
+        const int entry = entryOf[target];
+        if (updateProgress(entry + 1, total, false)) showSelection(entry);
+    };
+    hooks.photoDone = [&](const PhotoOutcome& o) {
+        const int entry = entryOf[o.index];
+        const QString name = File1->fileName(entry);
+        lastRead_ = {FromPhotoText(o.before.EmbeddedDate), U(o.fileDateText),
+                     U(FormatTimeOfDay(LocalFromUnix(o.timesBefore.modified.seconds)))};
+        DateChanged_ = o.plan.dates.DateChanged;
+        switch (o.result) {
+        case PhotoOutcome::Result::Changed:
+            ++changedCount;
+            panel = Panel::Redraw;
+            if (o.timesError) timesFailed << name;
+            if (o.logError) {
+                beforeMessage(entry, entry + 1);
+                inRun_ = true;
+                MessageService::sinkFor(this)(LogFailureMessage(*o.logError));
+            }
+            break;
+        case PhotoOutcome::Result::Unchanged:
+        case PhotoOutcome::Result::Duplicate:
+            panel = Panel::Redraw;
+            break;
+        case PhotoOutcome::Result::NoExif:
+        case PhotoOutcome::Result::Skipped:
+        case PhotoOutcome::Result::Refused: {
+            panel = Panel::NoDate;
+            panelName = name;
+            beforeMessage(entry, entry + 1);
+            QString text = QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました";
+            if (o.result != PhotoOutcome::Result::NoExif)
+                text += "\r\n（日付の位置が安全に書き換えられないため、変更しませんでした）";
+            MessageService::show(this, text, kAppTitle, MessageIcon::None);
+            inRun_ = true;
+            break;
+        }
+        case PhotoOutcome::Result::Failed:
+            // The run ends here, in its error report.
+            beforeMessage(entry, entry + 1);
+            updateProgress(0, 0, true);
+            showRunError(o.error, U(o.path), changedCount);
+            endedByPhoto = true;
+            break;
+        }
+    };
+
+    inRun_ = true;
+    panelPending_ = false;
+    const RunSummary summary = RunPhotos(*MakeSetDates(runOptions()), request, policy, hooks);
     inRun_ = false;
-    updateProgress(0, 0, true);
-    if (panelPending_) {
-        panelPending_ = false;
-        File1_Click();
+    panelPending_ = false;
+
+    if (!summary.stalePath.empty()) {
+        MessageService::show(this,
+                             "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
+                             "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
+                             kAppTitle, MessageIcon::Exclamation);
+        File1->refresh();
+        if (File1->listCount() > 0) File1->selectEntry(0);
+        return;
     }
+    if (endedByPhoto) return; // its error report has been shown
+    if (folderMode) showSelection(total - 1);
+    updateProgress(0, 0, true);
+    showPanel();
+    if (summary.stoppedBy) {
+        // Stopped by what the run writes beside the photos: the undo journal or the log.
+        const QString about = summary.journalFailed
+                                  ? "取り消し用の記録を書き込めません: " + U(summary.journalPath)
+                                  : "ログの書き込み先: " + U(request.logFolder);
+        showRunError(*summary.stoppedBy, about, changedCount);
+        return;
+    }
+    if (!timesFailed.isEmpty())
+        MessageService::show(
+            this, "次の写真のファイル日付を設定できませんでした。\r\n" + timesFailed.join("\r\n"),
+            kAppTitle, MessageIcon::Exclamation);
 
     const QString done = QString("対象のファイル、 %1件を処理が完了しました。").arg(changedCount);
     if (changedCount >= 2) {

@@ -19,7 +19,7 @@
 
 #include "app/BrowseLists.h"
 #include "exif/ExifReader.h"
-#include "run/DateRun.h"
+#include "run/RunLoop.h"
 
 namespace tokimori {
 class CommandButtonCT;
@@ -78,6 +78,14 @@ class FrmMain : public QMainWindow {
     // The information text as the panel holds it, lines joined by CR LF.
     QString exifInfoText() const;
     const ExifSummary& summary() const { return summary_; }
+    // What the last read left for the log line and the keep-time rule: the embedded date as
+    // stored, the file date in the general form, and (in a run) the file's own time of day.
+    struct LastRead {
+        QString embeddedDate;
+        QString fileDate;
+        QString fileTime;
+    };
+    const LastRead& lastRead() const { return lastRead_; }
     bool dateChanged() const { return DateChanged_; }
     // The folder the photos are read from, with its closing separator.
     QString folderWithSeparator() const;
@@ -133,8 +141,10 @@ class FrmMain : public QMainWindow {
     bool FitThumbnail(const QString& path);
     void clearThumbnail();
     void setExifInfo(const QString& crlfText);
-    DateRunOptions runOptions() const;
-    void showRunError(const RunError& e);
+    SetDatesOptions runOptions() const;
+    // The run's error report; about names the photo or file, changedBefore what the run had
+    // already changed.
+    void showRunError(const RunError& e, const QString& about, int changedBefore);
     bool updateProgress(int done, int total, bool force);
     void Form_Unload();
     QSize outerSizeTwips() const;
@@ -179,12 +189,10 @@ class FrmMain : public QMainWindow {
     MouseUpCheckBox* ChkUme = nullptr;
     QDateEdit* DTPumeDate = nullptr;
     QPushButton* CmdExe = nullptr;
-    QLabel* lbl_ExifDate = nullptr;
-    QLabel* lbl_FileDate = nullptr;
-    QLabel* lbl_FileTime = nullptr;
 
     QMap<QString, QRect> twips_;
     ExifSummary summary_;
+    LastRead lastRead_;
     bool DateChanged_ = false;
     bool inRun_ = false; // a run is working: panel redraws wait for its end
     bool panelPending_ = false;

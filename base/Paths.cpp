@@ -64,11 +64,12 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
     for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = FromFsPath(it->path().filename());
         if (name.empty() || name[0] == '.') continue; // hidden
+        // The listing's own file types, without a look-up per entry (a link is looked up to
+        // know what it points to).
         std::error_code typeError;
-        const fs::file_status st = it->status(typeError);
-        if (fs::is_regular_file(st)) {
-            if (IsPhotoName(name)) photos.push_back(name);
-        } else if (subfolders && fs::is_directory(st)) {
+        if (IsPhotoName(name) && it->is_regular_file(typeError)) {
+            photos.push_back(name);
+        } else if (subfolders && !it->is_symlink(typeError) && it->is_directory(typeError)) {
             subfolders->push_back(name);
         }
     }
@@ -76,6 +77,13 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
     SortByName(photos);
     if (subfolders) SortByName(*subfolders);
     return photos;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p = ToFsPath(path);
+    const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
+    return FromFsPath((ec ? p : absolute).lexically_normal());
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

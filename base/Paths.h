@@ -31,6 +31,10 @@ std::string GetDriveRoot(const std::string& path, PathStyle style = kNativeStyle
 // so going up from "C:\" stays there. On POSIX the parent of "/a" and of "/" is "/".
 std::string GetParentPath(const std::string& path, PathStyle style = kNativeStyle);
 
+// The path made absolute against the current folder, "." and ".." taken out; symbolic links are
+// left as they are.
+std::string AbsolutePath(const std::string& path);
+
 // folder + separator + name, the separator only when folder does not already end in one.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
@@ -53,12 +57,18 @@ std::string FromFsPath(const std::filesystem::path& path);
 // Whether a name matches the photo pattern "*.jpg;*.jpeg" (any letter case).
 bool IsPhotoName(const std::string& name);
 
-// The names of the photos in folder (hidden files left out), sorted by name ignoring letter case.
-// subfolders receives the names of its visible subfolders, sorted the same way, when given.
+// The names of the photos in folder (hidden files left out), sorted by name ignoring letter case;
+// a symbolic link to a photo is listed like the photo. subfolders receives the names of its
+// visible subfolders, sorted the same way, when given; a symbolic link to a folder is no
+// subfolder (following it could lead back up the tree).
 Result<std::vector<std::string>> ListPhotos(const std::string& folder,
                                             std::vector<std::string>* subfolders = nullptr);
 
 // The folder of the running program's executable, without a trailing separator.
 std::string ProgramFolder();
+
+// The per-user data folder of the program: $XDG_DATA_HOME/Tokimori (~/.local/share/Tokimori),
+// or %LOCALAPPDATA%\Tokimori on Windows. Not created here.
+std::string UserDataFolder();
 
 } // namespace tokimori

@@ -1,5 +1,7 @@
 #include "base/Paths.h"
 
+#include <cstdlib>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -141,6 +143,13 @@ std::string ProgramFolder() {
     if (n <= 0) return ".";
     buffer.resize(static_cast<size_t>(n));
     return GetParentPath(buffer, PathStyle::Posix);
+}
+
+std::string UserDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/') return JoinPath(xdg, "Tokimori");
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.local/share/Tokimori";
 }
 
 } // namespace tokimori

@@ -1,5 +1,7 @@
 #include "base/Paths.h"
 
+#include <cstdlib>
+
 #include <windows.h>
 
 #include "base/SystemError.h"
@@ -73,6 +75,11 @@ std::string ProgramFolder() {
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     buffer.resize(n);
     return GetParentPath(NarrowUtf8(buffer), PathStyle::Windows);
+}
+
+std::string UserDataFolder() {
+    const char* base = std::getenv("LOCALAPPDATA");
+    return JoinPath(base && *base ? std::string(base) : ProgramFolder(), "Tokimori");
 }
 
 } // namespace tokimori

@@ -1,12 +1,14 @@
 #pragma once
 // A file opened for one operation and read or written at absolute offsets (pread/pwrite, or
-// ReadFile/WriteFile with an offset on Windows). Closed by close() or on destruction.
+// ReadFile/WriteFile with an offset on Windows). Closed by close() or on destruction. Its times,
+// identity and lock go through the same handle, so one open serves a photo's whole step.
 
 #include <cstdint>
 #include <string>
 #include <utility>
 
 #include "base/ByteSource.h"
+#include "base/FileTimes.h"
 
 namespace tokimori {
 
@@ -19,12 +21,14 @@ class PositionedFile final : public ByteSource {
     static Result<PositionedFile> open(const std::string& path, Mode mode);
 
     PositionedFile(PositionedFile&& o) noexcept
-        : path_(std::move(o.path_)), size_(o.size_), handle_(std::exchange(o.handle_, kClosed)) {}
+        : path_(std::move(o.path_)), size_(o.size_), identity_(o.identity_),
+          handle_(std::exchange(o.handle_, kClosed)) {}
     PositionedFile& operator=(PositionedFile&& o) noexcept {
         if (this != &o) {
             (void)close();
             path_ = std::move(o.path_);
             size_ = o.size_;
+            identity_ = o.identity_;
             handle_ = std::exchange(o.handle_, kClosed);
         }
         return *this;
@@ -40,6 +44,20 @@ class PositionedFile final : public ByteSource {
     // Last-modification time as seconds since 1970-01-01 UTC, read from the open file.
     Result<int64_t> modifiedUnix() const;
 
+    // The file's times, read from the open file.
+    Result<FileTimes> times() const;
+    // The file's identity, as the open found it.
+    const FileIdentity& identity() const { return identity_; }
+
+    // Sets the file's times through the handle (on POSIX systems the creation time cannot be
+    // set and is ignored). Errors: 70 the file cannot be changed, 5 a time out of range.
+    Status setTimes(const FileTimes& times);
+
+    // Takes an exclusive lock on the whole file for as long as it stays open (flock;
+    // LockFileEx on Windows). Another holder is waited for up to `waitMilliseconds`; then
+    // error 70 (the file is in use).
+    Status lockExclusive(int waitMilliseconds);
+
     // Closes the file and reports what the system says about it; safe to call twice.
     Status close();
 
@@ -51,6 +69,7 @@ class PositionedFile final : public ByteSource {
 
     std::string path_;
     uint64_t size_ = 0;
+    FileIdentity identity_;
     // The system's handle: a file descriptor, or a Windows HANDLE; kClosed when none.
     static constexpr intptr_t kClosed = -1;
     intptr_t handle_ = kClosed;

@@ -1,10 +1,14 @@
 #include "base/PositionedFile.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
+#include "base/Faults.h"
 #include "base/SystemError.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +43,7 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     if (fstat(fd, &st) != 0) return f.systemError("cannot read the size of");
     if (!S_ISREG(st.st_mode)) return MakeError(err::PathFileAccess, "not a file: " + path);
     f.size_ = static_cast<uint64_t>(st.st_size);
+    f.identity_ = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     return f;
 }
 
@@ -61,6 +66,8 @@ Status PositionedFile::readAt(uint64_t offset, std::span<uint8_t> out) {
 }
 
 Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
+    const Fault fault = CheckFault(FaultSite::PhotoWrite);
+    if (fault.kind == Fault::Kind::Short) data = data.first(data.size() / 2);
     while (!data.empty()) {
         ssize_t put = ::pwrite(static_cast<int>(handle_), data.data(), data.size(),
                                static_cast<off_t>(offset));
@@ -77,6 +84,10 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
         data = data.subspan(static_cast<size_t>(put));
         offset += static_cast<uint64_t>(put);
     }
+    if (fault.kind != Fault::Kind::None) {
+        errno = fault.error;
+        return systemError("cannot write");
+    }
     return {};
 }
 
@@ -84,6 +95,46 @@ Result<int64_t> PositionedFile::modifiedUnix() const {
     struct stat st {};
     if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot read the time of");
     return static_cast<int64_t>(st.st_mtime);
+}
+
+Result<FileTimes> PositionedFile::times() const {
+    struct stat st {};
+    if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot read the times of");
+    FileTimes t;
+    t.modified = {static_cast<int64_t>(st.st_mtim.tv_sec),
+                  static_cast<int32_t>(st.st_mtim.tv_nsec)};
+    t.accessed = {static_cast<int64_t>(st.st_atim.tv_sec),
+                  static_cast<int32_t>(st.st_atim.tv_nsec)};
+    t.created = t.modified;
+    return t;
+}
+
+Status PositionedFile::setTimes(const FileTimes& t) {
+    const Fault fault = CheckFault(FaultSite::PhotoTimes);
+    if (fault.kind != Fault::Kind::None) {
+        errno = fault.error;
+        return systemError("cannot set the times of");
+    }
+    const struct timespec ts[2] = {
+        {static_cast<time_t>(t.accessed.seconds), t.accessed.nanoseconds},
+        {static_cast<time_t>(t.modified.seconds), t.modified.nanoseconds}};
+    if (futimens(static_cast<int>(handle_), ts) != 0) return systemError("cannot set the times of");
+    return {};
+}
+
+Status PositionedFile::lockExclusive(int waitMilliseconds) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return {};
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return systemError("cannot lock");
+        if (std::chrono::steady_clock::now() >= until)
+            return MakeError(err::PermissionDenied, "in use by another program: " + path_);
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
 }
 
 Status PositionedFile::close() {

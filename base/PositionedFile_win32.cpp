@@ -1,6 +1,11 @@
 #include "base/PositionedFile.h"
 
+#include "base/Faults.h"
+#include "base/FileTimeConversion_win32.h"
 #include "base/SystemError.h"
+
+#include <chrono>
+#include <thread>
 
 #include <windows.h>
 
@@ -20,7 +25,8 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     PositionedFile f;
     f.path_ = path;
     const DWORD access = mode == Mode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-    const DWORD share = mode == Mode::Read ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    // Others may open the file too; two runs keep out of each other's way by the lock.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     HANDLE h = CreateFileW(Widen(path).c_str(), access, share, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -32,11 +38,17 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
         return e;
     }
     f.handle_ = reinterpret_cast<intptr_t>(h);
+    // Looking at a photo does not change its access time: an access time of all ones asks the
+    // system to leave it alone for this handle.
+    const FILETIME keep{0xFFFFFFFFu, 0xFFFFFFFFu};
+    SetFileTime(h, nullptr, &keep, nullptr);
     if (GetFileType(h) != FILE_TYPE_DISK)
         return MakeError(err::PathFileAccess, "not a file: " + path);
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h, &size)) return f.systemError("cannot read the size of");
-    f.size_ = static_cast<uint64_t>(size.QuadPart);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info)) return f.systemError("cannot read the size of");
+    f.size_ = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    f.identity_ = {info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     return f;
 }
 
@@ -61,6 +73,8 @@ Status PositionedFile::readAt(uint64_t offset, std::span<uint8_t> out) {
 }
 
 Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
+    const Fault fault = CheckFault(FaultSite::PhotoWrite);
+    if (fault.kind == Fault::Kind::Short) data = data.first(data.size() / 2);
     while (!data.empty()) {
         OVERLAPPED ov{};
         ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
@@ -78,6 +92,10 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
         data = data.subspan(put);
         offset += put;
     }
+    if (fault.kind != Fault::Kind::None) {
+        SetLastError(Win32ErrorForFault(fault.error));
+        return systemError("cannot write");
+    }
     return {};
 }
 
@@ -88,6 +106,44 @@ Result<int64_t> PositionedFile::modifiedUnix() const {
     const uint64_t ticks =
         (static_cast<uint64_t>(write.dwHighDateTime) << 32) | write.dwLowDateTime;
     return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
+}
+
+Result<FileTimes> PositionedFile::times() const {
+    FILETIME created{}, accessed{}, written{};
+    if (!GetFileTime(Native(handle_), &created, &accessed, &written))
+        return systemError("cannot read the times of");
+    return FileTimes{FromFileTime(written), FromFileTime(accessed), FromFileTime(created)};
+}
+
+Status PositionedFile::setTimes(const FileTimes& t) {
+    const Fault fault = CheckFault(FaultSite::PhotoTimes);
+    if (fault.kind != Fault::Kind::None) {
+        SetLastError(Win32ErrorForFault(fault.error));
+        return systemError("cannot set the times of");
+    }
+    const FILETIME created = ToFileTime(t.created);
+    const FILETIME accessed = ToFileTime(t.accessed);
+    const FILETIME modified = ToFileTime(t.modified);
+    if (!SetFileTime(Native(handle_), &created, &accessed, &modified))
+        return systemError("cannot set the times of");
+    return {};
+}
+
+Status PositionedFile::lockExclusive(int waitMilliseconds) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        OVERLAPPED ov{};
+        if (LockFileEx(Native(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                       MAXDWORD, MAXDWORD, &ov))
+            return {};
+        if (GetLastError() != ERROR_LOCK_VIOLATION) return systemError("cannot lock");
+        if (std::chrono::steady_clock::now() >= until)
+            return MakeError(err::PermissionDenied, "in use by another program: " + path_);
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
 }
 
 Status PositionedFile::close() {

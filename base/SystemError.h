@@ -25,6 +25,10 @@ RunError ErrorFromSystem(int errnoValue, const std::string& what, const std::str
 RunError LastSystemError(const std::string& what, const std::string& path);
 #endif
 
+// UTF-8 text as the system's text files hold it: the same bytes, or the ANSI code page on
+// Windows (CP932 on Japanese Windows).
+std::string ToSystemText(const std::string& utf8);
+
 // A system error code as std::error_code's system category holds it (errno, or a Win32 code).
 RunError ErrorFromNativeCode(int code, const std::string& what, const std::string& path);
 

@@ -39,4 +39,8 @@ RunError ErrorFromNativeCode(int e, const std::string& what, const std::string& 
     return ErrorFromSystem(e, what, path);
 }
 
+std::string ToSystemText(const std::string& utf8) {
+    return utf8;
+}
+
 } // namespace tokimori

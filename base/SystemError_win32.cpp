@@ -72,4 +72,8 @@ RunError ErrorFromNativeCode(int e, const std::string& what, const std::string& 
     return ErrorFromSystem(static_cast<unsigned long>(e), what, path);
 }
 
+std::string ToSystemText(const std::string& utf8) {
+    return Utf8ToAnsi(utf8);
+}
+
 } // namespace tokimori

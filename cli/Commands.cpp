@@ -6,66 +6,33 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <map>
-#include <set>
 
 #include "base/Paths.h"
+#include "base/Process.h"
+#include "base/Version.h"
+#include "cli/Arguments.h"
 #include "cli/Json.h"
+#include "cli/Usage.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
-#include "run/DateRun.h"
-#include "run/Journal.h"
+#include "run/DateKinds.h"
 #include "run/OperationLog.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "run/RunLoop.h"
+#include "run/Undo.h"
 
 namespace tokimori::cli {
 
 namespace {
 
-const char kUsage[] =
-    "usage: tokimori-cli info FILE...\n"
-    "       tokimori-cli write --date yyyy:mm:dd [--time hh:mm:ss] [--only-date yyyy:mm:dd] "
-    "FILE...\n"
-    "       tokimori-cli set --date yyyy:mm:dd [--time hh:mm:ss | --keep-time]\n"
-    "                        [--only-date yyyy:mm:dd] [--dry-run] [--no-log] [--recursive]\n"
-    "                        [--log-dir DIR] PATH...\n"
-    "       tokimori-cli undo JOURNAL [--dry-run]\n"
-    "\n"
-    "info   prints the Exif summary of each photo, one JSON object per line.\n"
-    "write  rewrites the Exif date-time texts in place, nothing else; without --time only the\n"
-    "       date part of each text changes; with --only-date only texts of that day change.\n"
-    "set    gives photos a new date as the program's run does: rewrites the date-time texts in\n"
-    "       place, sets the file times to the same local date and time, writes the day's log\n"
-    "       line and an undo journal. PATH is a photo or a folder (its *.jpg and *.jpeg files;\n"
-    "       subfolders too with --recursive). Without --time each photo keeps its own time of\n"
-    "       day (--keep-time says so explicitly). --dry-run changes nothing and prints what\n"
-    "       would change. --no-log writes neither log nor journal. --log-dir puts both in DIR\n"
-    "       instead of the program's log folder. One JSON line per photo on stdout; a summary\n"
-    "       line (changed, failed, log, journal) on stderr.\n"
-    "undo   puts back every photo of a journal whose date texts still hold what the run wrote,\n"
-    "       with its old times; a photo changed since is left alone and reported.\n"
-    "\n"
-    "Exit codes: 0 all done, 1 some photos failed or were refused, 2 bad arguments.\n";
-
-int Usage(std::ostream& err, const std::string& why) {
-    if (!why.empty()) err << "tokimori-cli: " << why << "\n";
-    err << kUsage;
-    return 2;
+// The arguments of a command, with the options its syntax entry lists.
+Arguments ParseFor(const std::string& command, const std::vector<std::string>& args) {
+    const CommandSyntax* c = FindCommand(command);
+    return Parse(args, c->valued, c->flags);
 }
 
 bool IsTerminal(std::ostream& s) {
-    if (&s != &std::cerr) return false;
-#ifdef _WIN32
-    return _isatty(2);
-#else
-    return isatty(2);
-#endif
+    return &s == &std::cerr && StandardErrorIsTerminal();
 }
 
 // The folder part (with its closing separator) and the name of a path.
@@ -77,7 +44,7 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 
 void ReportError(std::ostream& err, const std::string& file, const RunError& e) {
     err << JsonLine()
-               .utf8("file", file)
+               .path("file", file)
                .number("error", e.number)
                .utf8("description", e.description)
                .utf8("detail", e.detail)
@@ -85,60 +52,23 @@ void ReportError(std::ostream& err, const std::string& file, const RunError& e) 
         << "\n";
 }
 
-// A command's arguments: options that take a value, flags, and the paths around them.
-struct Arguments {
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-    std::vector<std::string> paths;
-    std::string error; // why they cannot be used
-    std::string value(const std::string& option) const {
-        auto it = values.find(option);
-        return it == values.end() ? std::string() : it->second;
-    }
-    bool has(const std::string& flag) const { return flags.count(flag) != 0; }
-};
-
-Arguments Parse(const std::vector<std::string>& args, const std::set<std::string>& valued,
-                const std::set<std::string>& flags) {
-    Arguments out;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (valued.count(a)) {
-            if (i + 1 >= args.size()) {
-                out.error = a + " needs a value";
-                return out;
-            }
-            out.values[a] = args[++i];
-        } else if (flags.count(a)) {
-            out.flags.insert(a);
-        } else if (a == "--") {
-            out.paths.insert(out.paths.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1,
-                             args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-') {
-            out.error = "unknown option " + a;
-            return out;
-        } else {
-            out.paths.push_back(a);
-        }
-    }
-    return out;
-}
-
-int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = ParseFor("info", args);
+    if (!a.error.empty()) return Usage(err, a.error);
+    const std::vector<std::string>& files = a.paths;
     if (files.empty()) return Usage(err, "info needs at least one FILE");
     int code = 0;
     for (const std::string& path : files) {
         auto [folder, name] = SplitPath(path);
-        ExifSummary s;
-        auto read = ReadExifInfo(folder, name, s);
+        auto read = ReadExifInfo(folder, name);
         if (!read) {
             ReportError(err, path, read.error());
             code = 1;
             continue;
         }
+        const ExifSummary& s = read->summary;
         out << JsonLine()
-                   .utf8("file", path)
+                   .path("file", path)
                    .number("result", read->entries)
                    .number("TiffBase", s.TiffBase)
                    .text("EmbeddedDate", s.EmbeddedDate)
@@ -146,25 +76,44 @@ int Info(const std::vector<std::string>& files, std::ostream& out, std::ostream&
                    .text("Model", s.Model)
                    .number("PixelWidth", s.PixelWidth)
                    .number("PixelHeight", s.PixelHeight)
-                   .utf8("FileDate", read->FileDate)
+                   .number("FrameWidth", read->frameWidth)
+                   .number("FrameHeight", read->frameHeight)
+                   .number("Orientation", read->orientation)
+                   .number("ThumbnailOffset", static_cast<int64_t>(read->thumbnailOffset))
+                   .number("ThumbnailLength", read->thumbnailLength)
+                   .utf8("FileDate", read->fileDate)
                    .str()
             << "\n";
     }
     return code;
 }
 
+bool ParseDate(const std::string& s, LocalDateTime& t) {
+    return s.size() == 10 &&
+           std::sscanf(s.c_str(), "%4d:%2d:%2d", &t.year, &t.month, &t.day) == 3 &&
+           CheckDateTexts(s, "").ok() && LocalToUnix({t.year, t.month, t.day, 12, 0, 0}).ok();
+}
+
+bool ParseTime(const std::string& s, LocalDateTime& t) {
+    return s.size() == 8 && ParseTimeOfDay(s, t).ok();
+}
+
 int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = Parse(args, {"--date", "--time", "--only-date"}, {});
+    const Arguments a = ParseFor("write", args);
     if (!a.error.empty()) return Usage(err, a.error);
     const std::string date = a.value("--date"), time = a.value("--time"),
                       only = a.value("--only-date");
     const std::vector<std::string>& files = a.paths;
     if (date.empty()) return Usage(err, "write needs --date");
     if (files.empty()) return Usage(err, "write needs at least one FILE");
+    // The same dates and times as set takes: real calendar days, 00:00:00 to 23:59:59.
+    LocalDateTime d, t, m;
+    if (!ParseDate(date, d)) return Usage(err, "--date is a real date yyyy:mm:dd");
+    if (a.values.count("--time") && !ParseTime(time, t))
+        return Usage(err, "--time is hh:mm:ss (00:00:00 to 23:59:59)");
+    if (a.values.count("--only-date") && !ParseDate(only, m))
+        return Usage(err, "--only-date is a real date yyyy:mm:dd");
     const std::string newText = time.empty() ? date : date + " " + time;
-    if (date.size() != 10 || (!time.empty() && time.size() != 8) ||
-        !CheckDateTexts(newText, only).ok())
-        return Usage(err, "dates are yyyy:mm:dd, times hh:mm:ss");
 
     int code = 0;
     for (const std::string& path : files) {
@@ -179,7 +128,7 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         for (const DateWrite& w : plan->writes)
             written.emplace_back(DateTagName(w.tag));
         out << JsonLine()
-                   .utf8("file", path)
+                   .path("file", path)
                    .boolean("result", plan->reachedEnd)
                    .boolean("DateChanged", plan->DateChanged)
                    .list("written", written)
@@ -189,10 +138,12 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return code;
 }
 
-// The photos a PATH names: a file, or a folder's photos as the file list shows them. Returns how
-// many folders could not be listed (each reported on err).
-int CollectPhotos(const std::string& path, bool recursive, std::vector<std::string>& out,
+// The photos a PATH names, as absolute paths: a file, or a folder's photos as the file list
+// shows them (and its subfolders' with recursive; a link to a folder is not followed). Returns
+// how many folders could not be listed (each reported on err).
+int CollectPhotos(const std::string& given, bool recursive, std::vector<std::string>& out,
                   std::ostream& err) {
+    const std::string path = AbsolutePath(given);
     std::error_code ec;
     if (!std::filesystem::is_directory(ToFsPath(path), ec)) {
         out.push_back(path);
@@ -212,133 +163,201 @@ int CollectPhotos(const std::string& path, bool recursive, std::vector<std::stri
     return failed;
 }
 
-bool ParseDate(const std::string& s, LocalDateTime& t) {
-    return s.size() == 10 &&
-           std::sscanf(s.c_str(), "%4d:%2d:%2d", &t.year, &t.month, &t.day) == 3 &&
-           CheckDateTexts(s, "").ok() && LocalToUnix({t.year, t.month, t.day, 12, 0, 0}).ok();
+// One JSON line for a photo's outcome.
+std::string OutcomeLine(const PhotoOutcome& o) {
+    JsonLine line;
+    line.path("file", o.path);
+    if (o.result == PhotoOutcome::Result::Failed) {
+        return line.number("error", o.error.number)
+            .utf8("description", o.error.description)
+            .utf8("detail", o.error.detail)
+            .str();
+    }
+    std::vector<std::string> written;
+    for (const DateWrite& w : o.plan.dates.writes)
+        written.emplace_back(DateTagName(w.tag));
+    line.boolean("changed", o.changed())
+        .list("written", o.changed() ? written : std::vector<std::string>())
+        .text("EmbeddedDate", o.before.EmbeddedDate)
+        .text("NewEmbeddedDate", o.after.EmbeddedDate)
+        .utf8("FileTime", FormatPanelDate(LocalFromUnix(o.timesBefore.modified.seconds)))
+        .utf8("NewFileTime", FormatPanelDate(LocalFromUnix(o.timesAfter.modified.seconds)));
+    switch (o.result) {
+    case PhotoOutcome::Result::NoExif:
+        line.utf8("note", "no Exif date to change");
+        break;
+    case PhotoOutcome::Result::Skipped:
+        line.utf8("skipped", o.reason);
+        break;
+    case PhotoOutcome::Result::Refused:
+        line.utf8("refused", o.reason);
+        break;
+    case PhotoOutcome::Result::Duplicate:
+        line.utf8("note", o.reason);
+        break;
+    default:
+        break;
+    }
+    if (!o.plan.notes.empty()) line.list("notes", o.plan.notes);
+    if (o.timesError)
+        line.number("times_error", o.timesError->number)
+            .utf8("times_description", o.timesError->description)
+            .utf8("times_detail", o.timesError->detail);
+    if (o.logError)
+        line.number("log_error", o.logError->number)
+            .utf8("log_description", o.logError->description)
+            .utf8("log_detail", o.logError->detail);
+    return line.str();
+}
+
+// Runs kind over the photos of paths with the command line's policy: every photo is tried, one
+// JSON line each on out, a summary line on err. Exit code 1 when any photo failed.
+int RunCommand(const RunKind& kind, const std::vector<std::string>& paths, bool recursive,
+               bool dryRun, bool noLog, const std::string& logDir, std::ostream& out,
+               std::ostream& err) {
+    RunRequest request;
+    int unlisted = 0;
+    for (const std::string& p : paths)
+        unlisted += CollectPhotos(p, recursive, request.targets, err);
+    request.where = paths.empty() ? std::string() : AbsolutePath(paths.front());
+    if (!noLog && !dryRun) request.logFolder = logDir.empty() ? LogFolder() : AbsolutePath(logDir);
+    RunPolicy policy;
+    policy.dryRun = dryRun;
+
+    const bool progress = IsTerminal(err);
+    RunHooks hooks;
+    hooks.progress = [&](size_t i, size_t total) {
+        if (progress) err << "\r" << (i + 1) << " / " << total << std::flush;
+    };
+    hooks.photoDone = [&](const PhotoOutcome& o) { out << OutcomeLine(o) << "\n"; };
+    const RunSummary s = RunPhotos(kind, request, policy, hooks);
+    if (progress) err << "\r";
+
+    JsonLine summary;
+    summary.number("changed", static_cast<int64_t>(s.changed))
+        .number("failed", static_cast<int64_t>(s.failed) + unlisted)
+        .boolean("dry_run", dryRun)
+        .path("log", s.logPath)
+        .number("log_failed", static_cast<int64_t>(s.logFailures))
+        .path("journal", s.journalPath);
+    if (s.stoppedBy)
+        summary.number("stopped", s.stoppedBy->number)
+            .utf8("stopped_description", s.stoppedBy->description)
+            .utf8("stopped_detail", s.stoppedBy->detail);
+    err << summary.str() << "\n";
+    return s.failed || unlisted || s.stoppedBy ? 1 : 0;
+}
+
+// The options every run command shares: --recursive, --dry-run, --no-log, --log-dir.
+int RunWithOptions(const RunKind& kind, const Arguments& a, const char* command, std::ostream& out,
+                   std::ostream& err) {
+    if (a.values.count("--log-dir") && a.value("--log-dir").empty())
+        return Usage(err, "--log-dir needs a folder");
+    if (a.paths.empty()) return Usage(err, std::string(command) + " needs at least one PATH");
+    return RunCommand(kind, a.paths, a.has("--recursive"), a.has("--dry-run"), a.has("--no-log"),
+                      a.value("--log-dir"), out, err);
 }
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = Parse(args, {"--date", "--time", "--only-date", "--log-dir"},
-                              {"--keep-time", "--dry-run", "--no-log", "--recursive"});
+    const Arguments a = ParseFor("set", args);
     if (!a.error.empty()) return Usage(err, a.error);
     const std::string date = a.value("--date"), time = a.value("--time"),
-                      only = a.value("--only-date"), logDir = a.value("--log-dir");
-    const bool keepTime = a.has("--keep-time"), dryRun = a.has("--dry-run"),
-               noLog = a.has("--no-log"), recursive = a.has("--recursive");
-    const std::vector<std::string>& paths = a.paths;
-    DateRunOptions o;
+                      only = a.value("--only-date");
+    const bool keepTime = a.has("--keep-time");
+    SetDatesOptions o;
     if (date.empty()) return Usage(err, "set needs --date");
     if (!ParseDate(date, o.date)) return Usage(err, "--date is a real date yyyy:mm:dd");
-    if (!time.empty() && keepTime) return Usage(err, "--time and --keep-time exclude each other");
-    o.keepTime = time.empty();
-    if (!time.empty()) {
-        LocalDateTime t;
-        if (time.size() != 8 || !ParseTimeOfDay(time, t).ok())
-            return Usage(err, "--time is hh:mm:ss");
-        o.timeOfDay = t;
-    }
-    if (!only.empty()) {
-        if (!ParseDate(only, o.matchDay)) return Usage(err, "--only-date is yyyy:mm:dd");
+    if (a.values.count("--time") && keepTime)
+        return Usage(err, "--time and --keep-time exclude each other");
+    o.keepTime = !a.values.count("--time");
+    if (a.values.count("--time") && !ParseTime(time, o.timeOfDay))
+        return Usage(err, "--time is hh:mm:ss (00:00:00 to 23:59:59)");
+    if (a.values.count("--only-date")) {
+        if (!ParseDate(only, o.matchDay))
+            return Usage(err, "--only-date is a real date yyyy:mm:dd");
         o.matchDate = true;
     }
-    o.dryRun = dryRun;
-    if (paths.empty()) return Usage(err, "set needs at least one PATH");
+    return RunWithOptions(*MakeSetDates(o), a, "set", out, err);
+}
 
-    std::vector<std::string> photos;
-    int unlisted = 0;
-    for (const std::string& p : paths)
-        unlisted += CollectPhotos(p, recursive, photos, err);
-
-    const std::string folder =
-        noLog || dryRun ? std::string() : (logDir.empty() ? LogFolder() : logDir);
-    DateRunStep step(o, folder, [&err](const MessageRequest& m) {
-        err << JsonLine().utf8("log_error", m.text).str() << "\n";
-    });
-    const bool progress = IsTerminal(err);
-    int changed = 0, failed = unlisted;
-    for (size_t i = 0; i < photos.size(); ++i) {
-        if (progress) err << "\r" << (i + 1) << " / " << photos.size() << std::flush;
-        auto [dir, name] = SplitPath(photos[i]);
-        ExifSummary s;
-        auto r = step.process(dir, name, s);
-        if (!r) {
-            ++failed;
-            out << JsonLine()
-                       .utf8("file", photos[i])
-                       .number("error", r.error().number)
-                       .utf8("description", r.error().description)
-                       .utf8("detail", r.error().detail)
-                       .str()
-                << "\n";
-            continue;
-        }
-        std::vector<std::string> written;
-        for (const DateWrite& w : r->plan.writes)
-            written.emplace_back(DateTagName(w.tag));
-        JsonLine line;
-        line.utf8("file", photos[i])
-            .boolean("changed", r->changed())
-            .list("written", written)
-            .text("EmbeddedDate", s.EmbeddedDate)
-            .text("NewEmbeddedDate", r->newEmbeddedDate)
-            .utf8("FileTime", FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)))
-            .utf8("NewFileTime", r->changed()
-                                     ? FormatPanelDate(r->newFileTime)
-                                     : FormatPanelDate(LocalFromUnix(r->before.modifiedUnix)));
-        if (!r->plan.reachedEnd && !r->changed()) line.utf8("note", "no Exif date to change");
-        if (r->changed() && !r->times.ok()) {
-            line.number("times_error", r->times.error().number)
-                .utf8("times_description", r->times.error().description);
-            ++failed;
-        }
-        out << line.str() << "\n";
-        if (r->changed()) ++changed;
+int Shift(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = ParseFor("shift", args);
+    if (!a.error.empty()) return Usage(err, a.error);
+    if (!a.values.count("--by")) return Usage(err, "shift needs --by OFFSET");
+    const auto seconds = ParseOffset(a.value("--by"));
+    if (!seconds)
+        return Usage(err, "--by is [+|-][Nd][H:MM[:SS]] with at least one part (+9:00, -1d)");
+    ShiftOptions o;
+    o.seconds = *seconds;
+    if (a.values.count("--only-date")) {
+        LocalDateTime day;
+        if (!ParseDate(a.value("--only-date"), day))
+            return Usage(err, "--only-date is a real date yyyy:mm:dd");
+        o.filterDate = a.value("--only-date");
     }
-    if (progress) err << "\r";
-    err << JsonLine()
-               .number("changed", changed)
-               .number("failed", failed)
-               .boolean("dry_run", dryRun)
-               .utf8("log", step.logPath())
-               .utf8("journal", step.journalPath())
-               .str()
-        << "\n";
-    return failed ? 1 : 0;
+    return RunWithOptions(*MakeShiftDates(o), a, "shift", out, err);
+}
+
+int FileTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = ParseFor("filetime", args);
+    if (!a.error.empty()) return Usage(err, a.error);
+    return RunWithOptions(*MakeFileTimeFromDate(), a, "filetime", out, err);
 }
 
 int Undo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = Parse(args, {}, {"--dry-run"});
+    const Arguments a = ParseFor("undo", args);
     if (!a.error.empty()) return Usage(err, a.error);
-    if (a.paths.size() > 1) return Usage(err, "undo takes one JOURNAL");
-    const std::string journal = a.paths.empty() ? std::string() : a.paths[0];
+    if (a.paths.empty()) return Usage(err, "undo needs a JOURNAL");
     const bool dryRun = a.has("--dry-run");
-    if (journal.empty()) return Usage(err, "undo needs a JOURNAL");
-    auto records = ReadJournal(journal);
-    if (!records) {
-        ReportError(err, journal, records.error());
-        return 1;
-    }
-    int refused = 0;
-    for (const JournalRecord& r : records.value()) {
-        auto answer = UndoPhoto(r, dryRun);
+    std::vector<std::string> journals;
+    for (const std::string& j : a.paths)
+        journals.push_back(AbsolutePath(j));
+    const UndoSummary s = UndoJournals(journals, dryRun, [&](const UndoOutcome& o) {
         JsonLine line;
-        line.utf8("file", r.path);
-        if (!answer) {
-            ++refused;
+        line.path("file", o.record.path).path("journal", o.journal);
+        switch (o.result) {
+        case UndoOutcome::Result::Restored:
+            line.boolean("restored", true);
+            break;
+        case UndoOutcome::Result::WouldRestore:
+            line.boolean("restored", false).boolean("would_restore", true);
+            break;
+        case UndoOutcome::Result::AsBefore:
+            line.boolean("restored", true).boolean("as_before", true);
+            break;
+        case UndoOutcome::Result::Refused:
+            line.boolean("restored", false).utf8("reason", o.reason);
+            break;
+        case UndoOutcome::Result::Failed:
             line.boolean("restored", false)
-                .number("error", answer.error().number)
-                .utf8("description", answer.error().description);
-        } else if (answer.value() == UndoAnswer::ChangedSince) {
-            ++refused;
-            line.boolean("restored", false).utf8("reason", "changed since the run");
-        } else {
-            line.boolean("restored", answer.value() == UndoAnswer::Restored)
-                .boolean("would_restore", answer.value() == UndoAnswer::WouldRestore);
+                .number("error", o.error.number)
+                .utf8("description", o.error.description)
+                .utf8("detail", o.error.detail);
+            break;
         }
         out << line.str() << "\n";
+    });
+    for (const UndoProblem& p : s.problems) {
+        JsonLine line;
+        line.path("journal", p.journal);
+        if (p.line) line.number("line", static_cast<int64_t>(p.line));
+        out << line.utf8("unreadable", p.reason).str() << "\n";
     }
-    return refused ? 1 : 0;
+    for (const std::string& j : s.cutAtEnd)
+        out << JsonLine()
+                   .path("journal", j)
+                   .utf8("note", "its last record was cut off; that photo was never changed")
+                   .str()
+            << "\n";
+    err << JsonLine()
+               .number("restored", static_cast<int64_t>(s.restored))
+               .number("as_before", static_cast<int64_t>(s.asBefore))
+               .number("refused", static_cast<int64_t>(s.refused))
+               .number("unreadable", static_cast<int64_t>(s.problems.size()))
+               .boolean("dry_run", dryRun)
+               .str()
+        << "\n";
+    return s.ok() ? 0 : 1;
 }
 
 } // namespace
@@ -348,12 +367,23 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::string& command = args[0];
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h" || command == "help") {
-        out << kUsage;
+        const CommandSyntax* c = rest.size() == 1 ? FindCommand(rest[0]) : nullptr;
+        out << (c ? c->help : Overview());
+        return 0;
+    }
+    if (command == "--version") {
+        out << kVersion << "\n";
+        return 0;
+    }
+    if (const CommandSyntax* c = FindCommand(command); c && Parse(rest, c->valued, c->flags).help) {
+        out << c->help;
         return 0;
     }
     if (command == "info") return Info(rest, out, err);
     if (command == "write") return Write(rest, out, err);
     if (command == "set") return Set(rest, out, err);
+    if (command == "shift") return Shift(rest, out, err);
+    if (command == "filetime") return FileTime(rest, out, err);
     if (command == "undo") return Undo(rest, out, err);
     return Usage(err, "unknown command " + command);
 }

@@ -58,16 +58,72 @@ JsonLine& JsonLine::text(const char* k, const std::string& bytes) {
     return *this;
 }
 
+namespace {
+// The length of the valid UTF-8 sequence at s[i], or 0 when none starts there.
+size_t Utf8Sequence(const std::string& s, size_t i) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = b(i);
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4, cp = c & 0x07;
+    else
+        return 0;
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+} // namespace
+
 JsonLine& JsonLine::utf8(const char* k, const std::string& s) {
     key(k);
     body_ += "\"";
-    for (unsigned char c : s) {
-        if (c >= 0x80)
-            body_.push_back(static_cast<char>(c));
-        else
-            Escape(body_, c);
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = Utf8Sequence(s, i);
+        if (n == 0) {
+            body_ += "\xEF\xBF\xBD"; // U+FFFD for a byte that is not UTF-8
+            ++i;
+        } else if (n == 1) {
+            Escape(body_, static_cast<unsigned char>(s[i++]));
+        } else {
+            body_.append(s, i, n);
+            i += n;
+        }
     }
     body_ += "\"";
+    return *this;
+}
+
+JsonLine& JsonLine::path(const char* k, const std::string& bytes) {
+    utf8(k, bytes);
+    bool valid = true;
+    for (size_t i = 0; i < bytes.size() && valid;) {
+        const size_t n = Utf8Sequence(bytes, i);
+        valid = n != 0;
+        i += n;
+    }
+    if (valid) return *this;
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex.push_back(digits[c >> 4]);
+        hex.push_back(digits[c & 15]);
+    }
+    const std::string hexKey = std::string(k) + "_hex";
+    key(hexKey.c_str());
+    body_ += "\"" + hex + "\"";
     return *this;
 }
 

@@ -12,6 +12,9 @@ class JsonLine {
   public:
     JsonLine& text(const char* key, const std::string& bytes);
     JsonLine& utf8(const char* key, const std::string& utf8Text);
+    // A file's path: as UTF-8 text; a name that is not valid UTF-8 shows its invalid bytes as
+    // U+FFFD, and its exact bytes follow in hexadecimal under key + "_hex".
+    JsonLine& path(const char* key, const std::string& bytes);
     JsonLine& number(const char* key, int64_t value);
     JsonLine& boolean(const char* key, bool value);
     JsonLine& list(const char* key, const std::vector<std::string>& asciiItems);

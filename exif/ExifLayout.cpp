@@ -34,6 +34,29 @@ std::optional<ByteOrder> ReadByteOrder(ByteReader& r, uint64_t tiffBase) {
     return std::nullopt;
 }
 
+uint32_t TypeSize(uint16_t type) {
+    switch (type) {
+    case 3:
+    case 8:
+        return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13:
+        return 4;
+    case 5:
+    case 10:
+    case 12:
+        return 8;
+    default:
+        return 1;
+    }
+}
+
+uint32_t EntryNumber(const IfdEntry& e, ByteOrder order) {
+    return e.type == kTypeShort ? Get16(e.valueField, order) : e.value;
+}
+
 std::optional<IfdEntry> ReadEntry(ByteReader& r, uint64_t ifd, uint32_t k, ByteOrder order) {
     uint8_t raw[12];
     if (!r.bytes(ifd + 2 + 12 * uint64_t{k}, raw)) return std::nullopt;

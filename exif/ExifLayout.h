@@ -12,17 +12,29 @@ namespace tokimori {
 namespace tag {
 inline constexpr uint16_t Make = 0x010F;
 inline constexpr uint16_t Model = 0x0110;
+inline constexpr uint16_t StripOffsets = 0x0111;
+inline constexpr uint16_t Orientation = 0x0112;
+inline constexpr uint16_t StripByteCounts = 0x0117;
 inline constexpr uint16_t DateTime = 0x0132;
 inline constexpr uint16_t Software = 0x0131;
+inline constexpr uint16_t JpegThumbnailOffset = 0x0201; // JPEGInterchangeFormat
+inline constexpr uint16_t JpegThumbnailLength = 0x0202; // JPEGInterchangeFormatLength
 inline constexpr uint16_t ExifIfdPointer = 0x8769;
+inline constexpr uint16_t GpsIfdPointer = 0x8825;
 inline constexpr uint16_t DateTimeOriginal = 0x9003;
 inline constexpr uint16_t DateTimeDigitized = 0x9004;
 inline constexpr uint16_t PixelXDimension = 0xA002;
 inline constexpr uint16_t PixelYDimension = 0xA003;
+inline constexpr uint16_t InteropIfdPointer = 0xA005;
 } // namespace tag
 
 inline constexpr uint16_t kTypeAscii = 2;
 inline constexpr uint16_t kTypeShort = 3;
+inline constexpr uint16_t kTypeLong = 4;
+
+// Bytes of one value of a TIFF type: BYTE, ASCII, SBYTE, UNDEFINED 1; SHORT, SSHORT 2; LONG,
+// SLONG, FLOAT, IFD 4; RATIONAL, SRATIONAL, DOUBLE 8. An unknown type counts 1 byte a value.
+uint32_t TypeSize(uint16_t type);
 
 // Offset of the APP1 marker that must carry the Exif block, or nullopt when the head of the
 // file rules it out:
@@ -50,6 +62,10 @@ struct IfdEntry {
     uint32_t value = 0;         // the value field read as one number
     uint8_t valueField[4] = {}; // the value field as stored
 };
+
+// The entry's value as one number: a SHORT from the first two bytes of the value field, any
+// other type from all four.
+uint32_t EntryNumber(const IfdEntry& e, ByteOrder order);
 
 // Entry k of the directory at ifd: count(2), then entries every 12 bytes from ifd + 2.
 std::optional<IfdEntry> ReadEntry(ByteReader& r, uint64_t ifd, uint32_t k, ByteOrder order);

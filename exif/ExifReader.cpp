@@ -1,7 +1,8 @@
 #include "exif/ExifReader.h"
 
 #include "base/PositionedFile.h"
-#include "exif/ExifLayout.h"
+#include "exif/ExifWalker.h"
+#include "exif/JpegFrame.h"
 #include "filetime/LocalTime.h"
 
 namespace tokimori {
@@ -16,89 +17,109 @@ std::string InlineText(const IfdEntry& e) {
     return out;
 }
 
-std::optional<std::string> EntryText(ByteReader& r, uint64_t tiffBase, const IfdEntry& e,
-                                     bool mayBeInline) {
-    if (mayBeInline && e.count <= 4) return InlineText(e);
-    return r.text(tiffBase + e.value, e.count);
+// A text outside the file reads as empty.
+std::string EntryText(ByteReader& r, uint64_t tiffBase, const std::optional<IfdEntry>& e,
+                      bool mayBeInline) {
+    if (!e) return {};
+    if (mayBeInline && e->count <= 4) return InlineText(*e);
+    return r.text(tiffBase + e->value, e->count).value_or(std::string());
+}
+
+// The entries the reader uses; the later of two equal tags wins. Texts are read after the walk,
+// one read for each tag however often it occurs.
+struct Found {
+    std::optional<IfdEntry> make, model, orientation, date, width, height;
+};
+
+struct Walked {
+    int32_t entries = 0;
+    ExifWalk walk;
+};
+
+Walked Walk(ByteReader& r, ExifSummary& s, int32_t* orientation) {
+    s = ExifSummary{};
+    Found f;
+    Walked out;
+    ExifWalk& w = out.walk;
+    w = WalkExif(r, [&f](Ifd ifd, const IfdEntry& e) {
+        if (ifd == Ifd::Ifd0) {
+            if (e.tag == tag::Make) f.make = e;
+            if (e.tag == tag::Model) f.model = e;
+            if (e.tag == tag::Orientation) f.orientation = e;
+        } else if (ifd == Ifd::Exif) {
+            if (e.tag == tag::DateTimeOriginal) f.date = e;
+            if (e.tag == tag::PixelXDimension) f.width = e;
+            if (e.tag == tag::PixelYDimension) f.height = e;
+        }
+        return false;
+    });
+    if (w.app1) s.TiffBase = static_cast<int32_t>(w.tiffBase);
+    if (!w.exif) return out;
+
+    // IFD0: Make, Model and the Exif pointer. An empty IFD0 means no Exif data.
+    const WalkedIfd& ifd0 = w.ifd(Ifd::Ifd0);
+    if (!ifd0.walked || ifd0.count == 0) return out;
+    s.Maker = EntryText(r, w.tiffBase, f.make, true);
+    s.Model = EntryText(r, w.tiffBase, f.model, true);
+    if (orientation && f.orientation && f.orientation->type == kTypeShort) {
+        const uint32_t v = EntryNumber(*f.orientation, w.order);
+        *orientation = v >= 1 && v <= 8 ? static_cast<int32_t>(v) : 0;
+    }
+    if (!ifd0.complete) return out;
+
+    // The Exif directory: shooting date and pixel size. A pointer that is missing, 0, or names
+    // a directory already walked means no Exif data, and so does an empty directory.
+    const WalkedIfd& exif = w.ifd(Ifd::Exif);
+    if (!exif.walked || exif.count == 0) return out;
+    s.EmbeddedDate = EntryText(r, w.tiffBase, f.date, false);
+    // A SHORT stands in the first two bytes of the value field.
+    if (f.width) s.PixelWidth = static_cast<int32_t>(EntryNumber(*f.width, w.order));
+    if (f.height) s.PixelHeight = static_cast<int32_t>(EntryNumber(*f.height, w.order));
+    if (!exif.complete) return out;
+    out.entries = exif.count;
+    return out;
 }
 
 } // namespace
 
 int32_t WalkExifSummary(ByteReader& r, ExifSummary& s) {
-    s = ExifSummary{};
-
-    auto app1 = FindApp1(r);
-    if (!app1) return 0;
-    const uint64_t tiffBase = TiffBaseOf(*app1);
-    s.TiffBase = static_cast<int32_t>(tiffBase);
-    if (!HasExifIdentifier(r, *app1)) return 0;
-
-    auto order = ReadByteOrder(r, tiffBase);
-    if (!order) return 0;
-    auto magic = r.u16(tiffBase + 2, *order);
-    if (!magic || *magic != 42) return 0;
-    auto ifd0Offset = r.u32(tiffBase + 4, *order);
-    if (!ifd0Offset) return 0;
-
-    // IFD0: Make, Model and the pointer to the Exif directory; the later of two equal tags wins.
-    const uint64_t ifd0 = tiffBase + *ifd0Offset;
-    auto count0 = r.u16(ifd0, *order);
-    if (!count0 || *count0 == 0) return 0;
-    uint32_t exifPointer = 0;
-    for (uint32_t k = 0; k < *count0; ++k) {
-        auto e = ReadEntry(r, ifd0, k, *order);
-        if (!e) return 0;
-        if (e->tag == tag::ExifIfdPointer) {
-            exifPointer = e->value;
-        } else if (e->tag == tag::Make || e->tag == tag::Model) {
-            auto text = EntryText(r, tiffBase, *e, true);
-            if (!text) return 0;
-            (e->tag == tag::Make ? s.Maker : s.Model) = std::move(*text);
-        }
-    }
-    if (exifPointer == 0) return 0;
-
-    // Exif directory: shooting date and pixel size.
-    const uint64_t exifIfd = tiffBase + exifPointer;
-    auto count = r.u16(exifIfd, *order);
-    if (!count || *count == 0) return 0;
-    for (uint32_t k = 0; k < *count; ++k) {
-        auto e = ReadEntry(r, exifIfd, k, *order);
-        if (!e) return 0;
-        if (e->tag == tag::DateTimeOriginal) {
-            auto text = EntryText(r, tiffBase, *e, false);
-            if (!text) return 0;
-            s.EmbeddedDate = std::move(*text);
-        } else if (e->tag == tag::PixelXDimension || e->tag == tag::PixelYDimension) {
-            // A SHORT stands in the first two bytes of the value field.
-            const uint32_t v = e->type == kTypeShort ? Get16(e->valueField, *order) : e->value;
-            (e->tag == tag::PixelXDimension ? s.PixelWidth : s.PixelHeight) =
-                static_cast<int32_t>(v);
-        }
-    }
-    return static_cast<int32_t>(*count);
+    return Walk(r, s, nullptr).entries;
 }
 
-Result<ExifReadResult> ReadExifInfo(const std::string& folder, const std::string& name,
-                                    ExifSummary& summary) {
-    summary = ExifSummary{};
+ExifInfo WalkExifInfo(ByteReader& r) {
+    ExifInfo info;
+    Walked walked = Walk(r, info.summary, &info.orientation);
+    info.entries = walked.entries;
+    if (walked.walk.thumbnail) {
+        info.thumbnailOffset = walked.walk.thumbnail->from;
+        info.thumbnailLength =
+            static_cast<uint32_t>(walked.walk.thumbnail->to - walked.walk.thumbnail->from);
+    }
+    if (info.summary.PixelWidth == 0 || info.summary.PixelHeight == 0) {
+        if (auto frame = ReadFrameSize(r)) {
+            info.frameWidth = frame->width;
+            info.frameHeight = frame->height;
+        }
+    }
+    return info;
+}
+
+Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name) {
     auto file = PositionedFile::open(folder + name, PositionedFile::Mode::Read);
     if (!file) return file.error();
 
     ByteReader reader(file.value());
-    ExifReadResult out;
-    out.entries = WalkExifSummary(reader, summary);
+    ExifInfo info = WalkExifInfo(reader);
     if (reader.failed()) return *reader.error();
-    out.ExifDate = summary.EmbeddedDate;
 
     auto modified = file->modifiedUnix();
     if (!modified) return modified.error();
-    out.modifiedUnix = modified.value();
-    out.FileDate = FormatGeneralDate(LocalFromUnix(out.modifiedUnix));
+    info.modifiedUnix = modified.value();
+    info.fileDate = FormatGeneralDate(LocalFromUnix(info.modifiedUnix));
 
     Status closed = file->close();
     if (!closed) return closed.error();
-    return out;
+    return info;
 }
 
 } // namespace tokimori

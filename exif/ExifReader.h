@@ -1,5 +1,6 @@
 #pragma once
-// Reads the Exif summary of one JPEG photo: shooting date, maker, model and pixel size.
+// Reads the Exif summary of one JPEG photo: shooting date, maker, model and pixel size; and,
+// for showing the photo quickly, its frame size, orientation and embedded thumbnail.
 
 #include <cstdint>
 #include <string>
@@ -20,19 +21,30 @@ struct ExifSummary {
 
 // Empties summary and walks the source's Exif data into it. Returns the Exif directory's entry
 // count, or 0 when the file has no Exif data by the head and directory rules (what was found
-// before the walk ended stays in summary). An I/O failure shows as r.failed().
+// before the walk ended stays in summary). A Make, Model or DateTimeOriginal whose text lies
+// outside the file reads as empty. An I/O failure shows as r.failed().
 int32_t WalkExifSummary(ByteReader& r, ExifSummary& summary);
 
-struct ExifReadResult {
-    int32_t entries = 0;      // the Exif directory's entry count, or 0: no Exif data
-    std::string ExifDate;     // the text for lbl_ExifDate: EmbeddedDate
-    std::string FileDate;     // the text for lbl_FileDate: last-modification time, general form
+struct ExifInfo {
+    int32_t entries = 0; // the Exif directory's entry count, or 0: no Exif data
+    ExifSummary summary;
+    std::string fileDate;     // last-modification time as local time in the general date form
     int64_t modifiedUnix = 0; // the same time as read from the file
+    // The first frame header's size, read only when the Exif data gives no pixel size; 0 when
+    // unknown.
+    int32_t frameWidth = 0;
+    int32_t frameHeight = 0;
+    int32_t orientation = 0;      // IFD0 Orientation 1 to 8; 0 when absent or out of range
+    uint64_t thumbnailOffset = 0; // file offset of IFD1's JPEG thumbnail
+    uint32_t thumbnailLength = 0; // its length; 0 when the photo carries none
 };
+
+// The summary, frame size, orientation and thumbnail of the photo r reads (file date and time
+// left empty). An I/O failure shows as r.failed().
+ExifInfo WalkExifInfo(ByteReader& r);
 
 // Reads folder + name (plain concatenation: folder ends in a separator). The file is opened for
 // reading only and closed before the call returns.
-Result<ExifReadResult> ReadExifInfo(const std::string& folder, const std::string& name,
-                                    ExifSummary& summary);
+Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name);
 
 } // namespace tokimori

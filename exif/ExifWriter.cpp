@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 #include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
@@ -22,115 +23,102 @@ bool IsDateText(const std::string& s) {
     return true;
 }
 
-class Planner {
-  public:
-    Planner(ByteReader& r, const std::string& newText, const std::string& filter)
-        : r_(r), newText_(newText), filter_(filter) {}
-
-    DatePlan run() {
-        walk();
-        // A date entry that points into the TIFF header or a directory's entries would destroy
-        // the structure that finds the photo's data: such entries are stepped over.
-        std::erase_if(plan_.writes, [this](const DateWrite& w) {
-            for (const auto& [from, to] : structure_)
-                if (w.offset < to && from < w.offset + w.newBytes.size()) return true;
-            return false;
-        });
-        plan_.DateChanged = std::any_of(plan_.writes.begin(), plan_.writes.end(),
-                                        [](const DateWrite& w) { return w.tag == tag::DateTime; });
-        return plan_;
-    }
-
-  private:
-    // Header(8) and each directory: count(2), entries 12 each, next-directory offset(4).
-    void protect(uint64_t from, uint64_t length) { structure_.emplace_back(from, from + length); }
-
-    void walk() {
-        auto app1 = FindApp1(r_);
-        if (!app1 || !HasExifIdentifier(r_, *app1)) return;
-        // APP1: FF E1, length(2) counting itself, then the segment's data.
-        auto segmentLength = r_.u16(*app1 + 2, ByteOrder::Big);
-        segmentEnd_ = *app1 + 2 + (segmentLength ? *segmentLength : 0);
-        tiffBase_ = TiffBaseOf(*app1);
-
-        auto order = ReadByteOrder(r_, tiffBase_);
-        if (!order) return;
-        order_ = *order;
-        protect(tiffBase_, 8);
-        auto ifd0Offset = r_.u32(tiffBase_ + 4, order_);
-        if (!ifd0Offset) return;
-
-        const uint64_t ifd0 = tiffBase_ + *ifd0Offset;
-        auto count0 = r_.u16(ifd0, order_);
-        if (!count0 || *count0 == 0) return;
-        protect(ifd0, 2 + 12 * uint64_t{*count0} + 4);
-        uint32_t exifPointer = 0;
-        for (uint32_t k = 0; k < *count0; ++k) {
-            auto e = ReadEntry(r_, ifd0, k, order_);
-            if (!e) return;
-            if (e->tag == tag::DateTime) {
-                dateRule(*e);
-            } else if (e->tag == tag::ExifIfdPointer) {
-                exifPointer = e->value;
-            }
-        }
-        if (exifPointer == 0) {
-            plan_.reachedEnd = true;
-            return;
-        }
-
-        const uint64_t exifIfd = tiffBase_ + exifPointer;
-        auto count = r_.u16(exifIfd, order_);
-        if (!count || *count == 0) return;
-        protect(exifIfd, 2 + 12 * uint64_t{*count} + 4);
-        for (uint32_t k = 0; k < *count; ++k) {
-            auto e = ReadEntry(r_, exifIfd, k, order_);
-            if (!e) return;
-            if (e->tag == tag::DateTimeOriginal || e->tag == tag::DateTimeDigitized) dateRule(*e);
-        }
-        plan_.reachedEnd = true;
-    }
-
-    // Plans the rewrite of one date entry.
-    void dateRule(const IfdEntry& e) {
-        const uint64_t length = newText_.size();
-        if (e.type != kTypeAscii || e.count < length) return;
-        const uint64_t offset = tiffBase_ + e.value;
-        if (!r_.fits(offset, length) || offset + length > segmentEnd_) return;
-
-        std::string old(length, '\0');
-        if (!r_.bytes(offset, std::span(reinterpret_cast<uint8_t*>(old.data()), old.size())))
-            return;
-        if (!filter_.empty() && !matchesFilter(offset, e.count)) return;
-        plan_.writes.push_back(DateWrite{e.tag, offset, std::move(old), newText_});
-    }
-
-    // The old text, as earlier rewrites of this walk leave it, begins with the filter date.
-    bool matchesFilter(uint64_t offset, uint32_t count) {
-        const uint64_t n = std::min<uint64_t>(filter_.size(), count);
-        std::string head(n, '\0');
-        if (!r_.bytes(offset, std::span(reinterpret_cast<uint8_t*>(head.data()), head.size())))
-            return false;
-        for (const DateWrite& w : plan_.writes) {
-            for (uint64_t i = 0; i < n; ++i) {
-                if (offset + i >= w.offset && offset + i - w.offset < w.newBytes.size())
-                    head[i] = w.newBytes[offset + i - w.offset];
-            }
-        }
-        // A text that ends (0 byte) before ten characters cannot match; line feeds read as
-        // blanks, and a date holds neither.
-        return head.size() == filter_.size() && head == filter_;
-    }
-
-    ByteReader& r_;
-    const std::string& newText_;
-    const std::string& filter_;
-    DatePlan plan_;
-    uint64_t tiffBase_ = 0;
-    uint64_t segmentEnd_ = 0;
-    ByteOrder order_ = ByteOrder::Big;
-    std::vector<std::pair<uint64_t, uint64_t>> structure_; // [from, to) never written
+struct SlotSearch {
+    bool reachedEnd = false;
+    std::vector<DateSlot> slots; // in the order of the walk
+    std::vector<SkippedDate> skipped;
 };
+
+// Walks the structure, then decides about each date entry in the order of the walk.
+SlotSearch SearchDateSlots(ByteReader& r) {
+    struct Candidate {
+        Ifd ifd;
+        IfdEntry entry;
+    };
+    std::vector<Candidate> candidates;
+    ExifWalk w = WalkExif(r, [&candidates](Ifd ifd, const IfdEntry& e) {
+        if (!IsDateEntry(ifd, e.tag)) return false;
+        candidates.push_back({ifd, e});
+        return true;
+    });
+
+    SlotSearch out;
+    const WalkedIfd& ifd0 = w.ifd(Ifd::Ifd0);
+    const WalkedIfd& exif = w.ifd(Ifd::Exif);
+    // The writer's walk: a header without "Exif", a byte order mark or 42, or an empty IFD0
+    // ends it with nothing to write; an IFD0 cut short ends it before the Exif directory.
+    const bool ifd0Read = w.exif && ifd0.walked && ifd0.count > 0;
+    const bool exifReached = ifd0Read && ifd0.complete;
+    out.reachedEnd =
+        exifReached && (!exif.pointed || (exif.walked && exif.count > 0 && exif.complete));
+
+    // Date entries whose form rules them out, or that the walk does not reach, are value
+    // bytes like any other entry's.
+    struct Checked {
+        uint16_t tag;
+        uint64_t offset;
+        uint32_t count;
+        const char* reason; // nullptr: a slot so far
+    };
+    std::vector<Checked> checked;
+    for (const Candidate& c : candidates) {
+        const IfdEntry& e = c.entry;
+        const uint64_t offset = w.tiffBase + e.value;
+        const bool reached = c.ifd == Ifd::Ifd0 ? ifd0Read : exifReached;
+        const char* reason = nullptr;
+        if (e.type != kTypeAscii) {
+            reason = "not ASCII";
+        } else if (e.count < 10) {
+            reason = "count too small";
+        } else if (!r.fits(offset, e.count) || offset + e.count > w.segmentEnd) {
+            reason = "outside the Exif segment";
+        }
+        if (!reached || reason) {
+            if (auto v = ValueBytes(w, e)) w.structure.add(v->from, v->to - v->from);
+        }
+        if (reached) checked.push_back({e.tag, offset, e.count, reason});
+    }
+    w.structure.seal();
+
+    // Slots by offset: disjoint texts, so an overlap shows with a neighbour.
+    std::map<uint64_t, size_t> byOffset; // offset -> index in out.slots
+    for (Checked& c : checked) {
+        if (!c.reason && w.structure.overlaps(c.offset, c.count))
+            c.reason = "overlaps the Exif structure";
+        if (!c.reason) {
+            auto same = byOffset.find(c.offset);
+            if (same != byOffset.end()) {
+                DateSlot& slot = out.slots[same->second];
+                slot.count = std::min(slot.count, c.count);
+                continue;
+            }
+            auto next = byOffset.lower_bound(c.offset);
+            if (next != byOffset.end() && next->first < c.offset + c.count)
+                c.reason = "overlaps another date text";
+            if (next != byOffset.begin()) {
+                const DateSlot& before = out.slots[std::prev(next)->second];
+                if (before.offset + before.count > c.offset)
+                    c.reason = "overlaps another date text";
+            }
+        }
+        if (c.reason) {
+            out.skipped.push_back({c.tag, c.offset, c.reason});
+            continue;
+        }
+        byOffset.emplace(c.offset, out.slots.size());
+        out.slots.push_back({c.tag, c.offset, c.count});
+    }
+    return out;
+}
+
+// The bytes at offset up to the first 0, at most count of them, as stored.
+std::string StoredText(ByteReader& r, uint64_t offset, uint32_t count) {
+    std::string text(count, '\0');
+    if (!r.bytes(offset, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size())))
+        return {};
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text;
+}
 
 } // namespace
 
@@ -141,9 +129,46 @@ Status CheckDateTexts(const std::string& newDateText, const std::string& filterD
     return {};
 }
 
+bool IsDateEntry(Ifd ifd, uint16_t t) {
+    return (ifd == Ifd::Ifd0 && t == tag::DateTime) ||
+           (ifd == Ifd::Exif && (t == tag::DateTimeOriginal || t == tag::DateTimeDigitized));
+}
+
+std::vector<DateSlot> FindDateSlots(ByteReader& r) {
+    return SearchDateSlots(r).slots;
+}
+
+DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite) {
+    SlotSearch search = SearchDateSlots(r);
+    DatePlan plan;
+    plan.reachedEnd = search.reachedEnd;
+    plan.skipped = std::move(search.skipped);
+    for (const DateSlot& slot : search.slots) {
+        if (r.failed()) break;
+        auto newBytes = rewrite(slot, StoredText(r, slot.offset, slot.count));
+        if (!newBytes || newBytes->empty()) continue;
+        if (newBytes->size() > slot.count) {
+            plan.skipped.push_back({slot.tag, slot.offset, "count too small"});
+            continue;
+        }
+        std::string old(newBytes->size(), '\0');
+        if (!r.bytes(slot.offset, std::span(reinterpret_cast<uint8_t*>(old.data()), old.size())))
+            break;
+        plan.writes.push_back({slot.tag, slot.offset, std::move(old), std::move(*newBytes)});
+    }
+    plan.DateChanged = std::any_of(plan.writes.begin(), plan.writes.end(),
+                                   [](const DateWrite& w) { return w.tag == tag::DateTime; });
+    return plan;
+}
+
 DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
                            const std::string& filterDate) {
-    return Planner(r, newDateText, filterDate).run();
+    return PlanDateRewrite(r, [&](const DateSlot&, const std::string& old) {
+        std::optional<std::string> out;
+        if (filterDate.empty() || old.compare(0, filterDate.size(), filterDate) == 0)
+            out = newDateText;
+        return out;
+    });
 }
 
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan) {

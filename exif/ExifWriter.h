@@ -5,35 +5,73 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/RunError.h"
 #include "exif/ByteReader.h"
+#include "exif/ExifWalker.h"
 
 namespace tokimori {
+
+// A date text the walk allows writing in this file now (all safety rules applied, identical
+// ranges listed once): its tag, file offset and the entry's count.
+struct DateSlot {
+    uint16_t tag = 0;
+    uint64_t offset = 0;
+    uint32_t count = 0;
+};
+
+// A date entry stepped over, and why ("not ASCII", "count too small", ...).
+struct SkippedDate {
+    uint16_t tag = 0;
+    uint64_t offset = 0; // file offset its value field names
+    std::string reason;
+};
 
 // One rewrite of one date-time text.
 struct DateWrite {
     uint16_t tag = 0;
     uint64_t offset = 0;  // file offset of the text
     std::string oldBytes; // what stood there
-    std::string newBytes; // what is written: NewDateText
+    std::string newBytes; // what is written
 };
 
 struct DatePlan {
     bool reachedEnd = false;  // the walk reached the end of the Exif directory (or of IFD0)
     bool DateChanged = false; // IFD0's DateTime is among the writes
     std::vector<DateWrite> writes;
+    std::vector<SkippedDate> skipped;
 };
 
 // NewDateText: "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" to keep each text's own time of day.
 // FilterDate: empty, or "yyyy:mm:dd": only texts whose first 10 characters equal it change.
 Status CheckDateTexts(const std::string& newDateText, const std::string& filterDate);
 
-// Walks the Exif data and lists the rewrites, writing nothing. A date entry is rewritten only
-// when it is ASCII, its count covers the new text, and the text lies inside the Exif APP1
-// segment; any other date entry is stepped over.
+// The date entries that may be written: IFD0's DateTime (0x0132) and the Exif directory's
+// DateTimeOriginal (0x9003) and DateTimeDigitized (0x9004), walked as the reader walks (a TIFF
+// header without 42, an empty IFD0: none). An entry is a slot when it is ASCII, its count is at
+// least 10, its text lies inside the file and the Exif APP1 segment, the text overlaps no
+// structure (TIFF header, the directories IFD0, Exif, Interop, GPS and IFD1, the value bytes
+// of every other entry, IFD1's thumbnail) and no earlier slot's text other than one starting at
+// the same offset (that one and it are one slot, of the smaller count). Nothing is written.
+std::vector<DateSlot> FindDateSlots(ByteReader& r);
+
+// The date entries in their own directory: IFD0 0x0132, Exif 0x9003 and 0x9004. The same tags
+// elsewhere (GPS, Interop, IFD1) are never written.
+bool IsDateEntry(Ifd ifd, uint16_t tag);
+
+// Rewrite each writable date text by a rule: `rewrite` gets the slot and the old text as stored
+// (bytes up to the first 0, at most the count, line feeds not translated) and answers the new
+// bytes, or nullopt to leave it. New bytes longer than the slot's count are stepped over.
+// Nothing is written: ApplyDatePlan writes the plan.
+using DateRewrite =
+    std::function<std::optional<std::string>(const DateSlot&, const std::string& oldText)>;
+DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite);
+
+// The rewrite to newDateText of every slot whose old text begins with filterDate (every slot
+// when it is empty).
 DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
                            const std::string& filterDate);
 

@@ -4,24 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FileTimes.h"
 #include "base/RunError.h"
 #include "filetime/LocalTime.h"
 
 namespace tokimori {
-
-// An instant as seconds since 1970-01-01 UTC plus nanoseconds.
-struct FileInstant {
-    int64_t seconds = 0;
-    int32_t nanoseconds = 0;
-    bool operator==(const FileInstant&) const = default;
-};
-
-struct FileTimes {
-    FileInstant modified;
-    FileInstant accessed;
-    FileInstant created; // Windows only; the same as modified elsewhere
-    bool operator==(const FileTimes&) const = default;
-};
 
 // A local date and time to the instant it names, with the UTC offset in force on that date
 // (summer time for a summer date, whatever today's offset). Error 5 for a date or time out of

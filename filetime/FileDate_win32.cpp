@@ -4,23 +4,11 @@
 
 #include <windows.h>
 
+#include "base/FileTimeConversion_win32.h"
+
 namespace tokimori {
 
-namespace {
-constexpr int64_t kUnixEpochIn1601 = 11644473600LL;
-
-FILETIME ToFileTime(const FileInstant& i) {
-    const uint64_t ticks = static_cast<uint64_t>(i.seconds + kUnixEpochIn1601) * 10000000ULL +
-                           static_cast<uint64_t>(i.nanoseconds / 100);
-    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
-}
-
-FileInstant FromFileTime(const FILETIME& ft) {
-    const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return {static_cast<int64_t>(ticks / 10000000ULL) - kUnixEpochIn1601,
-            static_cast<int32_t>((ticks % 10000000ULL) * 100)};
-}
-} // namespace
+namespace {} // namespace
 
 Result<int64_t> LocalToUnixInRange(const LocalDateTime& t) {
     SYSTEMTIME local{static_cast<WORD>(t.year),

@@ -1,16 +1,24 @@
-// libFuzzer harness over the Exif engine: the reader's walk, then the writer's plan and writes
-// with and without keep-time and a filter. Checks what must hold for every input: the size never
-// changes and no byte outside the planned date texts changes.
+// libFuzzer harness over the Exif engine: the reader's walk and frame size, then the writer's
+// plan and writes with and without keep-time and a filter, the filter equal to the new date
+// among them. Checks what must hold for every input: the size never changes; no byte outside
+// the planned date texts changes; no two writes overlap; no write touches the walked structure;
+// every write starts a slot of FindDateSlots and fits its count; and since the writes leave the
+// structure alone, the slots after the writes are the slots before.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 #include "base/ByteSource.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
+#include "exif/ExifWalker.h"
 #include "exif/ExifWriter.h"
+#include "exif/JpegFrame.h"
 
 using namespace tokimori;
 
@@ -19,41 +27,130 @@ void Check(bool ok) {
     if (!ok) std::abort();
 }
 
-void WriteAndCheck(const uint8_t* data, size_t size, const std::string& text,
-                   const std::string& filter) {
+bool SameSlots(const std::vector<DateSlot>& a, const std::vector<DateSlot>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const DateSlot& x, const DateSlot& y) {
+                          return x.tag == y.tag && x.offset == y.offset && x.count == y.count;
+                      });
+}
+
+void Read(const uint8_t* data, size_t size) {
+    MemorySource src(data, size);
+    ByteReader r(src);
+    ExifSummary s;
+    const int32_t entries = WalkExifSummary(r, s);
+    Check(!r.failed());
+    Check(entries >= 0 && entries <= 65535);
+    Check(s.EmbeddedDate.size() <= ByteReader::kMaxText);
+    const ExifInfo info = WalkExifInfo(r);
+    Check(!r.failed());
+    Check(info.entries == entries && info.summary.EmbeddedDate == s.EmbeddedDate &&
+          info.summary.Maker == s.Maker && info.summary.Model == s.Model);
+    Check(info.orientation >= 0 && info.orientation <= 8);
+    Check(info.thumbnailLength == 0 || r.fits(info.thumbnailOffset, info.thumbnailLength));
+    Check(info.frameWidth >= 0 && info.frameWidth <= 65535);
+    auto frame = ReadFrameSize(r);
+    Check(!frame || (frame->width >= 0 && frame->height >= 0));
+}
+
+// What the walk allows writing in the input, found once: the slots, and the structure as the
+// writer sees it (everything but the date entries of their own directories).
+struct Allowed {
+    std::vector<DateSlot> slots;
+    ExifWalk walk;
+};
+
+Allowed FindAllowed(const uint8_t* data, size_t size) {
+    MemorySource src(data, size);
+    ByteReader r(src);
+    Allowed a;
+    a.walk = WalkExif(r, [](Ifd ifd, const IfdEntry& e) { return IsDateEntry(ifd, e.tag); });
+    a.walk.structure.seal();
+    a.slots = FindDateSlots(r);
+    Check(!r.failed());
+    for (size_t i = 0; i < a.slots.size(); ++i) {
+        const DateSlot& s = a.slots[i];
+        Check(s.count >= 10 && r.fits(s.offset, s.count));
+        Check(!a.walk.structure.overlaps(s.offset, s.count));
+        for (size_t j = 0; j < i; ++j)
+            Check(a.slots[j].offset + a.slots[j].count <= s.offset ||
+                  s.offset + s.count <= a.slots[j].offset);
+    }
+    return a;
+}
+
+void WriteAndCheck(const uint8_t* data, size_t size, const Allowed& allowed,
+                   const std::string& text, const std::string& filter, bool walkAgain) {
     MemorySource src(data, size);
     ByteReader r(src);
     DatePlan plan = PlanExifDateWrite(r, text, filter);
     Check(!r.failed());
+    const std::vector<DateSlot>& slots = allowed.slots;
+    for (size_t i = 0; i < plan.writes.size(); ++i) {
+        const DateWrite& w = plan.writes[i];
+        Check(w.newBytes == text && w.oldBytes.size() == text.size());
+        Check(w.offset + w.newBytes.size() <= size);
+        Check(!allowed.walk.structure.overlaps(w.offset, w.newBytes.size()));
+        Check(std::any_of(slots.begin(), slots.end(), [&w](const DateSlot& s) {
+            return s.offset == w.offset && w.newBytes.size() <= s.count && s.tag == w.tag;
+        }));
+        for (size_t j = 0; j < i; ++j)
+            Check(plan.writes[j].offset + plan.writes[j].newBytes.size() <= w.offset ||
+                  w.offset + w.newBytes.size() <= plan.writes[j].offset);
+    }
+    Check(plan.DateChanged == std::any_of(plan.writes.begin(), plan.writes.end(),
+                                          [](auto& w) { return w.tag == tag::DateTime; }));
+
     Check(ApplyDatePlan(r, plan).ok());
     const auto& after = src.bytes();
     Check(after.size() == size);
-    for (size_t i = 0; i < size; ++i) {
-        if (after[i] == data[i]) continue;
-        bool inside = false;
-        for (const DateWrite& w : plan.writes)
-            inside |= i >= w.offset && i - w.offset < w.newBytes.size();
-        Check(inside);
-    }
+    // Outside the writes (disjoint, checked above) every byte is as it was.
+    std::vector<std::pair<uint64_t, uint64_t>> written;
     for (const DateWrite& w : plan.writes)
-        Check(w.offset + w.newBytes.size() <= size);
-    Check(plan.DateChanged == (std::count_if(plan.writes.begin(), plan.writes.end(),
-                                             [](auto& w) { return w.tag == 0x0132; }) > 0));
+        written.emplace_back(w.offset, w.offset + w.newBytes.size());
+    std::sort(written.begin(), written.end());
+    uint64_t from = 0;
+    written.emplace_back(size, size);
+    for (const auto& [start, end] : written) {
+        Check(start == from || std::memcmp(after.data() + from, data + from, start - from) == 0);
+        from = end;
+    }
+
+    // The writes left the structure as it was: a second walk finds the same slots.
+    if (walkAgain) {
+        MemorySource again(after);
+        ByteReader r2(again);
+        Check(SameSlots(FindDateSlots(r2), slots));
+    }
+}
+
+// A rule that keeps some texts, lengthens some past their count and rewrites the rest.
+void RewriteAndCheck(const uint8_t* data, size_t size) {
+    MemorySource src(data, size);
+    ByteReader r(src);
+    DatePlan plan = PlanDateRewrite(
+        r, [](const DateSlot& slot, const std::string& old) -> std::optional<std::string> {
+            Check(old.size() <= slot.count && old.find('\0') == std::string::npos);
+            if (slot.offset % 3 == 0) return std::nullopt;
+            if (slot.offset % 3 == 1) return std::string(slot.count + 1, 'x');
+            return std::string(slot.count, 'y');
+        });
+    Check(!r.failed());
+    for (const DateWrite& w : plan.writes)
+        Check(w.offset % 3 == 2 && w.offset + w.newBytes.size() <= size);
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        MemorySource src(data, size);
-        ByteReader r(src);
-        ExifSummary s;
-        const int32_t entries = WalkExifSummary(r, s);
-        Check(!r.failed());
-        Check(entries >= 0 && entries <= 65535);
-        Check(s.EmbeddedDate.size() <= ByteReader::kMaxText);
-    }
-    WriteAndCheck(data, size, "2006:12:24 10:00:00", "");
-    WriteAndCheck(data, size, "2006:12:24", "");
-    WriteAndCheck(data, size, "2006:12:24 10:00:00", "2008:05:30");
+    Read(data, size);
+    const Allowed allowed = FindAllowed(data, size);
+    // Every slot rewritten: the walk after it must find the same slots.
+    WriteAndCheck(data, size, allowed, "2006:12:24 10:00:00", "", true);
+    WriteAndCheck(data, size, allowed, "2006:12:24", "", false);
+    WriteAndCheck(data, size, allowed, "2006:12:24 10:00:00", "2008:05:30", false);
+    // --only-date D --date D: the filter equal to the new date, with and without keep-time.
+    WriteAndCheck(data, size, allowed, "2008:05:30 10:00:00", "2008:05:30", false);
+    WriteAndCheck(data, size, allowed, "2008:05:30", "2008:05:30", false);
+    RewriteAndCheck(data, size);
     return 0;
 }

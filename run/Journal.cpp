@@ -1,24 +1,40 @@
 #include "run/Journal.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "base/Paths.h"
-#include "base/PositionedFile.h"
-#include "base/SystemError.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "filetime/FileDate.h"
 
 namespace tokimori {
 
 namespace {
+
+constexpr char kMagic[] = "TOKIMORI-JOURNAL";
+constexpr char kVersion[] = "2";
+constexpr uint64_t kMaxJournalBytes = uint64_t{1} << 30;
+
+uint32_t Crc32(std::string_view bytes) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes)
+        c = table[(c ^ b) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
 
 std::string Escape(const std::string& s) {
     std::string out;
@@ -41,7 +57,7 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool Unescape(const std::string& s, std::string& out) {
+bool Unescape(std::string_view s, std::string& out) {
     out.clear();
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] != '%') {
@@ -67,7 +83,7 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
-bool FromHex(const std::string& hex, std::string& out) {
+bool FromHex(std::string_view hex, std::string& out) {
     if (hex.size() % 2) return false;
     out.clear();
     for (size_t i = 0; i < hex.size(); i += 2) {
@@ -78,157 +94,342 @@ bool FromHex(const std::string& hex, std::string& out) {
     return true;
 }
 
+template <class T> bool Number(std::string_view s, T& out, int base = 10) {
+    if (s.empty()) return false;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
 std::string Instant(const FileInstant& t) {
     return std::to_string(t.seconds) + "." + std::to_string(t.nanoseconds);
 }
 
-bool ParseInstant(const std::string& s, FileInstant& t) {
+bool ParseInstant(std::string_view s, FileInstant& t) {
     const size_t dot = s.find('.');
-    if (dot == std::string::npos) return false;
-    try {
-        size_t used = 0;
-        t.seconds = std::stoll(s.substr(0, dot), &used);
-        if (used != dot) return false;
-        t.nanoseconds = static_cast<int32_t>(std::stol(s.substr(dot + 1), &used));
-        return used == s.size() - dot - 1 && t.nanoseconds >= 0 && t.nanoseconds < 1000000000;
-    } catch (...) {
-        return false;
-    }
+    if (dot == std::string_view::npos) return false;
+    return Number(s.substr(0, dot), t.seconds) && Number(s.substr(dot + 1), t.nanoseconds) &&
+           t.nanoseconds >= 0 && t.nanoseconds < 1000000000;
 }
 
-std::vector<std::string> Split(const std::string& line, char sep) {
-    std::vector<std::string> out;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, sep))
-        out.push_back(field);
+std::vector<std::string_view> Split(std::string_view line, char sep) {
+    std::vector<std::string_view> out;
+    size_t start = 0;
+    for (size_t at; (at = line.find(sep, start)) != std::string_view::npos; start = at + 1)
+        out.push_back(line.substr(start, at - start));
+    out.push_back(line.substr(start));
     return out;
 }
 
-bool ParseRecord(const std::string& line, JournalRecord& r) {
-    const std::vector<std::string> f = Split(line, '\t');
-    if (f.size() < 6 || f[0] != "photo" || f.back() != "end") return false;
-    if (!Unescape(f[1], r.path)) return false;
-    if (f[2].rfind("m=", 0) != 0 || !ParseInstant(f[2].substr(2), r.before.modified)) return false;
-    if (f[3].rfind("a=", 0) != 0 || !ParseInstant(f[3].substr(2), r.before.accessed)) return false;
-    if (f[4].rfind("c=", 0) != 0 || !ParseInstant(f[4].substr(2), r.before.created)) return false;
+// body + "\t#" + length + ":" + crc + "\n"
+std::string Sealed(const std::string& body) {
+    char trailer[32];
+    std::snprintf(trailer, sizeof trailer, "\t#%zu:%08X\n", body.size(), Crc32(body));
+    return body + trailer;
+}
+
+// The body of a sealed line, or nullopt with the reason it cannot be trusted.
+std::optional<std::string_view> Unseal(std::string_view line, std::string& reason) {
+    const size_t hash = line.rfind("\t#");
+    if (hash == std::string_view::npos) {
+        reason = "no length and checksum";
+        return std::nullopt;
+    }
+    const std::string_view body = line.substr(0, hash);
+    const std::string_view trailer = line.substr(hash + 2);
+    const size_t colon = trailer.find(':');
+    size_t length = 0;
+    uint32_t crc = 0;
+    if (colon == std::string_view::npos || !Number(trailer.substr(0, colon), length) ||
+        trailer.size() - colon - 1 != 8 || !Number(trailer.substr(colon + 1), crc, 16)) {
+        reason = "damaged length and checksum";
+        return std::nullopt;
+    }
+    if (length != body.size()) {
+        reason = "length does not match";
+        return std::nullopt;
+    }
+    if (crc != Crc32(body)) {
+        reason = "checksum does not match";
+        return std::nullopt;
+    }
+    return body;
+}
+
+// "key=value" fields of a line, in order.
+bool Field(std::string_view f, const char* key, std::string_view& value) {
+    const size_t n = std::char_traits<char>::length(key);
+    if (f.size() <= n || f.compare(0, n, key) != 0 || f[n] != '=') return false;
+    value = f.substr(n + 1);
+    return true;
+}
+
+bool ParseHeader(const std::vector<std::string_view>& f, JournalHeader& h) {
+    std::string_view v;
+    if (f.size() != 6 || f[0] != kMagic || f[1] != kVersion) return false;
+    if (!Field(f[2], "kind", v)) return false;
+    h.kind = std::string(v);
+    if (!Field(f[3], "started", v) || !Number(v, h.started)) return false;
+    if (!Field(f[4], "pid", v) || !Number(v, h.processId)) return false;
+    return Field(f[5], "folder", v) && Unescape(v, h.folder);
+}
+
+bool ParseRecord(const std::vector<std::string_view>& f, JournalRecord& r) {
+    std::string_view v;
+    if (f.size() < 10 || f[0] != "photo") return false;
+    if (!Field(f[1], "at", v) || !Number(v, r.changedAt)) return false;
+    if (!Field(f[2], "path", v) || !Unescape(v, r.path) || r.path.empty()) return false;
+    if (!Field(f[3], "dev", v) || !Number(v, r.identity.device)) return false;
+    if (!Field(f[4], "ino", v) || !Number(v, r.identity.inode)) return false;
+    if (!Field(f[5], "size", v) || !Number(v, r.size)) return false;
+    if (!Field(f[6], "m", v) || !ParseInstant(v, r.before.modified)) return false;
+    if (!Field(f[7], "a", v) || !ParseInstant(v, r.before.accessed)) return false;
+    if (!Field(f[8], "c", v) || !ParseInstant(v, r.before.created)) return false;
+    size_t i = 9;
+    r.after.reset();
+    if (Field(f[i], "to", v)) {
+        FileInstant to;
+        if (!ParseInstant(v, to)) return false;
+        r.after = to;
+        ++i;
+    }
     r.writes.clear();
-    for (size_t i = 5; i + 1 < f.size(); ++i) {
-        const std::vector<std::string> w = Split(f[i], ':');
-        if (w.size() != 5 || w[0] != "w") return false;
+    for (; i < f.size(); ++i) {
+        const std::vector<std::string_view> w = Split(f[i], ':');
         DateWrite d;
-        try {
-            d.tag = static_cast<uint16_t>(std::stoul(w[1], nullptr, 16));
-            d.offset = std::stoull(w[2]);
-        } catch (...) {
-            return false;
-        }
-        if (!FromHex(w[3], d.oldBytes) || !FromHex(w[4], d.newBytes) ||
-            d.oldBytes.size() != d.newBytes.size())
+        if (w.size() != 5 || w[0] != "w" || !Number(w[1], d.tag, 16) || !Number(w[2], d.offset) ||
+            !FromHex(w[3], d.oldBytes) || !FromHex(w[4], d.newBytes) ||
+            d.oldBytes.size() != d.newBytes.size() || d.newBytes.empty())
             return false;
         r.writes.push_back(std::move(d));
     }
-    return !r.writes.empty();
+    return !r.writes.empty() || r.after.has_value();
 }
 
 } // namespace
 
-std::string JournalNameFor(const LocalDateTime& t, long processId) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "Date%04d%02d%02d-%02d%02d%02d-%ld.journal", t.year, t.month,
-                  t.day, t.hour, t.minute, t.second, processId);
-    return buf;
+std::string JournalNameFor(const LocalDateTime& t, long processId, int sequence) {
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "Date%04d%02d%02d-%02d%02d%02d-%ld", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second, processId);
+    std::string name = buf;
+    if (sequence > 1) {
+        name += '-';
+        name += std::to_string(sequence);
+    }
+    name += ".journal";
+    return name;
 }
 
-bool IsJournalOf(const std::string& name, const std::string& date8) {
-    const std::string head = "Date" + date8 + "-";
+bool IsJournalName(const std::string& name, std::string* date8) {
+    // Date yyyyMMdd - hhmmss - pid .journal
     const std::string tail = ".journal";
-    return name.size() > head.size() + tail.size() && name.compare(0, head.size(), head) == 0 &&
-           name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+    if (name.size() < 4 + 8 + 1 + 6 + 1 + 1 + tail.size() || name.compare(0, 4, "Date") != 0 ||
+        name.compare(name.size() - tail.size(), tail.size(), tail) != 0 || name[12] != '-' ||
+        name[19] != '-')
+        return false;
+    auto digits = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            if (name[i] < '0' || name[i] > '9') return false;
+        return from < to;
+    };
+    // The process number, and a sequence number after a second "-".
+    const size_t end = name.size() - tail.size();
+    const size_t dash = name.find('-', 20);
+    const bool numbers = dash == std::string::npos || dash >= end
+                             ? digits(20, end)
+                             : digits(20, dash) && digits(dash + 1, end);
+    if (!digits(4, 12) || !digits(13, 19) || !numbers) return false;
+    if (date8) *date8 = name.substr(4, 8);
+    return true;
+}
+
+std::string FormatJournalHeader(const JournalHeader& h) {
+    return Sealed(std::string(kMagic) + "\t" + kVersion + "\tkind=" + h.kind +
+                  "\tstarted=" + std::to_string(h.started) +
+                  "\tpid=" + std::to_string(h.processId) + "\tfolder=" + Escape(h.folder));
 }
 
 std::string FormatJournalRecord(const JournalRecord& r) {
-    std::string line = "photo\t" + Escape(r.path) + "\tm=" + Instant(r.before.modified) +
+    std::string body = "photo\tat=" + std::to_string(r.changedAt) + "\tpath=" + Escape(r.path) +
+                       "\tdev=" + std::to_string(r.identity.device) +
+                       "\tino=" + std::to_string(r.identity.inode) +
+                       "\tsize=" + std::to_string(r.size) + "\tm=" + Instant(r.before.modified) +
                        "\ta=" + Instant(r.before.accessed) + "\tc=" + Instant(r.before.created);
+    if (r.after) body += "\tto=" + Instant(*r.after);
     for (const DateWrite& w : r.writes) {
         char tag[8];
         std::snprintf(tag, sizeof tag, "%04X", w.tag);
-        line += std::string("\tw:") + tag + ":" + std::to_string(w.offset) + ":" + Hex(w.oldBytes) +
+        body += std::string("\tw:") + tag + ":" + std::to_string(w.offset) + ":" + Hex(w.oldBytes) +
                 ":" + Hex(w.newBytes);
     }
-    return line + "\tend\n";
+    return Sealed(body);
 }
 
-Status AppendJournalRecord(const std::string& journalPath, const JournalRecord& r) {
-    const std::string line = FormatJournalRecord(r);
-#ifdef _WIN32
-    HANDLE h = CreateFileW(Widen(journalPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return LastSystemError("cannot open", journalPath);
-    DWORD put = 0;
-    const bool wrote = WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &put, nullptr) &&
-                       put == line.size();
-    RunError failure = wrote ? RunError{} : LastSystemError("cannot write", journalPath);
-    CloseHandle(h);
-    if (!wrote) return failure;
-    return {};
-#else
-    const int fd = ::open(journalPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return LastSystemError("cannot open", journalPath);
-    size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            RunError e = LastSystemError("cannot write", journalPath);
-            ::close(fd);
-            return e;
+Status JournalWriter::create() {
+    const LocalDateTime started = LocalFromUnix(header_.started);
+    for (int sequence = 1;; ++sequence) {
+        path_ = JoinPath(folder_, JournalNameFor(started, header_.processId, sequence));
+        auto f = AppendFile::open(path_, AppendFile::Create::Exclusive, FaultSite::JournalAppend);
+        if (f) {
+            file_.emplace(std::move(f.value()));
+            return {};
         }
-        done += static_cast<size_t>(n);
+        // A name taken (by an earlier run of this process in the same second) tries the next;
+        // anything else is the answer.
+        std::error_code ec;
+        if (sequence >= 1000 || !std::filesystem::exists(ToFsPath(path_), ec)) return f.error();
     }
-    if (::close(fd) != 0) return LastSystemError("cannot close", journalPath);
-    return {};
-#endif
 }
 
-Result<std::vector<JournalRecord>> ReadJournal(const std::string& journalPath) {
-    std::ifstream in(ToFsPath(journalPath), std::ios::binary);
-    if (!in) return MakeError(err::FileNotFound, "cannot read " + journalPath);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<JournalRecord> out;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+Status JournalWriter::append(const JournalRecord& r) {
+    std::string bytes = FormatJournalRecord(r);
+    if (!file_) {
+        Status created = create();
+        if (!created) return created;
+        bytes = FormatJournalHeader(header_) + bytes;
+    }
+    Status s = file_->append(bytes);
+    if (!s) {
+        if (records_ == 0) {
+            (void)file_->discardIfEmpty();
+            file_.reset();
+        }
+        return s;
+    }
+    ++records_;
+    dirty_ = true;
+    return {};
+}
+
+Status JournalWriter::sync() {
+    if (!file_ || !dirty_) return {};
+    Status s = file_->sync();
+    if (s) dirty_ = false;
+    return s;
+}
+
+Status JournalWriter::close() {
+    if (!file_) return {};
+    Status synced = sync();
+    Status closed = file_->close();
+    return synced ? closed : synced;
+}
+
+JournalContents ParseJournal(const std::string& bytes) {
+    JournalContents out;
+    size_t start = 0, number = 0;
+    while (start < bytes.size()) {
+        ++number;
+        const size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            // A last line without its end: the run stopped while appending it.
+            out.cutAtEnd = true;
+            break;
+        }
+        const std::string_view line(bytes.data() + start, end - start);
+        start = end + 1;
+        std::string reason;
+        auto body = Unseal(line, reason);
+        if (!body) {
+            out.problems.push_back({number, reason});
+            continue;
+        }
+        const std::vector<std::string_view> f = Split(*body, '\t');
+        if (number == 1) {
+            JournalHeader h;
+            if (ParseHeader(f, h)) {
+                out.header = std::move(h);
+                continue;
+            }
+        }
         JournalRecord r;
-        if (ParseRecord(text.substr(start, end - start), r)) out.push_back(std::move(r));
+        if (ParseRecord(f, r))
+            out.records.push_back(std::move(r));
+        else
+            out.problems.push_back({number, "not a journal record"});
+    }
+    if (!out.header && out.problems.empty() && !out.records.empty())
+        out.problems.push_back({1, "no journal header"});
+    return out;
+}
+
+Result<JournalContents> ReadJournal(const std::string& path) {
+    // A journal is a regular file of modest size; anything else named as one is refused unread.
+    std::error_code ec;
+    const auto status = std::filesystem::status(ToFsPath(path), ec);
+    if (ec || !std::filesystem::exists(status))
+        return MakeError(err::FileNotFound, "cannot read " + path);
+    if (!std::filesystem::is_regular_file(status))
+        return MakeError(err::PathFileAccess, "not a file: " + path);
+    if (std::filesystem::file_size(ToFsPath(path), ec) > kMaxJournalBytes || ec)
+        return MakeError(err::PathFileAccess, "too large for a journal: " + path);
+    std::ifstream in(ToFsPath(path), std::ios::binary);
+    if (!in) return MakeError(err::FileNotFound, "cannot read " + path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return MakeError(err::DeviceIo, "cannot read " + path);
+    return ParseJournal(text);
+}
+
+namespace {
+
+// The journals of folder by name, newest first (the name starts with the run's local start).
+std::vector<std::string> JournalNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = FromFsPath(it->path().filename());
+        std::error_code typeError;
+        if (IsJournalName(name) && it->is_regular_file(typeError) && !it->is_symlink(typeError))
+            names.push_back(name);
+    }
+    // Date yyyyMMdd-hhmmss-pid[-n]: the date and time sort as text; then the sequence.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int order = a.compare(4, 15, b, 4, 15);
+        return order != 0 ? order > 0 : a > b;
+    });
+    return names;
+}
+
+// When a journal's run started, from its name (local time), as seconds since 1970.
+std::optional<int64_t> StartedOf(const std::string& name) {
+    LocalDateTime t;
+    if (std::sscanf(name.c_str(), "Date%4d%2d%2d-%2d%2d%2d", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second) != 6)
+        return std::nullopt;
+    auto unix = LocalToUnix(t);
+    if (!unix) return std::nullopt;
+    return unix.value();
+}
+
+} // namespace
+
+std::vector<JournalInfo> ListJournals(const std::string& folder) {
+    std::vector<JournalInfo> out;
+    for (const std::string& name : JournalNames(folder)) {
+        JournalInfo info;
+        info.path = JoinPath(folder, name);
+        auto contents = ReadJournal(info.path);
+        if (contents) {
+            if (contents->header) info.header = *contents->header;
+            info.records = contents->records.size();
+            info.problems = contents->problems.size();
+        } else {
+            info.problems = 1;
+        }
+        out.push_back(std::move(info));
     }
     return out;
 }
 
-Result<UndoAnswer> UndoPhoto(const JournalRecord& r, bool dryRun) {
-    auto file = PositionedFile::open(r.path, PositionedFile::Mode::ReadWrite);
-    if (!file) return file.error();
-    for (const DateWrite& w : r.writes) {
-        if (w.offset > file->size() || w.newBytes.size() > file->size() - w.offset)
-            return UndoAnswer::ChangedSince;
-        std::string now(w.newBytes.size(), '\0');
-        Status s =
-            file->readAt(w.offset, std::span(reinterpret_cast<uint8_t*>(now.data()), now.size()));
-        if (!s) return s.error();
-        if (now != w.newBytes) return UndoAnswer::ChangedSince;
+void PruneJournals(const std::string& folder, int64_t now) {
+    const std::vector<std::string> names = JournalNames(folder);
+    for (size_t i = kJournalRuns; i < names.size(); ++i) {
+        const auto started = StartedOf(names[i]);
+        if (!started || now - *started <= int64_t{kJournalDays} * 86400) continue;
+        std::error_code ignored;
+        std::filesystem::remove(ToFsPath(JoinPath(folder, names[i])), ignored);
     }
-    if (dryRun) return UndoAnswer::WouldRestore;
-    // Later writes first, so that texts written twice get their first old bytes back.
-    for (auto w = r.writes.rbegin(); w != r.writes.rend(); ++w) {
-        Status s =
-            file->writeAt(w->offset, std::span(reinterpret_cast<const uint8_t*>(w->oldBytes.data()),
-                                               w->oldBytes.size()));
-        if (!s) return s.error();
-    }
-    Status closed = file->close();
-    if (!closed) return closed.error();
-    Status times = WriteFileTimes(r.path, r.before);
-    if (!times) return times.error();
-    return UndoAnswer::Restored;
 }
 
 } // namespace tokimori

@@ -1,44 +1,119 @@
 #pragma once
-// The undo journal of a run: for every changed photo its path, its times before the run, and
-// for each rewritten text its offset, old bytes and new bytes. One line per photo, handed to the
-// operating system before the photo is changed, so that a run cut off by a crash can still be
-// undone. Journals lie beside the day's log and are removed with it.
+// The undo journal of a run: a header, then one record per photo the run is about to change,
+// each on a line of its own that ends in its length and checksum, so that a cut or damaged line
+// is recognised. Records are handed to the disk before the photos they describe change.
+//
+//   TOKIMORI-JOURNAL 2 <TAB> kind=set <TAB> started=<unix s> <TAB> pid=<n> <TAB> folder=<path>
+//       <TAB> #<length>:<crc32>
+//   photo <TAB> at=<unix ns> <TAB> path=<absolute path> <TAB> dev=<n> <TAB> ino=<n>
+//       <TAB> size=<n> <TAB> m=<s.ns> <TAB> a=<s.ns> <TAB> c=<s.ns> <TAB> to=<s.ns>
+//       [<TAB> w:<tag hex>:<offset>:<old hex>:<new hex>]... <TAB> #<length>:<crc32>
+//
+// <length> counts the bytes before " #" (the tab excluded); <crc32> (IEEE, 8 hex digits) is
+// over the same bytes. Paths are written with %XX for bytes below 0x20, 0x7F and "%".
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/AppendFile.h"
+#include "base/FileTimes.h"
 #include "base/RunError.h"
 #include "exif/ExifWriter.h"
-#include "filetime/FileDate.h"
 #include "filetime/LocalTime.h"
 
 namespace tokimori {
 
-struct JournalRecord {
-    std::string path;
-    FileTimes before;
-    std::vector<DateWrite> writes;
+struct JournalHeader {
+    std::string kind;    // "set", "shift", "filetime"
+    int64_t started = 0; // when the run began, seconds since 1970 UTC
+    long processId = 0;
+    std::string folder; // where the run worked (its first folder or path)
 };
 
-// "Date20061206-140322-1234.journal": the day of its log, the time the run started, the process.
-std::string JournalNameFor(const LocalDateTime& started, long processId);
-// Whether name is a journal of the day whose log is Date + date8 + ".log".
-bool IsJournalOf(const std::string& name, const std::string& date8);
+struct JournalRecord {
+    int64_t changedAt = 0; // when the photo was changed, ns since 1970 UTC, taken under its lock
+    std::string path;      // absolute
+    FileIdentity identity;
+    uint64_t size = 0;
+    FileTimes before;                 // the photo's times before the run
+    std::optional<FileInstant> after; // the time the run gives the photo, if it sets one
+    std::vector<DateWrite> writes;    // the texts the run writes, old and new bytes
+};
 
-// One record as one line: "photo", the path, the times, each write, "end". Bytes that could
-// break the line are written as %XX.
+// "Date20061206-140322-1234.journal": the day of its log, the time the run started, the process;
+// a second journal of the same process in the same second gets "-2" and so on before ".journal".
+std::string JournalNameFor(const LocalDateTime& started, long processId, int sequence = 1);
+// Whether a name is one the program gives its journals; date8 receives its day (yyyyMMdd).
+bool IsJournalName(const std::string& name, std::string* date8 = nullptr);
+
+std::string FormatJournalHeader(const JournalHeader& h);
 std::string FormatJournalRecord(const JournalRecord& r);
 
-// Appends one record with a single write and closes the file.
-Status AppendJournalRecord(const std::string& journalPath, const JournalRecord& r);
+// A journal being written in folder: made at its first record (exclusively, never through a
+// symbolic link, readable by its owner only) and named for the header's start and process.
+// Records are appended one write each; sync() hands them to the disk. A failed append leaves the
+// journal at its last whole record.
+class JournalWriter {
+  public:
+    JournalWriter(std::string folder, JournalHeader header)
+        : folder_(std::move(folder)), header_(std::move(header)) {}
 
-// The complete records of a journal; a last line cut short (a crash while writing) is left out.
-Result<std::vector<JournalRecord>> ReadJournal(const std::string& journalPath);
+    Status append(const JournalRecord& r);
+    Status sync();
+    Status close();
 
-enum class UndoAnswer { Restored, WouldRestore, ChangedSince };
+    const std::string& path() const { return path_; }
+    bool used() const { return file_.has_value(); }
+    size_t records() const { return records_; }
 
-// Puts a photo back as the record says: only when every rewritten text still holds the new
-// bytes; then the old bytes and the old times. dryRun only checks.
-Result<UndoAnswer> UndoPhoto(const JournalRecord& r, bool dryRun);
+  private:
+    Status create();
+
+    std::string folder_;
+    std::string path_;
+    JournalHeader header_;
+    std::optional<AppendFile> file_;
+    size_t records_ = 0;
+    bool dirty_ = false;
+};
+
+struct JournalLineProblem {
+    size_t line = 0;    // 1-based
+    std::string reason; // "cut short", "checksum does not match", "not a record", …
+};
+
+struct JournalContents {
+    std::optional<JournalHeader> header;
+    std::vector<JournalRecord> records;
+    std::vector<JournalLineProblem> problems;
+    // The last line was cut short at the end of the file (a run stopped while appending it):
+    // its photo was never changed, so it is told apart from a damaged line.
+    bool cutAtEnd = false;
+};
+
+// Parses a journal's bytes; every line is checked on its own.
+JournalContents ParseJournal(const std::string& bytes);
+
+// Reads and parses the journal at path (error 53 when it cannot be read).
+Result<JournalContents> ReadJournal(const std::string& path);
+
+// A journal in a folder, for choosing a run to undo.
+struct JournalInfo {
+    std::string path;
+    JournalHeader header; // from the journal's first line (kind empty when unreadable)
+    size_t records = 0;   // photos the run journaled
+    size_t problems = 0;  // lines that cannot be read
+};
+
+// The journals of folder, newest run first; only names the program gives its journals.
+std::vector<JournalInfo> ListJournals(const std::string& folder);
+
+// Journals are kept for kJournalDays days, and the newest kJournalRuns whatever their age; older
+// ones are removed. Only regular files with names the program gives its journals are touched.
+inline constexpr int kJournalDays = 30;
+inline constexpr size_t kJournalRuns = 20;
+void PruneJournals(const std::string& folder, int64_t now);
 
 } // namespace tokimori

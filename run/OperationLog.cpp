@@ -1,23 +1,15 @@
 #include "run/OperationLog.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "base/Paths.h"
+#include "base/Process.h"
 #include "base/SystemError.h"
 #include "run/Journal.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace tokimori {
 
@@ -41,32 +33,27 @@ bool SameLetters(const std::string& a, size_t at, const char* b) {
     return true;
 }
 
-bool CanWriteIn(const std::string& folder) {
-#ifdef _WIN32
-    const std::string probe = JoinPath(folder, ".tokimori-write-test");
-    HANDLE h = CreateFileW(Widen(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
-#else
-    // An installed copy lives under /usr (or /opt); logs never go there.
-    if (folder.rfind("/usr/", 0) == 0 || folder.rfind("/opt/", 0) == 0) return false;
-    return access(folder.c_str(), W_OK) == 0;
-#endif
+bool IsCalendarDate(const std::string& d8) {
+    if (d8.size() != kDateLength) return false;
+    for (char c : d8)
+        if (c < '0' || c > '9') return false;
+    const int y = std::stoi(d8.substr(0, 4)), m = std::stoi(d8.substr(4, 2)),
+              d = std::stoi(d8.substr(6, 2));
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12 || d < 1) return false;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= (m == 2 && leap ? 29 : kDays[m - 1]);
 }
 
-std::string UserDataFolder() {
-#ifdef _WIN32
-    const char* base = std::getenv("LOCALAPPDATA");
-    std::string folder = base && *base ? std::string(base) : ProgramFolder();
-    return JoinPath(folder, "Tokimori");
-#else
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg == '/') return JoinPath(xdg, "Tokimori");
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/share/Tokimori";
-#endif
+// Whether the program may write in folder: it makes and removes a file there. An installed copy
+// lives under /usr (or /opt); logs never go there.
+bool CanWriteIn(const std::string& folder) {
+    if (folder.rfind("/usr/", 0) == 0 || folder.rfind("/opt/", 0) == 0) return false;
+    const std::string probe =
+        JoinPath(folder, ".tokimori-probe-" + std::to_string(CurrentProcessId()));
+    auto f = AppendFile::open(probe, AppendFile::Create::Exclusive, FaultSite::LogAppend);
+    if (!f) return false;
+    return f->discardIfEmpty().ok();
 }
 
 } // namespace
@@ -87,6 +74,20 @@ std::string LogFolder(const std::string& program) {
     return data;
 }
 
+Status PrepareLogFolder(const std::string& folder) {
+    std::error_code ec;
+    const fs::path p = ToFsPath(folder);
+    if (!fs::exists(fs::symlink_status(p, ec))) {
+        fs::create_directories(p, ec);
+        if (ec) return ErrorFromCode(ec, "cannot make the log folder", folder);
+    }
+    if (!fs::is_directory(p, ec))
+        return MakeError(err::PathFileAccess, "the log folder is not a folder: " + folder);
+    if (!CanWriteIn(folder))
+        return MakeError(err::PermissionDenied, "cannot write in the log folder " + folder);
+    return {};
+}
+
 std::string LogNameFor(const LocalDateTime& d) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "Date%04d%02d%02d.log", d.year, d.month, d.day);
@@ -97,7 +98,8 @@ bool IsLogName(const std::string& name) {
     const size_t prefix = sizeof kPrefix - 1;
     const size_t suffix = sizeof kSuffix - 1;
     return name.size() == prefix + kDateLength + suffix && SameLetters(name, 0, kPrefix) &&
-           SameLetters(name, prefix + kDateLength, kSuffix);
+           SameLetters(name, prefix + kDateLength, kSuffix) &&
+           IsCalendarDate(name.substr(prefix, kDateLength));
 }
 
 std::string LogDateOf(const std::string& name) {
@@ -107,14 +109,21 @@ std::string LogDateOf(const std::string& name) {
 Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& today,
                                 const MessageSink& report) {
     const std::string path = JoinPath(folder, LogNameFor(today));
-    if (LogFileExists(path, report)) return path;
+    if (LogFileExists(path, report)) {
+        std::error_code ec;
+        if (!fs::is_regular_file(fs::symlink_status(ToFsPath(path), ec)))
+            return MakeError(err::PathFileAccess, "not a log file: " + path);
+        return path;
+    }
     for (;;) {
         std::vector<std::string> names; // in the order the listing gives them
         std::error_code ec;
         for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
              it.increment(ec)) {
             const std::string name = FromFsPath(it->path().filename());
-            if (IsLogName(name)) names.push_back(name);
+            std::error_code typeError;
+            if (IsLogName(name) && it->is_regular_file(typeError) && !it->is_symlink(typeError))
+                names.push_back(name);
         }
         if (ec) return ErrorFromCode(ec, "cannot list", folder);
         if (names.size() < 3) break;
@@ -132,15 +141,6 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
         if (!fs::remove(ToFsPath(victim), ec) || ec)
             return ec ? ErrorFromCode(ec, "cannot delete", victim)
                       : MakeError(err::FileNotFound, "cannot delete " + victim);
-        // The undo journals of that day go with its log.
-        for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
-             it.increment(ec)) {
-            const std::string name = FromFsPath(it->path().filename());
-            if (IsJournalOf(name, LogDateOf(oldest))) {
-                std::error_code ignored;
-                fs::remove(it->path(), ignored);
-            }
-        }
         ec.clear();
     }
     return path;
@@ -154,61 +154,53 @@ std::string FormatLogLine(const LocalDateTime& t, const std::string& kind,
     return stamp + kind + ">" + text + "\r\n";
 }
 
+std::string EscapeLogText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            out += buf;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
 Status AppendLogLine(const std::string& path, const std::string& line) {
-#ifdef _WIN32
-    const std::string bytes = Utf8ToAnsi(line);
-    HANDLE h = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return LastSystemError("cannot open", path);
-    DWORD put = 0;
-    const bool wrote =
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
-        put == bytes.size();
-    RunError failure = wrote ? RunError{} : LastSystemError("cannot write", path);
-    if (!CloseHandle(h) && wrote) return LastSystemError("cannot close", path);
-    if (!wrote) return failure;
-    return {};
-#else
-    std::FILE* f = std::fopen(path.c_str(), "ab");
-    if (!f) return LastSystemError("cannot open", path);
-    const bool wrote = std::fwrite(line.data(), 1, line.size(), f) == line.size();
-    RunError failure = wrote ? RunError{} : LastSystemError("cannot write", path);
-    const bool closed = std::fclose(f) == 0;
-    if (!wrote) return failure;
-    if (!closed) return LastSystemError("cannot close", path);
-    return {};
-#endif
+    auto f = AppendFile::open(path, AppendFile::Create::OpenOrCreate, FaultSite::LogAppend);
+    if (!f) return f.error();
+    Status wrote = f->append(ToSystemText(line));
+    if (!wrote) {
+        (void)f->discardIfEmpty(); // the failure is what gets reported
+        return wrote;
+    }
+    return f->close();
+}
+
+MessageRequest LogFailureMessage(const RunError& e) {
+    return {"ログ出力時にエラーが発生しました。\n(" + std::to_string(e.number) + ") " +
+                e.description,
+            "ログ出力エラー", MessageIcon::Critical};
 }
 
 bool WriteLog(const std::string& kind, const std::string& text, const std::string& path,
               const MessageSink& report) {
     Status s = AppendLogLine(path, FormatLogLine(LocalNow(), kind, text));
     if (s.ok()) return true;
-    if (report)
-        report({"ログ出力時にエラーが発生しました。\n(" + std::to_string(s.error().number) + ") " +
-                    s.error().description,
-                "ログ出力エラー", MessageIcon::Critical});
+    if (report) report(LogFailureMessage(s.error()));
     return false;
 }
 
 bool LogFileExists(const std::string& path, const MessageSink& report) {
-#ifdef _WIN32
-    WIN32_FIND_DATAW found{};
-    HANDLE h = FindFirstFileW(Widen(path).c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        FindClose(h);
-        return true;
-    }
-    const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_NO_MORE_FILES)
+    std::error_code ec;
+    const fs::file_status st = fs::status(ToFsPath(path), ec);
+    if (!ec) return fs::exists(st);
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
         return false;
-    const RunError e = ErrorFromSystem(code, "cannot look up", path);
-#else
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) return true;
-    if (errno == ENOENT || errno == ENOTDIR) return false;
-    const RunError e = LastSystemError("cannot look up", path);
-#endif
+    const RunError e = ErrorFromCode(ec, "cannot look up", path);
     if (report)
         report({std::to_string(e.number) + ":" + e.description, kAppTitle, MessageIcon::None});
     return false;

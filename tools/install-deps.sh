@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk xvfb xauth x11-utils openbox xdotool
   libimage-exiftool-perl exiv2 jhead imagemagick e2fsprogs
   g++-mingw-w64-x86-64 wine wine64
+  dpkg-dev file librsvg2-bin desktop-file-utils appstream man-db groff-base bash-completion
 )
 
 missing=()

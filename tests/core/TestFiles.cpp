@@ -1,9 +1,12 @@
 #include "TestFiles.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
 
+#include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
 
 namespace tokimori::test {
@@ -52,28 +55,57 @@ TiffEntry RawEntry(uint16_t tag, uint16_t type, uint32_t count, uint32_t valueFi
     return {tag, type, count, {}, valueField};
 }
 
-Bytes Tiff::build() const {
+Bytes Tiff::build(TiffLayout* layout) const {
+    TiffLayout at;
     std::vector<TiffEntry> first = ifd0;
     if (exif) first.push_back({tag::ExifIfdPointer, 4, 1, {}, std::nullopt});
-    const size_t ifd0At = 8;
-    const size_t ifd0Size = 2 + 12 * first.size() + 4;
-    const size_t exifAt = ifd0At + ifd0Size;
-    const size_t exifSize = exif ? 2 + 12 * exif->size() + 4 : 0;
-    Bytes out(exifAt + exifSize, 0);
+    if (gps) first.push_back({tag::GpsIfdPointer, 4, 1, {}, std::nullopt});
+    std::vector<TiffEntry> exifEntries = exif.value_or(std::vector<TiffEntry>{});
+    if (exif && interop) exifEntries.push_back({tag::InteropIfdPointer, 4, 1, {}, std::nullopt});
+    std::vector<TiffEntry> second = ifd1.value_or(std::vector<TiffEntry>{});
+    if (ifd1 && !thumbnail.empty()) {
+        second.push_back({tag::JpegThumbnailOffset, 4, 1, {}, std::nullopt});
+        second.push_back(Long(tag::JpegThumbnailLength, static_cast<uint32_t>(thumbnail.size())));
+    }
+
+    // Directories back to back after the 8-byte header.
+    auto size = [](size_t n) { return 2 + 12 * n + 4; };
+    size_t end = 8;
+    auto place = [&](bool present, size_t n) -> uint32_t {
+        if (!present) return 0;
+        const size_t here = end;
+        end += size(n);
+        return static_cast<uint32_t>(here);
+    };
+    at.ifd0 = place(true, first.size());
+    at.exif = place(exif.has_value(), exifEntries.size());
+    at.interop = place(exif && interop, interop ? interop->size() : 0);
+    at.gps = place(gps.has_value(), gps ? gps->size() : 0);
+    at.ifd1 = place(ifd1.has_value(), second.size());
+
+    Bytes out(end, 0);
     out[0] = out[1] = order == ByteOrder::Big ? 'M' : 'I';
     Put16(out, 2, magic, order);
-    Put32(out, 4, static_cast<uint32_t>(ifd0At), order);
+    Put32(out, 4, at.ifd0, order);
 
-    auto writeDir = [&](size_t at, const std::vector<TiffEntry>& entries) {
-        Put16(out, at, static_cast<uint16_t>(entries.size()), order);
+    std::vector<std::pair<size_t, size_t>> thumbnailFields; // value fields naming the thumbnail
+    auto writeDir = [&](size_t dir, const std::vector<TiffEntry>& entries, uint32_t next) {
+        Put16(out, dir, static_cast<uint16_t>(entries.size()), order);
         for (size_t k = 0; k < entries.size(); ++k) {
             const TiffEntry& e = entries[k];
-            const size_t p = at + 2 + 12 * k;
+            const size_t p = dir + 2 + 12 * k;
             Put16(out, p, e.tag, order);
             Put16(out, p + 2, e.type, order);
             Put32(out, p + 4, e.count, order);
-            if (e.tag == tag::ExifIfdPointer && exif && !e.value.has_value()) {
-                Put32(out, p + 8, static_cast<uint32_t>(exifAt), order);
+            const bool automatic = !e.value.has_value() && e.data.empty();
+            if (automatic && e.tag == tag::ExifIfdPointer) {
+                Put32(out, p + 8, at.exif, order);
+            } else if (automatic && e.tag == tag::GpsIfdPointer) {
+                Put32(out, p + 8, at.gps, order);
+            } else if (automatic && e.tag == tag::InteropIfdPointer) {
+                Put32(out, p + 8, at.interop, order);
+            } else if (automatic && e.tag == tag::JpegThumbnailOffset) {
+                thumbnailFields.emplace_back(p + 8, 0);
             } else if (e.value) {
                 Put32(out, p + 8, *e.value, order);
             } else if (e.type == kTypeShort && e.data.size() == 2) {
@@ -88,10 +120,27 @@ Bytes Tiff::build() const {
                 Put32(out, p + 8, static_cast<uint32_t>(dataAt), order);
             }
         }
+        Put32(out, dir + 2 + 12 * entries.size(), next, order);
     };
-    writeDir(ifd0At, first);
-    if (exif) writeDir(exifAt, *exif);
+    writeDir(at.ifd0, first, at.ifd1);
+    if (exif) writeDir(at.exif, exifEntries, 0);
+    if (exif && interop) writeDir(at.interop, *interop, 0);
+    if (gps) writeDir(at.gps, *gps, 0);
+    if (ifd1) writeDir(at.ifd1, second, 0);
+    if (!thumbnail.empty()) {
+        at.thumbnail = static_cast<uint32_t>(out.size());
+        out.insert(out.end(), thumbnail.begin(), thumbnail.end());
+        for (const auto& field : thumbnailFields)
+            Put32(out, field.first, at.thumbnail, order);
+    }
+    if (layout) *layout = at;
     return out;
+}
+
+uint32_t TiffOffsetOf(const Bytes& tiff, const std::string& text) {
+    auto it = std::search(tiff.begin(), tiff.end(), text.begin(), text.end());
+    if (it == tiff.end()) throw std::runtime_error("no " + text + " in the TIFF data");
+    return static_cast<uint32_t>(it - tiff.begin());
 }
 
 Segment Jfif() {
@@ -152,9 +201,12 @@ Tiff CameraTiff(ByteOrder order) {
 }
 
 Bytes ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + p.string());
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Read as the program reads photos, leaving the access time alone: tests compare it.
+    auto f = PositionedFile::open(p.string(), PositionedFile::Mode::Read);
+    if (!f) throw std::runtime_error("cannot read " + p.string());
+    Bytes b(static_cast<size_t>(f->size()));
+    if (!f->readAt(0, b).ok()) throw std::runtime_error("cannot read " + p.string());
+    return b;
 }
 
 void WriteAll(const fs::path& p, const Bytes& b) {
@@ -192,6 +244,16 @@ fs::path TempDir::put(const std::string& name, const Bytes& bytes) const {
     fs::path p = path_ / name;
     WriteAll(p, bytes);
     return p;
+}
+
+Immutable::Immutable(const fs::path& p) : path_(p) {
+#ifndef _WIN32
+    done_ = std::system(("chattr +i '" + p.string() + "' 2>/dev/null").c_str()) == 0;
+#endif
+}
+
+Immutable::~Immutable() {
+    if (done_) (void)std::system(("chattr -i '" + path_.string() + "'").c_str());
 }
 
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteSource.h"
 #include "exif/ByteReader.h"
 
 namespace tokimori::test {
@@ -28,13 +29,27 @@ TiffEntry Short(uint16_t tag, uint16_t v);
 TiffEntry Long(uint16_t tag, uint32_t v);
 TiffEntry RawEntry(uint16_t tag, uint16_t type, uint32_t count, uint32_t valueField);
 
+// Where build() put the directories (offsets from the TIFF header; 0: absent).
+struct TiffLayout {
+    uint32_t ifd0 = 0, exif = 0, interop = 0, gps = 0, ifd1 = 0, thumbnail = 0;
+};
+
+// Header, then the directories one after another (IFD0, Exif, Interop, GPS, IFD1), then the
+// values that do not fit a value field, then the thumbnail.
 struct Tiff {
     ByteOrder order = ByteOrder::Little;
     std::vector<TiffEntry> ifd0;
-    std::optional<std::vector<TiffEntry>> exif; // adds the Exif pointer to IFD0 when present
+    std::optional<std::vector<TiffEntry>> exif;    // adds the Exif pointer to IFD0 when present
+    std::optional<std::vector<TiffEntry>> interop; // adds the Interop pointer to the Exif IFD
+    std::optional<std::vector<TiffEntry>> gps;     // adds the GPS pointer to IFD0
+    std::optional<std::vector<TiffEntry>> ifd1;    // IFD0's next directory
+    Bytes thumbnail; // when not empty: IFD1 gets 0x0201 and 0x0202 entries naming it
     uint16_t magic = 42;
-    Bytes build() const;
+    Bytes build(TiffLayout* layout = nullptr) const;
 };
+
+// Offset from the TIFF header of the first occurrence of text (its bytes, no closing 0).
+uint32_t TiffOffsetOf(const Bytes& tiff, const std::string& text);
 
 // Segments: each a marker and its payload (the length field is added).
 struct Segment {
@@ -70,6 +85,40 @@ class TempDir {
 
   private:
     std::filesystem::path path_;
+};
+
+// Makes a file or folder immutable (chattr +i) for as long as the object lives: a real obstacle
+// even for root, who ignores file modes. False when the file system or platform cannot.
+class Immutable {
+  public:
+    explicit Immutable(const std::filesystem::path& p);
+    ~Immutable();
+    Immutable(const Immutable&) = delete;
+    Immutable& operator=(const Immutable&) = delete;
+    explicit operator bool() const { return done_; }
+
+  private:
+    std::filesystem::path path_;
+    bool done_ = false;
+};
+
+// A source in memory that counts the reads that reach it (the reader's system reads).
+class CountingSource final : public ByteSource {
+  public:
+    explicit CountingSource(Bytes bytes) : inner_(std::move(bytes)) {}
+    uint64_t size() const override { return inner_.size(); }
+    Status readAt(uint64_t offset, std::span<uint8_t> out) override {
+        ++reads;
+        return inner_.readAt(offset, out);
+    }
+    Status writeAt(uint64_t offset, std::span<const uint8_t> data) override {
+        return inner_.writeAt(offset, data);
+    }
+    const Bytes& bytes() const { return inner_.bytes(); }
+    uint64_t reads = 0;
+
+  private:
+    MemorySource inner_;
 };
 
 // Offsets where two buffers of equal size differ.

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "TestFiles.h"
+#include "base/Faults.h"
 #include "base/Paths.h"
 #include "base/SystemError.h"
-#include "run/Journal.h"
 #include "run/OperationLog.h"
 
 #ifdef _WIN32
@@ -47,7 +47,14 @@ TEST(LogNames, NameDateAndPattern) {
     EXPECT_EQ(LogNameFor(kToday), "Date20061206.log");
     EXPECT_EQ(LogDateOf("Date20061206.log"), "20061206");
     EXPECT_TRUE(IsLogName("Date20061206.log"));
-    EXPECT_TRUE(IsLogName("DATEabcdefgh.LOG")); // the wildcard takes any eight characters
+    EXPECT_TRUE(IsLogName("DATE20061206.LOG"));
+    EXPECT_TRUE(IsLogName("Date20040229.log"));
+    // Only a real calendar date makes a log: a user's own files are never taken for one.
+    EXPECT_FALSE(IsLogName("DATEabcdefgh.LOG"));
+    EXPECT_FALSE(IsLogName("Date1999plan.log"));
+    EXPECT_FALSE(IsLogName("Date20050229.log"));
+    EXPECT_FALSE(IsLogName("Date20061306.log"));
+    EXPECT_FALSE(IsLogName("Date20061200.log"));
     EXPECT_FALSE(IsLogName("Date2006120.log"));
     EXPECT_FALSE(IsLogName("Date200612061.log"));
     EXPECT_FALSE(IsLogName("Xate20061206.log"));
@@ -122,13 +129,56 @@ TEST(LogFileName, EqualDatesRemoveTheFirstListed) {
 
 TEST(LogFileName, AnOldLogThatCannotBeRemovedIsAnError) {
     TempDir dir;
-    PutLogs(dir, {"20061202", "20061203"});
-    fs::create_directory(dir.path() / "Date20061201.log");
-    dir.put("Date20061201.log/inside", Bytes{1});
+    PutLogs(dir, {"20061201", "20061202", "20061203"});
+    Immutable locked(dir.path());
+    if (!locked) GTEST_SKIP() << "no chattr here";
     Recorder r;
     auto path = LogFileName(dir.path().string(), kToday, r.sink());
     ASSERT_FALSE(path.ok());
-    EXPECT_NE(path.error().number, 0);
+    EXPECT_EQ(path.error().number, 70);
+}
+
+TEST(LogFileName, OnlyTheProgramsOwnFilesAreRemoved) {
+    TempDir dir;
+    PutLogs(dir, {"20061201", "20061202", "20061203"});
+    // A user's files that look like logs or journals, a folder and a link named like logs.
+    dir.put("Date1999plan.log", Bytes{'u'});
+    dir.put("DateTodoList.log", Bytes{'u'});
+    dir.put("Date20061201-notes.journal", Bytes{'u'});
+    dir.put("Date20061201.journal", Bytes{'u'});
+    fs::create_directory(dir.path() / "Date20061130.log");
+    dir.put("Date20061130.log/inside", Bytes{1});
+    dir.put("Date20061201-101010-42.journal", Bytes{'x'});
+    dir.put("Date20061201-101010-42-2.journal", Bytes{'x'});
+    dir.put("Date20061202-101010-42.journal", Bytes{'x'});
+#ifndef _WIN32
+    fs::create_symlink(dir.path() / "Date20061202.log", dir.path() / "Date20061129.log");
+#endif
+    Recorder r;
+    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
+    const auto left = Names(dir);
+    auto has = [&](const char* n) { return std::count(left.begin(), left.end(), n) == 1; };
+    // The oldest real log went; journals are the undo and stay.
+    EXPECT_FALSE(has("Date20061201.log"));
+    for (const char* kept :
+         {"Date20061202.log", "Date20061203.log", "Date1999plan.log", "DateTodoList.log",
+          "Date20061201-101010-42.journal", "Date20061201-101010-42-2.journal",
+          "Date20061201-notes.journal", "Date20061201.journal", "Date20061130.log",
+          "Date20061202-101010-42.journal"})
+        EXPECT_TRUE(has(kept)) << kept;
+#ifndef _WIN32
+    EXPECT_TRUE(has("Date20061129.log"));
+#endif
+    EXPECT_TRUE(fs::exists(dir.path() / "Date20061130.log" / "inside"));
+}
+
+TEST(LogFileName, AFolderUnderTodaysNameIsAnError) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "Date20061206.log");
+    Recorder r;
+    auto path = LogFileName(dir.path().string(), kToday, r.sink());
+    ASSERT_FALSE(path.ok());
+    EXPECT_EQ(path.error().number, 75);
 }
 
 TEST(WriteLog, LinesInOneSecondKeepTheirOrder) {
@@ -188,6 +238,38 @@ TEST(WriteLog, AFailureIsShownAndTheLineLost) {
     EXPECT_EQ(r.shown[0].text.rfind("ログ出力時にエラーが発生しました。\n(", 0), 0u);
 }
 
+TEST(WriteLog, ALogIsNeverWrittenThroughALinkNorLeftEmpty) {
+    TempDir dir;
+    Recorder r;
+#ifndef _WIN32
+    // A link where today's log belongs: refused, and what it points to is untouched.
+    const auto target = dir.put("elsewhere.txt", Bytes{'k'});
+    fs::create_symlink(target, dir.path() / "Date20061206.log");
+    EXPECT_FALSE(
+        WriteLog("ExifData", " [x]", (dir.path() / "Date20061206.log").string(), r.sink()));
+    EXPECT_EQ(ReadAll(target), Bytes{'k'});
+    ASSERT_EQ(r.shown.size(), 1u);
+    EXPECT_EQ(r.shown[0].title, "ログ出力エラー");
+#endif
+    // A full disk on the first line of a new log: the empty log does not stay behind.
+    struct Full {
+        static Fault Hook(FaultSite site) {
+            return site == FaultSite::LogAppend ? Fault{Fault::Kind::Fail, 28} : Fault{};
+        }
+    };
+    SetFaultHook(&Full::Hook);
+    const auto fresh = dir.path() / "Date20061207.log";
+    EXPECT_FALSE(WriteLog("ExifData", " [x]", fresh.string(), r.sink()));
+    SetFaultHook(nullptr);
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_EQ(r.shown.back().text.rfind("ログ出力時にエラーが発生しました。\n(61)", 0), 0u);
+}
+
+TEST(WriteLog, ControlCharactersInANameStayOnOneLine) {
+    EXPECT_EQ(EscapeLogText(" [パス-/p/a\tb\nc\x7f.jpg]"), " [パス-/p/a%09b%0Ac%7F.jpg]");
+    EXPECT_EQ(EscapeLogText("C:\\写真\\100%.jpg"), "C:\\写真\\100%.jpg");
+}
+
 TEST(LogFileExists, AnswersAndReportsFailures) {
     TempDir dir;
     Recorder r;
@@ -220,49 +302,6 @@ TEST(LogFolder, AnInstalledCopyLogsToTheUsersDataFolder) {
         unsetenv("XDG_DATA_HOME");
 }
 #endif
-
-TEST(Journal, RemovedWithTheLogOfItsDay) {
-    TempDir dir;
-    PutLogs(dir, {"20061201", "20061202", "20061203"});
-    dir.put("Date20061201-101010-42.journal", Bytes{'x'});
-    dir.put("Date20061202-101010-42.journal", Bytes{'x'});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061202-101010-42.journal",
-                                                    "Date20061202.log", "Date20061203.log"}));
-}
-
-TEST(Journal, RecordsRoundTripAndACutLineIsLeftOut) {
-    TempDir dir;
-    const std::string journal = JoinPath(dir.path().string(), JournalNameFor(kToday, 7));
-    EXPECT_EQ(JournalNameFor(kToday, 7), "Date20061206-140322-7.journal");
-    JournalRecord one{"/photos/tab\there%20\nnewline.jpg",
-                      FileTimes{{1234567890, 5}, {1234567000, 999999999}, {1234567890, 5}},
-                      {DateWrite{0x0132, 300, "2008:07:31 10:38:11", "2006:12:24 10:00:00"},
-                       DateWrite{0x9003, 320, "2008:05:30", "2006:12:24"}}};
-    JournalRecord two = one;
-    two.path = "/photos/b.jpg";
-    ASSERT_TRUE(AppendJournalRecord(journal, one).ok());
-    ASSERT_TRUE(AppendJournalRecord(journal, two).ok());
-    auto back = ReadJournal(journal);
-    ASSERT_TRUE(back.ok());
-    ASSERT_EQ(back->size(), 2u);
-    EXPECT_EQ(back.value()[0].path, one.path);
-    EXPECT_EQ(back.value()[0].before, one.before);
-    ASSERT_EQ(back.value()[0].writes.size(), 2u);
-    EXPECT_EQ(back.value()[0].writes[1].offset, 320u);
-    EXPECT_EQ(back.value()[0].writes[1].oldBytes, "2008:05:30");
-    EXPECT_EQ(back.value()[0].writes[1].newBytes, "2006:12:24");
-
-    // A crash in the middle of the second line.
-    Bytes b = ReadAll(journal);
-    b.resize(b.size() - 12);
-    WriteAll(journal, b);
-    back = ReadJournal(journal);
-    ASSERT_TRUE(back.ok());
-    ASSERT_EQ(back->size(), 1u);
-    EXPECT_EQ(back.value()[0].path, one.path);
-}
 
 } // namespace
 } // namespace tokimori

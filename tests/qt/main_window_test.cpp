@@ -102,8 +102,8 @@ class MainWindowTest : public QObject {
                          "2008:05:30 15:56:01\r\n\r\nファイル日付\r\n2004/03/01 07:05:09"
                          "\r\n\r\nメーカー名\r\nCanon\r\n\r\nモデル名\r\nCanon EOS 40D"));
         QCOMPARE(win.get<QPlainTextEdit>("txt_Exif_Info")->toPlainText().split('\n').size(), 14);
-        QCOMPARE(win.get<QLabel>("lbl_ExifDate")->text(), QString("2008:05:30 15:56:01"));
-        QCOMPARE(win.get<QLabel>("lbl_FileDate")->text(), QString("2004/03/01 7:05:09"));
+        QCOMPARE(win.w.lastRead().embeddedDate, QString("2008:05:30 15:56:01"));
+        QCOMPARE(win.w.lastRead().fileDate, QString("2004/03/01 7:05:09"));
 
         // Without Make and Model, right after a photo that had them: lines 11 and 14 empty.
         win.files()->setCurrentRow(1);
@@ -188,7 +188,7 @@ class MainWindowTest : public QObject {
         MessageRecorder messages;
         Window win;
         win.open(dir.path());
-        const QString oldFileDate = win.get<QLabel>("lbl_FileDate")->text();
+        const QString oldFileDate = win.w.lastRead().fileDate;
         win.pick(kNewDate, kNewTime);
         win.run();
         QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join('|')));
@@ -219,7 +219,7 @@ class MainWindowTest : public QObject {
         QVERIFY(messages.shown.isEmpty());
         ExpectOnlyDates(PhotosDir() + "/Nikon_D70.jpg", dir.filePath("a.jpg"), 10);
         QCOMPARE(Modified(dir.filePath("a.jpg")), QDateTime(kNewDate, QTime(7, 5, 9)));
-        QCOMPARE(win.get<QLabel>("lbl_FileTime")->text(), QString("07:05:09"));
+        QCOMPARE(win.w.lastRead().fileTime, QString("07:05:09"));
         QVERIFY(win.panel().contains("2006:12:24 09:52:01"));
     }
 
@@ -365,21 +365,37 @@ class MainWindowTest : public QObject {
         QCOMPARE(messages.texts(), QStringList{"変換対象のファイルが存在しませんでした。"});
     }
 
-    void aLogFolderThatIsGoneEndsTheRunWithTheRefreshNote() {
+    void aLogFolderThatCannotBeUsedStopsTheRunBeforeAnyPhoto() {
         QTemporaryDir dir;
         CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        // A missing log folder is made and the run goes on.
+        {
+            MessageRecorder messages;
+            Window win;
+            win.w.setLogFolder(dir.filePath("made/logs"));
+            win.open(dir.path());
+            win.pick(kNewDate, kNewTime);
+            win.run();
+            QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join('|')));
+            QVERIFY(QDir(dir.filePath("made/logs")).exists());
+        }
+        QFile::remove(dir.filePath("a.jpg"));
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}});
+        // A file where the log folder should be: the run stops before the first photo.
+        QFile blocker(dir.filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         MessageRecorder messages;
         Window win;
-        win.w.setLogFolder(dir.filePath("no-such-folder"));
+        win.w.setLogFolder(dir.filePath("blocker"));
         win.open(dir.path());
         win.pick(kNewDate, kNewTime);
         win.click("ChkIkkatu");
         win.run();
         QCOMPARE(messages.texts(),
-                 QStringList{"Error\r\n実行時エラー:53:ファイルが見つかりません。:\r\n"
-                             "処理を強制終了します。ファイル一覧を再表示します。"});
+                 QStringList{"Error\r\n実行時エラー:75:パス名が無効です。:\r\nログの書き込み先: " +
+                             dir.filePath("blocker")});
         QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
-        // The undo record could not be written, so the photo was not touched; the run stopped.
         QCOMPARE(ReadBytes(dir.filePath("a.jpg")), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
         QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
     }
@@ -394,7 +410,9 @@ class MainWindowTest : public QObject {
         win.open(dir.path());
         win.run();
         QProcess::execute("chattr", {"-i", path});
-        QCOMPARE(messages.texts(), QStringList{"Error\r\n実行時エラー:70:書き込みできません。:"});
+        // The report names the photo, on a line of its own.
+        QCOMPARE(messages.texts(),
+                 QStringList{"Error\r\n実行時エラー:70:書き込みできません。:\r\n" + path});
         QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
         QCOMPARE(ReadBytes(path), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
         QVERIFY(win.logLines().isEmpty());

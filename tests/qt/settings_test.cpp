@@ -49,6 +49,12 @@ class SettingsTest : public QObject {
         QCOMPARE(SettingNumber(" 7.5 ").value(), 7.5f);
         QVERIFY(!SettingNumber("").ok());
         QVERIFY(!SettingNumber("12a").ok());
+        // Numbers no window can take are run-time errors, never undefined conversions.
+        for (const char* t : {"nan", "NaN", "inf", "-inf", "infinity"})
+            QCOMPARE(SettingNumber(t).error().number, 13);
+        for (const char* t : {"1e30", "-1e30", "3e9", "1e308"})
+            QCOMPARE(SettingNumber(t).error().number, 6);
+        QCOMPARE(SettingNumber("-1e9").value(), -1.0e9f);
     }
 };
 

@@ -1,0 +1,118 @@
+#include "base/AppendFile.h"
+
+#include <cerrno>
+
+#include "base/SystemError.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tokimori {
+
+namespace {
+
+int OpenRetrying(const std::string& path, int flags, mode_t mode) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+} // namespace
+
+RunError AppendFile::systemError(const char* what) const {
+    return LastSystemError(what, path_);
+}
+
+Result<AppendFile> AppendFile::open(const std::string& path, Create how, FaultSite site) {
+    AppendFile f;
+    f.path_ = path;
+    f.site_ = site;
+    // O_NOFOLLOW: a symbolic link put where the file belongs is refused (ELOOP), never followed.
+    // O_NONBLOCK: a FIFO of that name does not block the open; it is refused below.
+    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = -1;
+    if (how == Create::Exclusive) {
+        fd = OpenRetrying(path, flags | O_CREAT | O_EXCL, 0600);
+        f.created_ = fd >= 0;
+    } else {
+        for (int attempt = 0; fd < 0 && attempt < 3; ++attempt) {
+            fd = OpenRetrying(path, flags, 0);
+            if (fd >= 0 || errno != ENOENT) break;
+            fd = OpenRetrying(path, flags | O_CREAT | O_EXCL, 0644);
+            f.created_ = fd >= 0;
+            if (fd < 0 && errno != EEXIST) break;
+        }
+    }
+    if (fd < 0) {
+        if (errno == ELOOP) return MakeError(err::PathFileAccess, "a symbolic link: " + path);
+        return f.systemError("cannot open");
+    }
+    f.handle_ = fd;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return f.systemError("cannot read the size of");
+    if (!S_ISREG(st.st_mode)) return MakeError(err::PathFileAccess, "not a file: " + path);
+    f.size_ = static_cast<uint64_t>(st.st_size);
+    // The file's own flags stay blocking for the writes.
+    ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
+    return f;
+}
+
+Status AppendFile::append(std::string_view bytes) {
+    const Fault fault = CheckFault(site_);
+    const uint64_t before = size_;
+    std::string_view rest = fault.kind == Fault::Kind::Short  ? bytes.substr(0, bytes.size() / 2)
+                            : fault.kind == Fault::Kind::Fail ? std::string_view()
+                                                              : bytes;
+    while (!rest.empty()) {
+        const ssize_t n = ::write(static_cast<int>(handle_), rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            break;
+        }
+        rest.remove_prefix(static_cast<size_t>(n));
+        size_ += static_cast<uint64_t>(n);
+    }
+    if (fault.kind != Fault::Kind::None) errno = fault.error;
+    if (rest.empty() && fault.kind == Fault::Kind::None) return {};
+    RunError e = systemError("cannot write");
+    if (created_ && size_ != before) (void)truncateTo(before);
+    return e;
+}
+
+Status AppendFile::truncateTo(uint64_t size) {
+    if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) != 0)
+        return systemError("cannot cut back");
+    size_ = size;
+    return {};
+}
+
+Status AppendFile::sync() {
+    const Fault fault = CheckFault(FaultSite::JournalSync);
+    if (fault.kind != Fault::Kind::None) {
+        errno = fault.error;
+        return systemError("cannot write to the disk");
+    }
+    if (::fdatasync(static_cast<int>(handle_)) != 0) return systemError("cannot write to the disk");
+    return {};
+}
+
+Status AppendFile::discardIfEmpty() {
+    const bool remove = created_ && size_ == 0 && handle_ != kClosed;
+    Status closed = close();
+    if (remove && ::unlink(path_.c_str()) != 0 && errno != ENOENT)
+        return systemError("cannot remove");
+    return closed;
+}
+
+Status AppendFile::close() {
+    if (handle_ == kClosed) return {};
+    const int fd = static_cast<int>(std::exchange(handle_, kClosed));
+    if (::close(fd) != 0 && errno != EINTR) return systemError("cannot close");
+    return {};
+}
+
+} // namespace tokimori

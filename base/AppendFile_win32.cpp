@@ -1,0 +1,113 @@
+#include "base/AppendFile.h"
+
+#include "base/FileTimeConversion_win32.h"
+#include "base/SystemError.h"
+
+#include <windows.h>
+
+namespace tokimori {
+
+namespace {
+HANDLE Native(intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+} // namespace
+
+RunError AppendFile::systemError(const char* what) const {
+    return LastSystemError(what, path_);
+}
+
+Result<AppendFile> AppendFile::open(const std::string& path, Create how, FaultSite site) {
+    AppendFile f;
+    f.path_ = path;
+    f.site_ = site;
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a link itself instead of what it points to; a link is
+    // then refused below.
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    const DWORD access = GENERIC_WRITE | GENERIC_READ;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (how == Create::Exclusive) {
+        h = CreateFileW(Widen(path).c_str(), access, FILE_SHARE_READ, nullptr, CREATE_NEW, flags,
+                        nullptr);
+        f.created_ = h != INVALID_HANDLE_VALUE;
+    } else {
+        h = CreateFileW(Widen(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, flags, nullptr);
+        f.created_ = h != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    }
+    if (h == INVALID_HANDLE_VALUE) return f.systemError("cannot open");
+    f.handle_ = reinterpret_cast<intptr_t>(h);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info)) return f.systemError("cannot read the size of");
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return MakeError(err::PathFileAccess, "a symbolic link: " + path);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || GetFileType(h) != FILE_TYPE_DISK)
+        return MakeError(err::PathFileAccess, "not a file: " + path);
+    f.size_ = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    return f;
+}
+
+Status AppendFile::append(std::string_view bytes) {
+    const Fault fault = CheckFault(site_);
+    const uint64_t before = size_;
+    std::string_view rest = fault.kind == Fault::Kind::Short  ? bytes.substr(0, bytes.size() / 2)
+                            : fault.kind == Fault::Kind::Fail ? std::string_view()
+                                                              : bytes;
+    bool failed = false;
+    while (!rest.empty()) {
+        // Offset 0xFFFFFFFF:0xFFFFFFFF writes at the end of the file, whoever else appended.
+        OVERLAPPED ov{};
+        ov.Offset = 0xFFFFFFFFu;
+        ov.OffsetHigh = 0xFFFFFFFFu;
+        DWORD put = 0;
+        if (!WriteFile(Native(handle_), rest.data(), static_cast<DWORD>(rest.size()), &put, &ov) ||
+            put == 0) {
+            failed = true;
+            break;
+        }
+        rest.remove_prefix(put);
+        size_ += put;
+    }
+    if (!failed && fault.kind == Fault::Kind::None) return {};
+    if (fault.kind != Fault::Kind::None) SetLastError(Win32ErrorForFault(fault.error));
+    RunError e = systemError("cannot write");
+    if (created_ && size_ != before) (void)truncateTo(before);
+    return e;
+}
+
+Status AppendFile::truncateTo(uint64_t size) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(Native(handle_), at, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(Native(handle_)))
+        return systemError("cannot cut back");
+    size_ = size;
+    return {};
+}
+
+Status AppendFile::sync() {
+    const Fault fault = CheckFault(FaultSite::JournalSync);
+    if (fault.kind != Fault::Kind::None) {
+        SetLastError(Win32ErrorForFault(fault.error));
+        return systemError("cannot write to the disk");
+    }
+    if (!FlushFileBuffers(Native(handle_))) return systemError("cannot write to the disk");
+    return {};
+}
+
+Status AppendFile::discardIfEmpty() {
+    const bool remove = created_ && size_ == 0 && handle_ != kClosed;
+    Status closed = close();
+    if (remove && !DeleteFileW(Widen(path_).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return systemError("cannot remove");
+    return closed;
+}
+
+Status AppendFile::close() {
+    if (handle_ == kClosed) return {};
+    HANDLE h = Native(std::exchange(handle_, kClosed));
+    if (!CloseHandle(h)) return systemError("cannot close");
+    return {};
+}
+
+} // namespace tokimori

@@ -1,0 +1,228 @@
+#include "run/DateKinds.h"
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "exif/ExifLayout.h"
+#include "exif/ExifWriter.h"
+#include "filetime/FileDate.h"
+
+namespace tokimori {
+
+namespace {
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian calendar).
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+bool Digits(const std::string& s, size_t from, size_t n, int& out) {
+    out = 0;
+    for (size_t i = from; i < from + n; ++i) {
+        if (i >= s.size() || s[i] < '0' || s[i] > '9') return false;
+        out = out * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
+std::optional<FileInstant> InstantOf(const std::string& text) {
+    const auto t = ParseDateText(text);
+    if (!t) return std::nullopt;
+    auto unix = LocalToUnix(*t);
+    if (!unix) return std::nullopt;
+    return FileInstant{unix.value(), 0};
+}
+
+// The text of IFD0's DateTime, when the photo has one the writer could reach.
+std::optional<std::string> DateTimeText(ByteReader& r) {
+    for (const DateSlot& s : FindDateSlots(r)) {
+        if (s.tag != tag::DateTime) continue;
+        return r.text(s.offset, s.count);
+    }
+    return std::nullopt;
+}
+
+class ShiftDates final : public RunKind {
+  public:
+    explicit ShiftDates(const ShiftOptions& o) : o_(o) {}
+    const char* name() const override { return "shift"; }
+
+    PhotoPlan plan(ByteReader& r, const PhotoState& now) const override {
+        PhotoPlan p;
+        bool anyDate = false; // the photo holds DateTimeOriginal or DateTime at all
+        p.dates = PlanDateRewrite(r, [&](const DateSlot& slot, const std::string& old) {
+            if (slot.tag == tag::DateTimeOriginal || slot.tag == tag::DateTime) anyDate = true;
+            if (!o_.filterDate.empty() && old.compare(0, 10, o_.filterDate) != 0)
+                return std::optional<std::string>();
+            auto moved = ShiftDateText(old, o_.seconds);
+            if (!moved)
+                p.notes.push_back(std::string(DateTagName(slot.tag)) + ": \"" + old +
+                                  "\" is not a date that can be moved; left as it is");
+            return moved;
+        });
+        for (const SkippedDate& s : p.dates.skipped)
+            anyDate |= s.tag == tag::DateTimeOriginal || s.tag == tag::DateTime;
+        anyDate |= !now.summary.EmbeddedDate.empty();
+        // The file gets the moved shooting date, else the moved DateTime.
+        std::map<uint16_t, std::string> moved;
+        for (const DateWrite& w : p.dates.writes)
+            moved[w.tag] = w.newBytes;
+        for (uint16_t tag : {tag::DateTimeOriginal, tag::DateTime}) {
+            if (!moved.count(tag)) continue;
+            p.newTime = InstantOf(moved[tag]);
+            if (p.newTime) break;
+        }
+        if (!p.newTime && !anyDate && o_.filterDate.empty()) {
+            // No shooting date and no DateTime: the file's own time moves.
+            p.newTime = FileInstant{now.times.modified.seconds + o_.seconds, 0};
+            p.dates.reachedEnd = true;
+        }
+        if (p.dates.writes.empty() && !p.newTime && !p.notes.empty())
+            p.refusal = "no date that can be moved";
+        return p;
+    }
+
+  private:
+    ShiftOptions o_;
+};
+
+class FileTimeFromDate final : public RunKind {
+  public:
+    const char* name() const override { return "filetime"; }
+    const char* logKind() const override { return "FileDate"; }
+
+    PhotoPlan plan(ByteReader& r, const PhotoState& now) const override {
+        PhotoPlan p;
+        p.dates.reachedEnd = true; // nothing of the photo is written
+        std::optional<FileInstant> when = InstantOf(now.summary.EmbeddedDate);
+        if (!when) {
+            if (auto text = DateTimeText(r)) when = InstantOf(*text);
+        }
+        if (!when) {
+            p.refusal = "no valid embedded date (DateTimeOriginal or DateTime)";
+            return p;
+        }
+        // A file that already has that time stays as it is.
+        if (now.times.modified == *when && now.times.accessed == *when) return p;
+        p.newTime = when;
+        return p;
+    }
+};
+
+} // namespace
+
+std::optional<LocalDateTime> ParseDateText(const std::string& text) {
+    // yyyy:mm:dd hh:mm:ss
+    if (text.size() != 19 || text[4] != ':' || text[7] != ':' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    LocalDateTime t;
+    if (!Digits(text, 0, 4, t.year) || !Digits(text, 5, 2, t.month) || !Digits(text, 8, 2, t.day) ||
+        !Digits(text, 11, 2, t.hour) || !Digits(text, 14, 2, t.minute) ||
+        !Digits(text, 17, 2, t.second))
+        return std::nullopt;
+    if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 || t.hour > 23 || t.minute > 59 ||
+        t.second > 59)
+        return std::nullopt;
+    // The day must exist: going to days and back gives the same date.
+    int64_t y;
+    int m, d;
+    CivilFromDays(DaysFromCivil(t.year, t.month, t.day), y, m, d);
+    if (y != t.year || m != t.month || d != t.day) return std::nullopt;
+    return t;
+}
+
+std::string FormatDateText(const LocalDateTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return buf;
+}
+
+std::optional<int64_t> ParseOffset(const std::string& text) {
+    // [+|-][Nd][H:MM[:SS]]
+    size_t i = 0;
+    int sign = 1;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) sign = text[i++] == '-' ? -1 : 1;
+    auto number = [&](size_t maxDigits, int64_t& out) {
+        const size_t from = i;
+        out = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - from < maxDigits)
+            out = out * 10 + (text[i++] - '0');
+        return i > from;
+    };
+    int64_t total = 0;
+    bool any = false;
+    const size_t start = i;
+    int64_t n = 0;
+    if (number(7, n) && i < text.size() && text[i] == 'd') {
+        ++i;
+        total += n * 86400;
+        any = true;
+    } else {
+        i = start;
+    }
+    if (i < text.size()) {
+        int64_t h = 0, m = 0, s = 0;
+        if (!number(6, h) || i >= text.size() || text[i++] != ':') return std::nullopt;
+        const size_t minutesAt = i;
+        if (!number(2, m) || i - minutesAt != 2 || m > 59) return std::nullopt;
+        if (i < text.size()) {
+            if (text[i++] != ':') return std::nullopt;
+            const size_t secondsAt = i;
+            if (!number(2, s) || i - secondsAt != 2 || s > 59) return std::nullopt;
+        }
+        total += h * 3600 + m * 60 + s;
+        any = true;
+    }
+    if (!any || i != text.size()) return std::nullopt;
+    return sign * total;
+}
+
+std::optional<std::string> ShiftDateText(const std::string& text, int64_t seconds) {
+    const auto t = ParseDateText(text);
+    if (!t) return std::nullopt;
+    const int64_t at = DaysFromCivil(t->year, t->month, t->day) * 86400 + t->hour * 3600 +
+                       t->minute * 60 + t->second + seconds;
+    const int64_t days = at >= 0 ? at / 86400 : (at - 86399) / 86400;
+    const int64_t second = at - days * 86400;
+    int64_t y;
+    int m, d;
+    CivilFromDays(days, y, m, d);
+    if (y < 1 || y > 9999) return std::nullopt;
+    LocalDateTime out{static_cast<int>(y),
+                      m,
+                      d,
+                      static_cast<int>(second / 3600),
+                      static_cast<int>(second % 3600 / 60),
+                      static_cast<int>(second % 60)};
+    return FormatDateText(out);
+}
+
+std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o) {
+    return std::make_unique<ShiftDates>(o);
+}
+
+std::unique_ptr<RunKind> MakeFileTimeFromDate() {
+    return std::make_unique<FileTimeFromDate>();
+}
+
+} // namespace tokimori

@@ -1,0 +1,43 @@
+#pragma once
+// The kinds of run besides the window's date setting: moving every date of a photo by an offset,
+// and giving a photo's file the time of its shooting date. Both go through the one run loop, so
+// they are journaled, logged, locked and undone like a date setting.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "filetime/LocalTime.h"
+#include "run/RunLoop.h"
+
+namespace tokimori {
+
+// "yyyy:mm:dd hh:mm:ss" as a calendar date and time, when it is one (a real day, 00:00:00 to
+// 23:59:59); nothing else is a date text.
+std::optional<LocalDateTime> ParseDateText(const std::string& text);
+std::string FormatDateText(const LocalDateTime& t);
+
+// An offset "[+|-][Nd][H:MM[:SS]]" with at least one part ("+9:00", "-0:05:30", "+1d",
+// "-2d3:00", "+1d02:03:04") in seconds; nullopt for anything else.
+std::optional<int64_t> ParseOffset(const std::string& text);
+
+// The date text moved by seconds on the calendar (months, years and leap days as they fall);
+// nullopt when the text is not a date or the result leaves the years 0001 to 9999.
+std::optional<std::string> ShiftDateText(const std::string& text, int64_t seconds);
+
+// Each date text moves from its own value by the offset; with filterDate ("yyyy:mm:dd") only
+// texts of that day. The file's times become the moved DateTimeOriginal (else DateTime); a photo
+// with neither has its file time moved by the offset. Texts that are not dates are left alone
+// and named in the plan's notes.
+struct ShiftOptions {
+    int64_t seconds = 0;
+    std::string filterDate;
+};
+std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o);
+
+// The file's times become its DateTimeOriginal (else DateTime), as a local time; no byte of the
+// photo changes. A photo without a valid embedded date is left alone and reported.
+std::unique_ptr<RunKind> MakeFileTimeFromDate();
+
+} // namespace tokimori

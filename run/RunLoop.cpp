@@ -1,0 +1,434 @@
+#include "run/RunLoop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <utility>
+
+#include "base/Paths.h"
+#include "base/PositionedFile.h"
+#include "base/Process.h"
+#include "base/SystemError.h"
+#include "filetime/FileDate.h"
+#include "run/Journal.h"
+#include "run/OperationLog.h"
+
+namespace tokimori {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Photos whose journal records reach the disk with one flush before any of them changes: a few
+// at first, so that the first photos change at once, then more as the run goes on (one flush
+// costs as much as writing dozens of photos; a batch holds its photos open).
+constexpr size_t kFirstBatch = 16;
+constexpr size_t kLargestBatch = 256;
+// How long a photo locked by another run (or program) is waited for.
+constexpr int kLockWaitMilliseconds = 60000;
+
+int64_t NowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The photo's bytes as they will be after the plan's writes, for a dry run's report.
+class PlannedSource final : public ByteSource {
+  public:
+    PlannedSource(ByteSource& base, const std::vector<DateWrite>& writes)
+        : base_(base), writes_(writes) {}
+    uint64_t size() const override { return base_.size(); }
+    Status readAt(uint64_t offset, std::span<uint8_t> out) override {
+        Status s = base_.readAt(offset, out);
+        if (!s) return s;
+        for (const DateWrite& w : writes_) {
+            for (size_t i = 0; i < w.newBytes.size(); ++i) {
+                const uint64_t at = w.offset + i;
+                if (at >= offset && at - offset < out.size())
+                    out[static_cast<size_t>(at - offset)] = static_cast<uint8_t>(w.newBytes[i]);
+            }
+        }
+        return {};
+    }
+    Status writeAt(uint64_t, std::span<const uint8_t>) override {
+        return MakeError(err::InvalidCall, "a planned view is not written");
+    }
+
+  private:
+    ByteSource& base_;
+    const std::vector<DateWrite>& writes_;
+};
+
+class SetDates final : public RunKind {
+  public:
+    explicit SetDates(const SetDatesOptions& o)
+        : options_(o), newText_(NewDateTextOf(o)), filter_(FilterDateOf(o)) {}
+    const char* name() const override { return "set"; }
+
+    PhotoPlan plan(ByteReader& r, const PhotoState& now) const override {
+        PhotoPlan p;
+        p.dates = PlanExifDateWrite(r, newText_, filter_);
+        if (p.dates.writes.empty()) return p;
+        // The file gets the chosen date, at the chosen time or at its own time of day.
+        LocalDateTime when = options_.date;
+        const LocalDateTime own = LocalFromUnix(now.times.modified.seconds);
+        const LocalDateTime& clock = options_.keepTime ? own : options_.timeOfDay;
+        when.hour = clock.hour;
+        when.minute = clock.minute;
+        when.second = clock.second;
+        auto instant = LocalToUnix(when);
+        if (!instant) {
+            p.dates.writes.clear();
+            p.refusal = instant.error().detail;
+            return p;
+        }
+        p.newTime = FileInstant{instant.value(), 0};
+        return p;
+    }
+
+  private:
+    SetDatesOptions options_;
+    std::string newText_;
+    std::string filter_;
+};
+
+// One photo between its plan and its change: open, locked, its journal record written.
+struct Prepared {
+    FileIdentity identity;
+    std::unique_ptr<PositionedFile> file;
+    std::unique_ptr<ByteReader> reader;
+    PhotoOutcome outcome;
+    bool toChange = false;
+};
+
+std::string Reasons(const std::vector<SkippedDate>& skipped) {
+    std::string out;
+    for (const SkippedDate& s : skipped) {
+        if (!out.empty()) out += "; ";
+        out += std::string(DateTagName(s.tag)) + ": " + s.reason;
+    }
+    return out;
+}
+
+class Loop {
+  public:
+    Loop(const RunKind& kind, const RunRequest& request, const RunPolicy& policy,
+         const RunHooks& hooks)
+        : kind_(kind), request_(request), policy_(policy), hooks_(hooks),
+          logging_(!policy.dryRun && !request.logFolder.empty()) {}
+
+    RunSummary run() {
+        if (policy_.checkListedFilesExist && !checkListed()) return summary_;
+        if (logging_ && !prepareLog()) return summary_;
+        std::vector<Prepared> batch;
+        for (size_t i = 0; i < request_.targets.size() && !stopped_; ++i) {
+            if (hooks_.progress) hooks_.progress(i, request_.targets.size());
+            Prepared p = prepare(i);
+            const bool failed = p.outcome.result == PhotoOutcome::Result::Failed;
+            if (p.toChange && !policy_.dryRun && !journalRecord(p)) {
+                // The journal cannot hold this photo's record: it stays as it is, and the run
+                // ends after the photos already journaled.
+                p.file.reset();
+                commit(batch);
+                return finish();
+            }
+            batch.push_back(std::move(p));
+            if (failed && policy_.stopAtFirstError) stopAfter_ = true;
+            if (batch.size() >= batchLimit_ || stopAfter_) {
+                commit(batch);
+                batchLimit_ = std::min(batchLimit_ * 2, kLargestBatch);
+            }
+        }
+        commit(batch);
+        return finish();
+    }
+
+  private:
+    bool checkListed() {
+        for (const std::string& path : request_.listed) {
+            std::error_code ec;
+            if (!fs::is_regular_file(ToFsPath(path), ec)) {
+                summary_.stalePath = path;
+                summary_.stoppedBy = MakeError(err::FileNotFound, "no longer there: " + path);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool prepareLog() {
+        Status ready = PrepareLogFolder(request_.logFolder);
+        if (!ready) {
+            summary_.stoppedBy = ready.error();
+            return false;
+        }
+        // Something other than a file under today's log name would stop the first photo's log
+        // line after the photo changed: it is found before anything changes.
+        const std::string today = JoinPath(request_.logFolder, LogNameFor(LocalNow()));
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(ToFsPath(today), ec);
+        if (fs::exists(st) && !fs::is_regular_file(st)) {
+            summary_.stoppedBy = MakeError(err::PathFileAccess, "not a log file: " + today);
+            return false;
+        }
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        PruneJournals(request_.logFolder, now);
+        JournalHeader header{kind_.name(), now, CurrentProcessId(), request_.where};
+        journal_.emplace(request_.logFolder, std::move(header));
+        return true;
+    }
+
+    Prepared prepare(size_t index) {
+        Prepared p;
+        PhotoOutcome& o = p.outcome;
+        o.index = index;
+        o.path = AbsolutePath(request_.targets[index]);
+        auto fail = [&](const RunError& e) {
+            o.result = PhotoOutcome::Result::Failed;
+            o.error = e;
+            p.reader.reset();
+            p.file.reset();
+            return std::move(p);
+        };
+        auto file = PositionedFile::open(o.path, PositionedFile::Mode::ReadWrite);
+        if (!file) return fail(file.error());
+        p.file = std::make_unique<PositionedFile>(std::move(file.value()));
+        // A file reached again (another name, a link) is known before its lock is asked for:
+        // this run may still hold that lock.
+        const FileIdentity identity = p.file->identity();
+        if (!done_.insert({identity.device, identity.inode}).second) {
+            o.result = PhotoOutcome::Result::Duplicate;
+            o.reason = "the same file as a photo already done in this run";
+            p.file.reset();
+            return p;
+        }
+        p.identity = identity;
+        if (!policy_.dryRun) {
+            Status locked = p.file->lockExclusive(kLockWaitMilliseconds);
+            if (!locked) return fail(locked.error());
+        }
+        auto times = p.file->times();
+        if (!times) return fail(times.error());
+        o.timesBefore = times.value();
+        o.fileDateText = FormatGeneralDate(LocalFromUnix(o.timesBefore.modified.seconds));
+
+        p.reader = std::make_unique<ByteReader>(*p.file);
+        o.entries = WalkExifSummary(*p.reader, o.before);
+        if (p.reader->failed()) return fail(*p.reader->error());
+        o.plan = kind_.plan(*p.reader, PhotoState{o.before, o.entries, o.timesBefore});
+        if (p.reader->failed()) return fail(*p.reader->error());
+        o.after = o.before;
+        o.timesAfter = o.timesBefore;
+
+        const PhotoPlan& plan = o.plan;
+        if (!plan.refusal.empty()) {
+            o.result = PhotoOutcome::Result::Refused;
+            o.reason = plan.refusal;
+        } else if (!plan.dates.writes.empty() || plan.newTime) {
+            p.toChange = true;
+        } else if (!plan.dates.skipped.empty()) {
+            o.result = PhotoOutcome::Result::Skipped;
+            o.reason = Reasons(plan.dates.skipped);
+        } else if (!plan.dates.reachedEnd) {
+            o.result = PhotoOutcome::Result::NoExif;
+        } else {
+            o.result = PhotoOutcome::Result::Unchanged;
+        }
+        if (!p.toChange) p.file.reset(); // nothing more to do with it: closed at once
+        return p;
+    }
+
+    bool journalRecord(Prepared& p) {
+        if (!journal_) return true;
+        const PhotoOutcome& o = p.outcome;
+        JournalRecord r;
+        r.changedAt = NowNanoseconds();
+        r.path = o.path;
+        r.identity = p.identity;
+        r.size = p.file->size();
+        r.before = o.timesBefore;
+        r.after = o.plan.newTime;
+        r.writes = o.plan.dates.writes;
+        Status s = journal_->append(r);
+        if (s) return true;
+        summary_.journalFailed = true;
+        summary_.stoppedBy = s.error();
+        return false;
+    }
+
+    void commit(std::vector<Prepared>& batch) {
+        if (batch.empty()) return;
+        if (journal_ && !policy_.dryRun) {
+            Status synced = journal_->sync();
+            if (!synced) {
+                // None of these photos may change before their records are on the disk.
+                summary_.journalFailed = true;
+                summary_.stoppedBy = synced.error();
+                stopped_ = true;
+                batch.clear();
+                return;
+            }
+        }
+        for (Prepared& p : batch) {
+            if (stopped_) break;
+            if (p.toChange) change(p);
+            deliver(p.outcome);
+            if ((stopAfter_ && p.outcome.result == PhotoOutcome::Result::Failed) || logStopped_)
+                stopped_ = true;
+        }
+        batch.clear();
+    }
+
+    void change(Prepared& p) {
+        PhotoOutcome& o = p.outcome;
+        const PhotoPlan& plan = o.plan;
+        o.result = PhotoOutcome::Result::Changed;
+        if (policy_.dryRun) {
+            PlannedSource planned(*p.file, plan.dates.writes);
+            ByteReader view(planned);
+            (void)WalkExifSummary(view, o.after);
+            if (plan.newTime) o.timesAfter = FileTimes{*plan.newTime, *plan.newTime, *plan.newTime};
+            p.reader.reset();
+            p.file.reset();
+            return;
+        }
+        Status written = ApplyDatePlan(*p.reader, plan.dates);
+        if (!written) {
+            // Part of the photo may have changed: its journal record puts it back.
+            o.result = PhotoOutcome::Result::Failed;
+            o.error = written.error();
+            if (policy_.stopAtFirstError) stopAfter_ = true;
+        } else {
+            if (plan.newTime) {
+                Status set = p.file->setTimes({*plan.newTime, *plan.newTime, *plan.newTime});
+                if (!set) o.timesError = set.error();
+            }
+            // What the photo holds now, read back through the same handle.
+            (void)WalkExifSummary(*p.reader, o.after);
+            auto times = p.file->times();
+            if (times) o.timesAfter = times.value();
+        }
+        p.reader.reset();
+        Status closed = p.file->close();
+        p.file.reset();
+        if (!closed && o.result == PhotoOutcome::Result::Changed) {
+            o.result = PhotoOutcome::Result::Failed;
+            o.error = closed.error();
+        }
+        if (o.result == PhotoOutcome::Result::Changed && logging_) log(o);
+    }
+
+    void log(PhotoOutcome& o) {
+        const LocalDateTime now = LocalNow();
+        const LocalDateTime day{now.year, now.month, now.day, 0, 0, 0};
+        if (!logFile_ || !(day == logDay_)) {
+            // The day's log, named (and older logs removed) at its first line; it stays open for
+            // the rest of the run, one write per line.
+            closeLog();
+            auto path = LogFileName(request_.logFolder, now, {});
+            if (!path) {
+                // The log cannot be named: the run ends here, this photo changed.
+                summary_.stoppedBy = path.error();
+                logStopped_ = true;
+                return;
+            }
+            auto file = AppendFile::open(path.value(), AppendFile::Create::OpenOrCreate,
+                                         FaultSite::LogAppend);
+            if (!file) {
+                o.logError = file.error();
+                return;
+            }
+            logFile_.emplace(std::move(file.value()));
+            logDay_ = day;
+        }
+        const std::string text =
+            EscapeLogText(LogTextOf(o.path, o.before.EmbeddedDate, o.fileDateText));
+        Status s = logFile_->append(ToSystemText(FormatLogLine(now, kind_.logKind(), text)));
+        if (!s)
+            o.logError = s.error();
+        else
+            summary_.logPath = logFile_->path();
+    }
+
+    // Closes the day's log; one this run made and could not write a line to is removed.
+    void closeLog() {
+        if (!logFile_) return;
+        (void)logFile_->discardIfEmpty();
+        logFile_.reset();
+    }
+
+    void deliver(const PhotoOutcome& o) {
+        if (o.changed()) ++summary_.changed;
+        if (o.failed()) ++summary_.failed;
+        if (o.logError) ++summary_.logFailures;
+        if (hooks_.photoDone) hooks_.photoDone(o);
+    }
+
+    RunSummary finish() {
+        closeLog();
+        if (journal_) {
+            Status closed = journal_->close();
+            if (!closed && !summary_.stoppedBy) {
+                summary_.journalFailed = true;
+                summary_.stoppedBy = closed.error();
+            }
+            if (journal_->used() || summary_.journalFailed) summary_.journalPath = journal_->path();
+        }
+        return summary_;
+    }
+
+    const RunKind& kind_;
+    const RunRequest& request_;
+    const RunPolicy& policy_;
+    const RunHooks& hooks_;
+    const bool logging_;
+    RunSummary summary_;
+    std::optional<JournalWriter> journal_;
+    std::set<std::pair<uint64_t, uint64_t>> done_;
+    bool stopAfter_ = false;
+    bool stopped_ = false;
+    bool logStopped_ = false;
+    std::optional<AppendFile> logFile_;
+    LocalDateTime logDay_;
+    size_t batchLimit_ = kFirstBatch;
+};
+
+} // namespace
+
+std::string NewDateTextOf(const SetDatesOptions& o) {
+    char buf[32];
+    if (o.keepTime)
+        std::snprintf(buf, sizeof buf, "%04d:%02d:%02d", o.date.year, o.date.month, o.date.day);
+    else
+        std::snprintf(buf, sizeof buf, "%04d:%02d:%02d %02d:%02d:%02d", o.date.year, o.date.month,
+                      o.date.day, o.timeOfDay.hour, o.timeOfDay.minute, o.timeOfDay.second);
+    return buf;
+}
+
+std::string FilterDateOf(const SetDatesOptions& o) {
+    if (!o.matchDate) return {};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d:%02d:%02d", o.matchDay.year, o.matchDay.month,
+                  o.matchDay.day);
+    return buf;
+}
+
+std::unique_ptr<RunKind> MakeSetDates(const SetDatesOptions& o) {
+    return std::make_unique<SetDates>(o);
+}
+
+std::string LogTextOf(const std::string& path, const std::string& exifDate,
+                      const std::string& fileDate) {
+    return " [パス-" + path + "] [埋込日付-" + exifDate + "] [ファイル日付-" + fileDate + "]";
+}
+
+RunSummary RunPhotos(const RunKind& kind, const RunRequest& request, const RunPolicy& policy,
+                     const RunHooks& hooks) {
+    return Loop(kind, request, policy, hooks).run();
+}
+
+} // namespace tokimori

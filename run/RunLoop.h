@@ -1,0 +1,146 @@
+#pragma once
+// The one run loop: what the window's run and every command-line command that changes photos
+// do to each photo. Per photo, one open of the file, locked for the whole step: read what it
+// holds, plan the change, journal it, write the texts, set the times, read both back and log
+// the line. Journal records reach the disk before the photos they describe change, a batch of
+// photos at a time. What differs between the window and the command line is a RunPolicy.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/FileTimes.h"
+#include "base/Messages.h"
+#include "base/RunError.h"
+#include "exif/ByteReader.h"
+#include "exif/ExifReader.h"
+#include "exif/ExifWriter.h"
+#include "filetime/LocalTime.h"
+
+namespace tokimori {
+
+// The change a run makes to one photo, planned from what the photo holds now.
+struct PhotoPlan {
+    DatePlan dates;                     // the texts to rewrite (none for a file-time run)
+    std::optional<FileInstant> newTime; // the instant all of the photo's times get, if any
+    std::string refusal; // not empty: the photo is left alone and reported, for this reason
+    std::vector<std::string> notes; // what the run left alone in the photo, and why
+};
+
+// What the photo holds when its plan is made.
+struct PhotoState {
+    ExifSummary summary;
+    int32_t entries = 0; // the Exif directory's entry count; 0: no Exif data
+    FileTimes times;
+};
+
+// A kind of run: "set" (the window's run), and others the command line offers.
+class RunKind {
+  public:
+    virtual ~RunKind() = default;
+    virtual const char* name() const = 0;                      // the journal's kind
+    virtual const char* logKind() const { return "ExifData"; } // the log line's kind word
+    virtual PhotoPlan plan(ByteReader& r, const PhotoState& now) const = 0;
+};
+
+// The window's date-setting run: each date text gets the chosen date (and time of day, unless
+// keeping each photo's own); a changed photo's times become that local date and time (its own
+// time of day with keepTime). With matchDate only texts whose date is matchDay change.
+struct SetDatesOptions {
+    LocalDateTime date;      // year, month, day
+    LocalDateTime timeOfDay; // hour, minute, second
+    bool keepTime = false;
+    bool matchDate = false;
+    LocalDateTime matchDay;
+};
+std::unique_ptr<RunKind> MakeSetDates(const SetDatesOptions& o);
+// "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" when keeping the time of day.
+std::string NewDateTextOf(const SetDatesOptions& o);
+// "yyyy:mm:dd" in match mode, else empty.
+std::string FilterDateOf(const SetDatesOptions& o);
+
+struct RunPolicy {
+    // The window's run ends at a photo that cannot be read or written and reports it; the
+    // command line notes it and goes on.
+    bool stopAtFirstError = false;
+    // Before anything changes, every listed file must still be there (the window's list may be
+    // out of date); a missing one ends the run before the first photo.
+    bool checkListedFilesExist = false;
+    // Plan and report, change nothing, write no journal and no log.
+    bool dryRun = false;
+};
+
+struct RunRequest {
+    std::vector<std::string> targets; // photos, in the order they are done
+    std::vector<std::string> listed;  // for checkListedFilesExist: everything the list shows
+    std::string logFolder;            // log and journal go here; empty: neither
+    std::string where;                // the folder the run works in, for the journal's header
+};
+
+struct PhotoOutcome {
+    enum class Result {
+        Changed,   // texts and/or times changed
+        Unchanged, // nothing to change (no date text matched, or no date text at all)
+        NoExif,    // no Exif data to change, or its structure could not be walked
+        Skipped,   // every date text was stepped over as unsafe to write (see `reason`)
+        Refused,   // the kind of run left it alone (see `reason`)
+        Duplicate, // the same file was already done in this run (another name, a link)
+        Failed,    // it could not be read or written (see `error`)
+    };
+    size_t index = 0;
+    std::string path;
+    Result result = Result::Unchanged;
+    std::string reason;
+    RunError error;
+
+    // Before the change, read through the same handle.
+    ExifSummary before;
+    int32_t entries = 0;
+    FileTimes timesBefore;
+    std::string fileDateText; // the general form of the file's last-write time (log line)
+    // The plan, and what the photo holds after it (read back from the file; as planned in a
+    // dry run).
+    PhotoPlan plan;
+    ExifSummary after;
+    FileTimes timesAfter;
+    std::optional<RunError> timesError; // the texts changed but the times could not be set
+    std::optional<RunError> logError;   // the photo changed but its log line is lost
+
+    bool changed() const { return result == Result::Changed; }
+    // A failure the run counts (the command line's exit code 1). A photo without Exif data is
+    // not one: it is told, and each face decides how.
+    bool failed() const {
+        return result == Result::Skipped || result == Result::Refused || result == Result::Failed ||
+               timesError || logError;
+    }
+};
+
+struct RunHooks {
+    std::function<void(size_t index, size_t total)> progress; // before each photo is read
+    std::function<void(const PhotoOutcome&)> photoDone;       // after each photo, in order
+};
+
+struct RunSummary {
+    size_t changed = 0;
+    size_t failed = 0;
+    size_t logFailures = 0; // changed photos whose log line is lost
+    // The run ended early: a listed file gone (stalePath), the log folder unusable, the journal
+    // unwritable, or (stopAtFirstError) a photo that failed. Photos before it stay changed.
+    std::optional<RunError> stoppedBy;
+    std::string stalePath;
+    bool journalFailed = false;
+    std::string journalPath; // empty when no journal was written
+    std::string logPath;     // the last log written to; empty when none
+};
+
+RunSummary RunPhotos(const RunKind& kind, const RunRequest& request, const RunPolicy& policy,
+                     const RunHooks& hooks);
+
+// " [パス-" path "] [埋込日付-" date "] [ファイル日付-" file date "]"
+std::string LogTextOf(const std::string& path, const std::string& exifDate,
+                      const std::string& fileDate);
+
+} // namespace tokimori

@@ -1,0 +1,69 @@
+#pragma once
+// Undoing runs from their journals. Every record is checked against the photo as it is now and
+// put back only where that is safe: the same file (device, inode and size), date texts the Exif
+// engine itself finds in it, each holding the run's new bytes (or already its old ones). Nothing
+// else is ever written. Records of several journals are undone together, newest change first,
+// so that overlapping runs come apart exactly; an undo that was cut off can simply run again.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/RunError.h"
+#include "exif/ByteReader.h"
+#include "run/Journal.h"
+
+namespace tokimori {
+
+struct UndoOutcome {
+    enum class Result {
+        Restored,     // texts and/or times put back
+        WouldRestore, // (dry run) they would be put back
+        AsBefore,     // the photo already is as before the run (also: journaled, never changed)
+        Refused,      // left alone: `reason` says why
+        Failed,       // it could not be read or written: `error`
+    };
+    std::string journal;
+    JournalRecord record;
+    Result result = Result::AsBefore;
+    std::string reason;
+    RunError error;
+    bool ok() const { return result != Result::Refused && result != Result::Failed; }
+};
+
+struct UndoProblem {
+    std::string journal;
+    size_t line = 0; // 0: the journal as a whole could not be read
+    std::string reason;
+};
+
+struct UndoSummary {
+    size_t restored = 0; // restored, or would be in a dry run
+    size_t asBefore = 0;
+    size_t refused = 0; // refused or failed
+    std::vector<UndoProblem> problems;
+    // Journals whose last line was cut off at the end: the run stopped while writing that
+    // record, so its photo was never changed. Told, not a failure.
+    std::vector<std::string> cutAtEnd;
+    bool ok() const { return refused == 0 && problems.empty(); }
+};
+
+// What undoing one record would do to the photo as it is now (read through photo, its last-write
+// time modified): which texts go back to their old bytes, and whether the times go back. Nothing
+// is decided by the journal alone: each text must be a date text the engine finds in the photo.
+struct UndoPlan {
+    enum class Verdict { Restore, AsBefore, Refuse } verdict = Verdict::AsBefore;
+    std::string reason;                  // for Refuse
+    std::vector<const DateWrite*> texts; // to put back, in the record's order
+    bool times = false;                  // the times go back to the record's
+};
+UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInstant& modified);
+
+// Undoes every record of the journals. done receives each photo's outcome as it is decided.
+UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,
+                         const std::function<void(const UndoOutcome&)>& done);
+
+// Undoes one record against the photo it names.
+UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun);
+
+} // namespace tokimori

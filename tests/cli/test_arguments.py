@@ -1,0 +1,218 @@
+"""tokimori-cli's command line: --opt=value, per-command help, --version, and the usage errors
+(empty and repeated options) that must leave every photo as it was."""
+
+import json
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+from project import VERSION, cli_options
+
+CLI = os.environ["TOKIMORI_CLI"]
+PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])
+COMMANDS = ("info", "write", "set", "shift", "filetime", "undo")
+# A value of the right form for each valued option.
+VALUES = {"--date": "2006:12:24", "--time": "10:00:00", "--only-date": "2008:05:30",
+          "--by": "+1:00"}
+
+
+def cli(*args, cwd=None):
+    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd)
+
+
+class Photos(unittest.TestCase):
+    """Copies of a real photo in a temporary folder, to see that nothing was written."""
+
+    def setUp(self):
+        self.dir = Path(tempfile.mkdtemp(prefix="tokimori-args-"))
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.original = PHOTOS / "Canon_40D.jpg"
+
+    def copy(self, name="a.jpg"):
+        p = self.dir / name
+        shutil.copy(self.original, p)
+        os.utime(p, (1_000_000_000, 1_000_000_000))
+        return p
+
+    def assert_untouched(self, photo):
+        self.assertEqual(photo.read_bytes(), self.original.read_bytes())
+        self.assertEqual(photo.stat().st_mtime, 1_000_000_000)
+
+
+class Version(unittest.TestCase):
+    def test_version_is_the_projects(self):
+        r = cli("--version")
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, VERSION + "\n", ""))
+
+    def test_output_that_cannot_be_written_fails(self):
+        with open("/dev/full", "w") as full:
+            for args in (["--version"], ["set", "--help"], ["info", PHOTOS / "Canon_40D.jpg"]):
+                with self.subTest(args):
+                    r = subprocess.run([CLI, *map(str, args)], stdout=full, stderr=subprocess.PIPE,
+                                       text=True)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertIn("cannot write", r.stderr)
+
+
+class CommandHelp(unittest.TestCase):
+    def test_each_command_documents_itself(self):
+        for command in COMMANDS:
+            with self.subTest(command):
+                r = cli(command, "--help")
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(r.stderr, "")
+                self.assertTrue(r.stdout.startswith(f"usage: tokimori-cli {command} "), r.stdout)
+                self.assertIn("Exit codes: 0", r.stdout)
+                # Every option in the synopsis is explained below it, and nothing more.
+                synopsis = r.stdout.split("\n\n")[0]
+                in_synopsis = set(re.findall(r"--[a-z-]+", synopsis))
+                self.assertEqual(set(cli_options(CLI, command)) - {"--help"}, in_synopsis)
+                for line in r.stdout.splitlines():
+                    self.assertLessEqual(len(line), 80, line)
+                # The same text for -h, for "help COMMAND" and after other options.
+                self.assertEqual(cli(command, "-h").stdout, r.stdout)
+                self.assertEqual(cli("help", command).stdout, r.stdout)
+                self.assertEqual(cli(command, "x.jpg", "--help").stdout, r.stdout)
+
+    def test_a_value_that_looks_like_an_option_is_a_value(self):
+        # "--by -8:00" is an offset, and "--date --help" asks for no help.
+        self.assertEqual(cli("shift", "--by", "-8:00", "--help").stdout,
+                         cli("shift", "--help").stdout)
+        r = cli("set", "--date", "--help", "x.jpg")
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stdout, "")
+
+    def test_help_after_the_end_of_options_is_a_path(self):
+        with tempfile.TemporaryDirectory() as d:
+            r = cli("info", "--", "--help", cwd=d)
+            self.assertEqual(r.returncode, 1)
+            self.assertEqual(r.stdout, "")
+            self.assertEqual([json.loads(line)["file"] for line in r.stderr.splitlines()],
+                             ["--help"])
+
+    def test_overview_names_every_command(self):
+        r = cli("--help")
+        self.assertEqual(r.returncode, 0)
+        for command in COMMANDS:
+            self.assertIn(f"tokimori-cli {command} ", r.stdout)
+            self.assertRegex(r.stdout, rf"\n{command} +\S")
+
+    def test_every_option_in_the_help_is_accepted(self):
+        with tempfile.TemporaryDirectory() as d:
+            missing = Path(d) / "missing.jpg"
+            for command in COMMANDS:
+                if "unknown command" in cli(command, missing).stderr:
+                    continue  # documented before it is built
+                required = {"write": ["--date"], "set": ["--date"], "shift": ["--by"]}.get(
+                    command, [])
+                for option, valued in cli_options(CLI, command).items():
+                    if option == "--help":
+                        continue
+                    args = [command]
+                    for r in required:
+                        if r != option:
+                            args += [r, VALUES[r]]
+                    args.append(option)
+                    if valued:
+                        args.append(VALUES.get(option, d))
+                    with self.subTest(args):
+                        r = cli(*args, "--dry-run" if command != "write" and
+                                option != "--dry-run" else "--", missing)
+                        self.assertNotIn("unknown option", r.stderr)
+                        self.assertEqual(r.returncode, 1, r.stderr)
+
+
+class JoinedValues(Photos):
+    def test_joined_and_separate_values_do_the_same(self):
+        apart, joined = self.copy("apart.jpg"), self.copy("joined.jpg")
+        a = cli("write", "--date", "2006:12:24", "--time", "10:00:00", "--only-date", "2008:05:30",
+                apart)
+        j = cli("write", "--date=2006:12:24", "--time=10:00:00", "--only-date=2008:05:30", joined)
+        self.assertEqual((a.returncode, j.returncode), (0, 0), a.stderr + j.stderr)
+        self.assertEqual(a.stdout.replace("apart", "joined"), j.stdout)
+        self.assertEqual(apart.read_bytes(), joined.read_bytes())
+        self.assertNotEqual(apart.read_bytes(), self.original.read_bytes())
+
+    def test_joined_log_dir_holds_the_journal(self):
+        photo, logs = self.copy(), self.dir / "logs"
+        logs.mkdir()
+        r = cli("set", "--date=2006:12:24", "--time=10:00:00", f"--log-dir={logs}", photo)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(len(list(logs.glob("*.journal"))), 1)
+        self.assertEqual(len(list(logs.glob("Date*.log"))), 1)
+
+    def test_only_the_first_equals_sign_splits(self):
+        # "--log-dir=a=b" names the folder "a=b".
+        photo, logs = self.copy(), self.dir / "a=b"
+        logs.mkdir()
+        r = cli("set", "--date", "2006:12:24", f"--log-dir={logs}", photo)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(len(list(logs.glob("*.journal"))), 1)
+
+    def test_a_path_after_the_end_of_options(self):
+        photo = self.copy("--date=1999:01:01.jpg")
+        r = cli("write", "--date", "2006:12:24", "--", photo.name, cwd=self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertNotEqual(photo.read_bytes(), self.original.read_bytes())
+
+
+class UsageErrors(Photos):
+    """Bad command lines exit 2 with a usage message and change nothing."""
+
+    def assert_refused(self, args, why):
+        photo = self.copy()
+        logs = self.dir / "logs"
+        logs.mkdir(exist_ok=True)
+        r = cli(*args, "--", photo)
+        self.assertEqual(r.returncode, 2, r.stderr)
+        self.assertEqual(r.stdout, "")
+        self.assertIn(why, r.stderr)
+        self.assertIn("usage:", r.stderr)
+        self.assert_untouched(photo)
+        self.assertEqual(list(logs.iterdir()), [])
+
+    def test_empty_values(self):
+        for args in (["write", "--date", ""], ["write", "--date="],
+                     ["write", "--date", "2006:12:24", "--time", ""],
+                     ["write", "--date", "2006:12:24", "--time="],
+                     ["set", "--date", "2006:12:24", "--time", ""],
+                     ["set", "--date", "2006:12:24", "--only-date="],
+                     ["set", "--date", "2006:12:24", "--log-dir", ""]):
+            with self.subTest(args):
+                self.assert_refused(args, "needs a value")
+
+    def test_repeated_options(self):
+        logs = str(self.dir / "logs")
+        for args in (["write", "--date", "2006:12:24", "--date", "2006:12:25"],
+                     ["write", "--date=2006:12:24", "--date", "2006:12:24"],
+                     ["write", "--date", "2006:12:24", "--time", "10:00:00", "--time=11:00:00"],
+                     ["set", "--date", "2006:12:24", "--log-dir", logs, "--log-dir", logs],
+                     ["set", "--date", "2006:12:24", "--keep-time", "--keep-time"],
+                     ["set", "--date", "2006:12:24", "--no-log", "--no-log"]):
+            with self.subTest(args):
+                self.assert_refused(args, "given twice")
+
+    def test_flags_take_no_value(self):
+        for args in (["set", "--date", "2006:12:24", "--keep-time=yes"],
+                     ["set", "--date", "2006:12:24", "--dry-run="]):
+            with self.subTest(args):
+                self.assert_refused(args, "takes no value")
+
+    def test_unknown_and_missing(self):
+        for args, why in ((["write", "--date", "2006:12:24", "--dates=2006:12:24"],
+                           "unknown option --dates"),
+                          (["set", "--time=10:00:00"], "set needs --date"),
+                          (["info", "--json"], "unknown option --json")):
+            with self.subTest(args):
+                self.assert_refused(args, why)
+        r = cli("write", "--date")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("--date needs a value", r.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

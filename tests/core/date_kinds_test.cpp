@@ -1,0 +1,195 @@
+// Moving dates by an offset and giving files the time of their shooting date: the calendar
+// arithmetic, the offsets taken, and both runs over real files and back through undo.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestFiles.h"
+#include "exif/ExifLayout.h"
+#include "filetime/FileDate.h"
+#include "run/DateKinds.h"
+#include "run/Undo.h"
+
+namespace tokimori {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+TEST(Offsets, TheFormsTakenAndNoOthers) {
+    const std::pair<const char*, int64_t> good[] = {
+        {"+9:00", 9 * 3600},    {"-0:05:30", -330},
+        {"+1d", 86400},         {"-2d3:00", -(2 * 86400 + 3 * 3600)},
+        {"+1d02:03:04", 93784}, {"1d", 86400},
+        {"9:00", 32400},        {"-0:00", 0},
+        {"+100:00", 360000},    {"+3650000d", 3650000LL * 86400}};
+    for (const auto& [text, seconds] : good) {
+        ASSERT_TRUE(ParseOffset(text)) << text;
+        EXPECT_EQ(*ParseOffset(text), seconds) << text;
+    }
+    for (const char* bad :
+         {"",         "+",       "-",          "d",   "+d",         "9",    "+9", "9:0",
+          "9:60",     "9:00:60", "9:00:0",     "1d2", "1d:00",      "+-1d", "1h", "1 d",
+          "+1d 2:00", "1d1d",    "9:00:00:00", "abc", "+12345678d", "1e3"})
+        EXPECT_FALSE(ParseOffset(bad)) << bad;
+}
+
+TEST(Offsets, DatesMoveOnTheCalendar) {
+    const std::tuple<const char*, int64_t, const char*> cases[] = {
+        {"2006:12:31 23:30:00", 3600, "2007:01:01 00:30:00"},  // midnight and new year
+        {"2007:01:01 00:30:00", -3600, "2006:12:31 23:30:00"}, // and back
+        {"2006:01:31 12:00:00", 86400, "2006:02:01 12:00:00"}, // month end
+        {"2008:02:28 10:00:00", 86400, "2008:02:29 10:00:00"}, // a leap day
+        {"2007:02:28 10:00:00", 86400, "2007:03:01 10:00:00"}, // no leap day
+        {"2008:03:01 00:00:00", -1, "2008:02:29 23:59:59"},    // back onto a leap day
+        {"2000:02:28 12:00:00", 86400, "2000:02:29 12:00:00"}, // divisible by 400
+        {"1900:02:28 12:00:00", 86400, "1900:03:01 12:00:00"}, // by 100, not 400
+        {"2006:11:30 09:15:00", -(2 * 86400 + 3 * 3600), "2006:11:28 06:15:00"},
+        {"2006:11:30 09:15:00", (3650LL + 3) * 86400, "2016:11:30 09:15:00"}, // 3 leap days
+    };
+    for (const auto& [from, by, to] : cases) {
+        const auto moved = ShiftDateText(from, by);
+        ASSERT_TRUE(moved) << from;
+        EXPECT_EQ(*moved, to) << from << " by " << by;
+    }
+    // Not dates, or out of the years a text can hold: left alone.
+    for (const char* text :
+         {"", "2006:02:30 10:00:00", "2006:13:01 10:00:00", "2006:12:24 24:00:00",
+          "    :  :     :  :  ", "2006:12:24", "2006-12-24 10:00:00", "2006:12:24 10:00:00 "})
+        EXPECT_FALSE(ShiftDateText(text, 60)) << text;
+    EXPECT_FALSE(ShiftDateText("9999:12:31 23:59:59", 1));
+    EXPECT_FALSE(ShiftDateText("0001:01:01 00:00:00", -1));
+}
+
+// A photo whose three texts hold different dates, and one that is not a date.
+Bytes ThreeDates(const std::string& dateTime, const std::string& original,
+                 const std::string& digitized) {
+    Tiff t = CameraTiff(ByteOrder::Big);
+    t.ifd0[2] = Ascii(tag::DateTime, dateTime);
+    (*t.exif)[0] = Ascii(tag::DateTimeOriginal, original);
+    (*t.exif)[1] = Ascii(tag::DateTimeDigitized, digitized);
+    return Jpeg({ExifApp1(t.build())});
+}
+
+struct Ran {
+    RunSummary summary;
+    std::vector<PhotoOutcome> outcomes;
+};
+
+Ran RunKindOver(const RunKind& kind, const std::vector<std::string>& targets,
+                const std::string& logs) {
+    Ran r;
+    RunRequest request;
+    request.targets = targets;
+    request.logFolder = logs;
+    RunHooks hooks;
+    hooks.photoDone = [&](const PhotoOutcome& o) { r.outcomes.push_back(o); };
+    r.summary = RunPhotos(kind, request, {}, hooks);
+    return r;
+}
+
+TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {
+    TempDir dir, logs;
+    const fs::path p = dir.put(
+        "a.jpg", ThreeDates("2008:12:31 23:00:00", "2008:02:28 22:30:00", "2008:05:30 15:56:01"));
+    const Bytes before = ReadAll(p);
+    const FileTimes timesBefore{{1300000000, 123456789}, {1300000009, 5}, {1300000000, 123456789}};
+    ASSERT_TRUE(WriteFileTimes(p.string(), timesBefore).ok());
+
+    const Ran ran =
+        RunKindOver(*MakeShiftDates({9 * 3600 - 30 * 60, ""}), {p.string()}, logs.path().string());
+    ASSERT_EQ(ran.outcomes.size(), 1u);
+    const PhotoOutcome& o = ran.outcomes[0];
+    ASSERT_TRUE(o.changed());
+    std::map<uint16_t, std::string> texts;
+    for (const DateWrite& w : o.plan.dates.writes)
+        texts[w.tag] = w.newBytes;
+    EXPECT_EQ(texts[tag::DateTime], "2009:01:01 07:30:00");
+    EXPECT_EQ(texts[tag::DateTimeOriginal], "2008:02:29 07:00:00");
+    EXPECT_EQ(texts[tag::DateTimeDigitized], "2008:05:31 00:26:01");
+    EXPECT_EQ(o.after.EmbeddedDate, "2008:02:29 07:00:00");
+    // The file gets the moved shooting date, local time.
+    EXPECT_EQ(ReadFileTimes(p.string())->modified.seconds,
+              LocalToUnix({2008, 2, 29, 7, 0, 0}).value());
+
+    UndoSummary u = UndoJournals({ran.summary.journalPath}, false, {});
+    EXPECT_TRUE(u.ok());
+    EXPECT_EQ(u.restored, 1u);
+    EXPECT_EQ(ReadFileTimes(p.string())->modified, timesBefore.modified);
+    EXPECT_EQ(ReadFileTimes(p.string())->accessed, timesBefore.accessed);
+    EXPECT_EQ(ReadAll(p), before);
+    u = UndoJournals({ran.summary.journalPath}, false, {});
+    EXPECT_EQ(u.asBefore, 1u);
+}
+
+TEST(Shift, ATextThatIsNoDateIsLeftAloneAndTheFilterChoosesTexts) {
+    TempDir dir;
+    const fs::path p = dir.put(
+        "a.jpg", ThreeDates("2008:07:31 10:38:11", "    :  :     :  :  ", "2008:05:30 15:56:01"));
+    Ran ran = RunKindOver(*MakeShiftDates({-3600, ""}), {p.string()}, "");
+    ASSERT_EQ(ran.outcomes.size(), 1u);
+    const PhotoOutcome& o = ran.outcomes[0];
+    ASSERT_TRUE(o.changed());
+    EXPECT_EQ(o.plan.dates.writes.size(), 2u);
+    ASSERT_EQ(o.plan.notes.size(), 1u);
+    EXPECT_NE(o.plan.notes[0].find("DateTimeOriginal"), std::string::npos);
+    EXPECT_EQ(o.after.EmbeddedDate, "    :  :     :  :  ");
+    // Without a shooting date the file gets the moved DateTime.
+    EXPECT_EQ(ReadFileTimes(p.string())->modified.seconds,
+              LocalToUnix({2008, 7, 31, 9, 38, 11}).value());
+
+    // Only the texts of one day move.
+    const fs::path q = dir.put(
+        "b.jpg", ThreeDates("2008:07:31 10:38:11", "2008:05:30 15:56:01", "2008:05:30 16:00:00"));
+    ran = RunKindOver(*MakeShiftDates({86400, "2008:05:30"}), {q.string()}, "");
+    ASSERT_EQ(ran.outcomes.size(), 1u);
+    EXPECT_EQ(ran.outcomes[0].plan.dates.writes.size(), 2u);
+    EXPECT_EQ(ran.outcomes[0].after.EmbeddedDate, "2008:05:31 15:56:01");
+}
+
+TEST(Shift, APhotoWithoutDatesHasItsFileTimeMoved) {
+    TempDir dir;
+    const fs::path p = dir.put("plain.jpg", Photo("xmp_no_exif.jpg"));
+    ASSERT_TRUE(
+        WriteFileTimes(p.string(), {{1300000000, 0}, {1300000000, 0}, {1300000000, 0}}).ok());
+    const Ran ran = RunKindOver(*MakeShiftDates({-86400, ""}), {p.string()}, "");
+    ASSERT_EQ(ran.outcomes.size(), 1u);
+    EXPECT_TRUE(ran.outcomes[0].changed());
+    EXPECT_EQ(ReadFileTimes(p.string())->modified.seconds, 1300000000 - 86400);
+    EXPECT_EQ(ReadAll(p), Photo("xmp_no_exif.jpg"));
+}
+
+TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
+    TempDir dir, logs;
+    const fs::path a = dir.put(
+        "a.jpg", ThreeDates("2008:07:31 10:38:11", "2008:05:30 15:56:01", "2008:05:30 15:56:01"));
+    const fs::path b = dir.put(
+        "b.jpg", ThreeDates("2008:07:31 10:38:11", "not a date at all!!", "2008:05:30 15:56:01"));
+    const fs::path c = dir.put("c.jpg", Photo("xmp_no_exif.jpg"));
+    const FileTimes old{{1300000000, 5}, {1300000001, 6}, {1300000000, 5}};
+    for (const fs::path& p : {a, b, c})
+        ASSERT_TRUE(WriteFileTimes(p.string(), old).ok());
+    const Ran ran = RunKindOver(*MakeFileTimeFromDate(), {a.string(), b.string(), c.string()},
+                                logs.path().string());
+    ASSERT_EQ(ran.outcomes.size(), 3u);
+    EXPECT_EQ(ReadFileTimes(a.string())->modified.seconds,
+              LocalToUnix({2008, 5, 30, 15, 56, 1}).value());
+    EXPECT_EQ(ReadFileTimes(b.string())->modified.seconds,
+              LocalToUnix({2008, 7, 31, 10, 38, 11}).value());
+    EXPECT_EQ(ran.outcomes[2].result, PhotoOutcome::Result::Refused);
+    EXPECT_EQ(ReadFileTimes(c.string())->modified, old.modified);
+    // No byte of any photo changed.
+    EXPECT_EQ(ReadAll(c), Photo("xmp_no_exif.jpg"));
+    EXPECT_EQ(ReadAll(a),
+              ThreeDates("2008:07:31 10:38:11", "2008:05:30 15:56:01", "2008:05:30 15:56:01"));
+
+    const UndoSummary u = UndoJournals({ran.summary.journalPath}, false, {});
+    EXPECT_TRUE(u.ok());
+    EXPECT_EQ(u.restored, 2u);
+    for (const fs::path& p : {a, b, c})
+        EXPECT_EQ(ReadFileTimes(p.string())->modified, old.modified) << p;
+}
+
+} // namespace
+} // namespace tokimori

@@ -1,0 +1,267 @@
+// The undo journal: its lines check themselves, so a cut or damaged record is recognised; it is
+// made exclusively and never through a link; a failed append leaves it at its last whole record.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestFiles.h"
+#include "base/Faults.h"
+#include "base/Paths.h"
+#include "filetime/FileDate.h"
+#include "run/Journal.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace tokimori {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+const LocalDateTime kStarted{2006, 12, 6, 14, 3, 22};
+
+JournalRecord Sample(const std::string& path, int64_t at) {
+    JournalRecord r;
+    r.changedAt = at;
+    r.path = path;
+    r.identity = {2049, 1234567};
+    r.size = 157000;
+    r.before = FileTimes{{1234567890, 5}, {1234567000, 999999999}, {1234567890, 5}};
+    r.after = FileInstant{1166954400, 0};
+    r.writes = {DateWrite{0x0132, 300, "2008:07:31 10:38:11", "2006:12:24 10:00:00"},
+                DateWrite{0x9003, 320, "2008:05:30", "2006:12:24"}};
+    return r;
+}
+
+JournalHeader Header() {
+    return JournalHeader{"set", 1165413802, 7, "/photos/旅行\t2006"};
+}
+
+std::string TwoRecords() {
+    return FormatJournalHeader(Header()) +
+           FormatJournalRecord(Sample("/photos/tab\there%20\nnewline.jpg", 11)) +
+           FormatJournalRecord(Sample("/photos/b.jpg", 12));
+}
+
+TEST(Journal, NamesTheProgramGivesAndNoOthers) {
+    EXPECT_EQ(JournalNameFor(kStarted, 7), "Date20061206-140322-7.journal");
+    EXPECT_EQ(JournalNameFor(kStarted, 7, 2), "Date20061206-140322-7-2.journal");
+    std::string day;
+    EXPECT_TRUE(IsJournalName("Date20061206-140322-7.journal", &day));
+    EXPECT_EQ(day, "20061206");
+    EXPECT_TRUE(IsJournalName("Date20061206-140322-7-2.journal"));
+    for (const char* user :
+         {"Date20061206.journal", "Date20061206-notes.journal", "Date20061206-140322-.journal",
+          "Date2006120x-140322-7.journal", "Date20061206-14032-7.journal",
+          "Date20061206-140322-7.journal.bak", "Date20061206-140322-7--2.journal"})
+        EXPECT_FALSE(IsJournalName(user)) << user;
+}
+
+TEST(Journal, RecordsRoundTripWithTheirHeader) {
+    const JournalContents back = ParseJournal(TwoRecords());
+    ASSERT_TRUE(back.header);
+    EXPECT_EQ(back.header->kind, "set");
+    EXPECT_EQ(back.header->folder, "/photos/旅行\t2006");
+    EXPECT_TRUE(back.problems.empty());
+    EXPECT_FALSE(back.cutAtEnd);
+    ASSERT_EQ(back.records.size(), 2u);
+    const JournalRecord& one = back.records[0];
+    const JournalRecord want = Sample("/photos/tab\there%20\nnewline.jpg", 11);
+    EXPECT_EQ(one.path, want.path);
+    EXPECT_EQ(one.changedAt, 11);
+    EXPECT_EQ(one.identity, want.identity);
+    EXPECT_EQ(one.size, want.size);
+    EXPECT_EQ(one.before, want.before);
+    EXPECT_EQ(one.after, want.after);
+    ASSERT_EQ(one.writes.size(), 2u);
+    EXPECT_EQ(one.writes[1].offset, 320u);
+    EXPECT_EQ(one.writes[1].oldBytes, "2008:05:30");
+    EXPECT_EQ(one.writes[1].newBytes, "2006:12:24");
+    // One photo, one line, whatever its name holds.
+    const std::string text = TwoRecords();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+}
+
+TEST(Journal, EveryCutKeepsTheWholeRecordsAndSaysItWasCut) {
+    const std::string full = TwoRecords();
+    const size_t firstEnd = full.find('\n') + 1;
+    const size_t secondEnd = full.find('\n', firstEnd) + 1;
+    for (size_t cut = 0; cut < full.size(); ++cut) {
+        const JournalContents c = ParseJournal(full.substr(0, cut));
+        EXPECT_EQ(c.records.size(), cut >= secondEnd ? 1u : 0u) << cut;
+        EXPECT_EQ(c.cutAtEnd, cut != 0 && cut != firstEnd && cut != secondEnd) << cut;
+        // A cut line is told apart from a damaged one: no line is reported unreadable.
+        EXPECT_TRUE(c.problems.empty()) << cut;
+    }
+}
+
+TEST(Journal, ADamagedLineIsReportedWithItsNumberAndTheOthersStay) {
+    const std::string full = TwoRecords();
+    const size_t second = full.find('\n') + 1;
+    const size_t third = full.find('\n', second) + 1;
+    // Every single changed byte of the second line is caught by its length or checksum.
+    for (size_t at = second; at + 1 < third; ++at) {
+        std::string damaged = full;
+        damaged[at] = damaged[at] == '7' ? '8' : '7';
+        const JournalContents c = ParseJournal(damaged);
+        ASSERT_EQ(c.problems.size(), 1u) << at;
+        EXPECT_EQ(c.problems[0].line, 2u);
+        ASSERT_EQ(c.records.size(), 1u);
+        EXPECT_EQ(c.records[0].path, "/photos/b.jpg");
+    }
+    // A record appended to the half of another (the old fault) is one damaged line.
+    const std::string half =
+        full.substr(0, second + 40) + FormatJournalRecord(Sample("/c.jpg", 13));
+    const JournalContents c = ParseJournal(half);
+    ASSERT_EQ(c.problems.size(), 1u);
+    EXPECT_EQ(c.problems[0].line, 2u);
+    EXPECT_TRUE(c.records.empty());
+}
+
+struct FaultPlan {
+    static inline FaultSite site = FaultSite::JournalAppend;
+    static inline int at = 0; // the n-th operation at site fails (1-based)
+    static inline int seen = 0;
+    static inline Fault::Kind kind = Fault::Kind::Short;
+    static Fault Hook(FaultSite s) {
+        if (s != site || ++seen != at) return {};
+        return {kind, 28}; // ENOSPC
+    }
+    explicit FaultPlan(FaultSite s, int n, Fault::Kind k) {
+        site = s;
+        at = n;
+        seen = 0;
+        kind = k;
+        SetFaultHook(&Hook);
+    }
+    ~FaultPlan() { SetFaultHook(nullptr); }
+};
+
+TEST(JournalWriter, AFullDiskLeavesTheLastWholeRecord) {
+    TempDir dir;
+    JournalWriter w(dir.path().string(), Header());
+    ASSERT_TRUE(w.append(Sample("/a.jpg", 1)).ok());
+    ASSERT_TRUE(w.append(Sample("/b.jpg", 2)).ok());
+    {
+        FaultPlan full(FaultSite::JournalAppend, 1, Fault::Kind::Short);
+        Status third = w.append(Sample("/c.jpg", 3));
+        ASSERT_FALSE(third.ok());
+        EXPECT_EQ(third.error().number, 61);
+    }
+    ASSERT_TRUE(w.append(Sample("/d.jpg", 4)).ok()); // the next record starts on a line of its own
+    ASSERT_TRUE(w.close().ok());
+    auto back = ReadJournal(w.path());
+    ASSERT_TRUE(back.ok());
+    EXPECT_TRUE(back->problems.empty());
+    EXPECT_FALSE(back->cutAtEnd);
+    ASSERT_EQ(back->records.size(), 3u);
+    EXPECT_EQ(back->records[2].path, "/d.jpg");
+}
+
+TEST(JournalWriter, AFirstRecordThatCannotBeWrittenLeavesNoJournal) {
+    TempDir dir;
+    JournalWriter w(dir.path().string(), Header());
+    FaultPlan full(FaultSite::JournalAppend, 1, Fault::Kind::Fail);
+    EXPECT_FALSE(w.append(Sample("/a.jpg", 1)).ok());
+    EXPECT_FALSE(w.used());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(JournalWriter, MadeExclusivelyForItsOwnerNeverThroughALink) {
+    TempDir dir;
+    const std::string first = JournalNameFor(LocalFromUnix(Header().started), 7);
+    // A file already under the name (an earlier run in the same second) is left alone.
+    dir.put(first, Bytes{'u'});
+    JournalWriter w(dir.path().string(), Header());
+    ASSERT_TRUE(w.append(Sample("/a.jpg", 1)).ok());
+    ASSERT_TRUE(w.close().ok());
+    EXPECT_EQ(ReadAll(dir.path() / first), Bytes{'u'});
+    EXPECT_EQ(fs::path(w.path()).filename().string(),
+              JournalNameFor(LocalFromUnix(Header().started), 7, 2));
+#ifndef _WIN32
+    struct stat st {};
+    ASSERT_EQ(stat(w.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // A link put where the journal goes is not followed: the file it names stays as it was.
+    TempDir other;
+    const auto victim = other.put("victim.txt", Bytes{'v'});
+    TempDir trap;
+    for (int n = 1; n <= 3; ++n)
+        fs::create_symlink(victim,
+                           trap.path() / JournalNameFor(LocalFromUnix(Header().started), 7, n));
+    JournalWriter t(trap.path().string(), Header());
+    EXPECT_TRUE(t.append(Sample("/a.jpg", 1)).ok()); // under the first free name
+    EXPECT_EQ(ReadAll(victim), Bytes{'v'});
+#endif
+}
+
+TEST(Journal, SomethingThatIsNoJournalIsRefusedUnread) {
+    TempDir dir;
+    EXPECT_EQ(ReadJournal((dir.path() / "none.journal").string()).error().number, 53);
+    fs::create_directory(dir.path() / "folder.journal");
+    EXPECT_EQ(ReadJournal((dir.path() / "folder.journal").string()).error().number, 75);
+    dir.put("text.journal", Bytes{'h', 'i', '\n'});
+    auto text = ReadJournal((dir.path() / "text.journal").string());
+    ASSERT_TRUE(text.ok());
+    EXPECT_TRUE(text->records.empty());
+    ASSERT_EQ(text->problems.size(), 1u);
+    EXPECT_EQ(text->problems[0].line, 1u);
+}
+
+TEST(Journals, KeptThirtyDaysAndTheLastTwentyRunsAndOnlyTheProgramsOwnRemoved) {
+    TempDir dir;
+    const int64_t now = LocalToUnix({2006, 12, 24, 12, 0, 0}).value();
+    auto name = [](int year, int month, int day, int n) {
+        return JournalNameFor({year, month, day, 10, 0, n}, 42);
+    };
+    // 25 runs long ago, 3 within the last 30 days.
+    for (int n = 0; n < 25; ++n)
+        dir.put(name(2006, 1, 10, n), Bytes{'x'});
+    for (int day : {1, 20, 24})
+        dir.put(name(2006, 12, day, 0), Bytes{'x'});
+    // A user's files and a folder that look like journals stay whatever their age.
+    dir.put("Date20000101-notes.journal", Bytes{'u'});
+    dir.put("Date20000101.journal", Bytes{'u'});
+    fs::create_directory(dir.path() / name(2000, 1, 1, 0));
+    PruneJournals(dir.path().string(), now);
+
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        left.push_back(e.path().filename().string());
+    auto has = [&](const std::string& n) { return std::count(left.begin(), left.end(), n) == 1; };
+    for (int day : {1, 20, 24})
+        EXPECT_TRUE(has(name(2006, 12, day, 0)));
+    // With the three recent ones, the newest 17 of the old runs make the last twenty.
+    for (int n = 0; n < 25; ++n)
+        EXPECT_EQ(has(name(2006, 1, 10, n)), n >= 8) << n;
+    EXPECT_TRUE(has("Date20000101-notes.journal"));
+    EXPECT_TRUE(has("Date20000101.journal"));
+    EXPECT_TRUE(has(name(2000, 1, 1, 0)));
+}
+
+TEST(Journals, ListedNewestFirstWithTheirRuns) {
+    TempDir dir;
+    for (int n : {3, 1, 2}) {
+        JournalWriter w(dir.path().string(),
+                        JournalHeader{"set", LocalToUnix({2006, 12, 24, 10, 0, n}).value(), 7,
+                                      "/photos/" + std::to_string(n)});
+        for (int k = 0; k < n; ++k)
+            ASSERT_TRUE(w.append(Sample("/p" + std::to_string(k) + ".jpg", k)).ok());
+        ASSERT_TRUE(w.close().ok());
+    }
+    dir.put("Date20061224-100009-7.journal", Bytes{'b', 'a', 'd', '\n'});
+    const std::vector<JournalInfo> all = ListJournals(dir.path().string());
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0].problems, 1u); // the newest name, unreadable
+    EXPECT_EQ(all[1].header.folder, "/photos/3");
+    EXPECT_EQ(all[1].records, 3u);
+    EXPECT_EQ(all[3].header.folder, "/photos/1");
+    EXPECT_EQ(all[3].header.kind, "set");
+}
+
+} // namespace
+} // namespace tokimori

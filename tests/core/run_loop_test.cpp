@@ -1,0 +1,393 @@
+// The run loop over real files: what a run changes and nothing else, each file once, the
+// window's and the command line's policies, and everything the run writes beside the photos
+// (log folder, log, journal) checked before a photo changes or reported when it fails.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "TestFiles.h"
+#include "base/Faults.h"
+#include "base/Paths.h"
+#include "exif/ExifLayout.h"
+#include "filetime/FileDate.h"
+#include "run/Journal.h"
+#include "run/OperationLog.h"
+#include "run/RunLoop.h"
+#include "run/Undo.h"
+
+namespace tokimori {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+const char* const kCameras[] = {
+    "Canon_40D.jpg",    "Nikon_D70.jpg",   "Sony_HDR-HC3.jpg",         "gps_DSCN0010.jpg",
+    "Kodak_CX7530.jpg", "xmp_no_exif.jpg", "exif-org_olympus-c960.jpg"};
+
+SetDatesOptions NewDate() {
+    SetDatesOptions o;
+    o.date = {2006, 12, 24, 0, 0, 0};
+    o.timeOfDay = {0, 0, 0, 10, 0, 0};
+    return o;
+}
+
+// Copies of the cameras' photos with distinct old times (nanoseconds too).
+std::vector<std::string> CopyCameras(const TempDir& dir) {
+    std::vector<std::string> out;
+    int64_t t = 1300000000;
+    for (const char* name : kCameras) {
+        const fs::path p = dir.put(name, Photo(name));
+        EXPECT_TRUE(WriteFileTimes(p.string(), {{t, 123456789}, {t + 7, 5}, {t, 123456789}}).ok());
+        out.push_back(p.string());
+        t += 86400 * 31;
+    }
+    return out;
+}
+
+struct Outcomes {
+    std::vector<PhotoOutcome> all;
+    RunHooks hooks() {
+        RunHooks h;
+        h.photoDone = [this](const PhotoOutcome& o) { all.push_back(o); };
+        return h;
+    }
+};
+
+RunSummary RunSet(const std::vector<std::string>& targets, const std::string& logFolder,
+                  Outcomes& seen, RunPolicy policy = {}, SetDatesOptions o = NewDate()) {
+    RunRequest request;
+    request.targets = targets;
+    request.listed = targets;
+    request.logFolder = logFolder;
+    request.where = "test";
+    return RunPhotos(*MakeSetDates(o), request, policy, seen.hooks());
+}
+
+FileTimes TimesOf(const std::string& path) {
+    auto t = ReadFileTimes(path);
+    EXPECT_TRUE(t.ok()) << path;
+    return t.ok() ? t.value() : FileTimes{};
+}
+
+int64_t NewInstant() {
+    return LocalToUnix({2006, 12, 24, 10, 0, 0}).value();
+}
+
+// The set-up that fails one operation at a site (the n-th, from 1), for failure injection.
+struct InjectFault {
+    static inline FaultSite site = FaultSite::PhotoWrite;
+    static inline int at = 0;
+    static inline int seen = 0;
+    static inline Fault fault;
+    static Fault Hook(FaultSite s) {
+        if (s != site || ++seen != at) return {};
+        return fault;
+    }
+    InjectFault(FaultSite s, int n, Fault::Kind kind, int error = 28) {
+        site = s;
+        at = n;
+        seen = 0;
+        fault = {kind, error};
+        SetFaultHook(&Hook);
+    }
+    ~InjectFault() { SetFaultHook(nullptr); }
+};
+
+TEST(RunLoop, ChangesTheDateTextsAndTimesAndNothingElse) {
+    TempDir dir, logs;
+    const std::vector<std::string> photos = CopyCameras(dir);
+    Outcomes seen;
+    const RunSummary s = RunSet(photos, logs.path().string(), seen);
+    ASSERT_FALSE(s.stoppedBy);
+    ASSERT_EQ(seen.all.size(), photos.size());
+    size_t changed = 0;
+    for (const PhotoOutcome& o : seen.all) {
+        const std::string name = fs::path(o.path).filename().string();
+        const Bytes before = Photo(name), after = ReadAll(o.path);
+        ASSERT_EQ(before.size(), after.size()) << name;
+        // Every changed byte lies in a planned date text.
+        for (size_t at : Differences(before, after)) {
+            EXPECT_TRUE(std::any_of(o.plan.dates.writes.begin(), o.plan.dates.writes.end(),
+                                    [&](const DateWrite& w) {
+                                        return at >= w.offset && at < w.offset + w.newBytes.size();
+                                    }))
+                << name << " byte " << at;
+        }
+        if (!o.changed()) {
+            EXPECT_EQ(before, after) << name;
+            continue;
+        }
+        ++changed;
+        EXPECT_EQ(TimesOf(o.path).modified, (FileInstant{NewInstant(), 0})) << name;
+        EXPECT_EQ(o.timesAfter.modified, (FileInstant{NewInstant(), 0})) << name;
+        if (!o.before.EmbeddedDate.empty()) {
+            EXPECT_EQ(o.after.EmbeddedDate, "2006:12:24 10:00:00");
+        }
+    }
+    EXPECT_EQ(s.changed, changed);
+    EXPECT_GE(changed, 5u);
+    // The photo without Exif data is told, not counted as failed, and left as it was.
+    const auto noExif = std::find_if(seen.all.begin(), seen.all.end(), [](const PhotoOutcome& o) {
+        return o.path.ends_with("xmp_no_exif.jpg");
+    });
+    ASSERT_NE(noExif, seen.all.end());
+    EXPECT_EQ(noExif->result, PhotoOutcome::Result::NoExif);
+    EXPECT_EQ(s.failed, 0u);
+
+    // One journal record and one log line per changed photo.
+    auto journal = ReadJournal(s.journalPath);
+    ASSERT_TRUE(journal.ok());
+    EXPECT_EQ(journal->records.size(), changed);
+    EXPECT_TRUE(journal->problems.empty());
+    ASSERT_TRUE(journal->header);
+    EXPECT_EQ(journal->header->kind, "set");
+    const Bytes log = ReadAll(s.logPath);
+    EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), '\n')), changed);
+}
+
+TEST(RunLoop, DatesReportedAreThoseReadBackAfterTheChange) {
+    TempDir dir;
+    // DateTimeOriginal holds a text shorter than its 20 bytes: "2008:05:30", a 0, then junk.
+    Tiff t = CameraTiff(ByteOrder::Big);
+    (*t.exif)[0] =
+        AsciiCounted(tag::DateTimeOriginal, std::string("2008:05:30\0JUNKJUNK\0", 20), 20);
+    const fs::path p = dir.put("short.jpg", Jpeg({ExifApp1(t.build())}));
+    Outcomes seen;
+    RunSet({p.string()}, "", seen);
+    ASSERT_EQ(seen.all.size(), 1u);
+    EXPECT_EQ(seen.all[0].before.EmbeddedDate, "2008:05:30");
+    EXPECT_EQ(seen.all[0].after.EmbeddedDate, "2006:12:24 10:00:00");
+}
+
+#ifndef _WIN32
+// The local time zone set for as long as the object lives.
+class TimeZone {
+  public:
+    explicit TimeZone(const char* zone) {
+        const char* old = std::getenv("TZ");
+        had_ = old != nullptr;
+        if (old) saved_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZone() {
+        if (had_)
+            setenv("TZ", saved_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    bool had_ = false;
+    std::string saved_;
+};
+
+TEST(RunLoop, FileTimesAreReportedAsTheSystemSetThem) {
+    // 02:30 on the day clocks spring forward does not exist: it is 03:30 summer time.
+    TimeZone newYork("America/New_York");
+    TempDir dir;
+    const fs::path p = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    SetDatesOptions o = NewDate();
+    o.date = {2021, 3, 14, 0, 0, 0};
+    o.timeOfDay = {0, 0, 0, 2, 30, 0};
+    Outcomes seen;
+    RunSet({p.string()}, "", seen, {}, o);
+    ASSERT_EQ(seen.all.size(), 1u);
+    const LocalDateTime shown = LocalFromUnix(seen.all[0].timesAfter.modified.seconds);
+    EXPECT_EQ(shown.hour, 3);
+    EXPECT_EQ(shown.minute, 30);
+}
+#endif
+
+TEST(RunLoop, EachFileIsDoneOnceHoweverOftenItIsReached) {
+    TempDir dir;
+    const fs::path a = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    std::vector<std::string> targets{a.string(), a.string(), (dir.path() / "." / "a.jpg").string()};
+#ifndef _WIN32
+    fs::create_hard_link(a, dir.path() / "hard.jpg");
+    fs::create_symlink(a, dir.path() / "soft.jpg");
+    targets.push_back((dir.path() / "hard.jpg").string());
+    targets.push_back((dir.path() / "soft.jpg").string());
+#endif
+    Outcomes seen;
+    const RunSummary s = RunSet(targets, "", seen);
+    EXPECT_EQ(s.changed, 1u);
+    EXPECT_EQ(s.failed, 0u);
+    ASSERT_EQ(seen.all.size(), targets.size());
+    EXPECT_TRUE(seen.all[0].changed());
+    for (size_t i = 1; i < seen.all.size(); ++i)
+        EXPECT_EQ(seen.all[i].result, PhotoOutcome::Result::Duplicate) << i;
+    // Journal and log keep absolute paths whatever was typed.
+    EXPECT_EQ(seen.all[2].path, a.string());
+}
+
+TEST(RunLoop, TheWindowStopsAtTheFirstFailureTheCommandLineGoesOn) {
+    for (const bool stop : {true, false}) {
+        TempDir dir, logs;
+        const fs::path a = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+        fs::create_directory(dir.path() / "folder.jpg");
+        const fs::path b = dir.put("b.jpg", Photo("Nikon_D70.jpg"));
+        Outcomes seen;
+        RunPolicy policy;
+        policy.stopAtFirstError = stop;
+        const RunSummary s = RunSet({a.string(), (dir.path() / "folder.jpg").string(), b.string()},
+                                    logs.path().string(), seen, policy);
+        ASSERT_GE(seen.all.size(), 2u);
+        EXPECT_TRUE(seen.all[0].changed());
+        EXPECT_EQ(seen.all[1].result, PhotoOutcome::Result::Failed);
+        EXPECT_EQ(seen.all[1].error.number, 75);
+        EXPECT_EQ(seen.all.size(), stop ? 2u : 3u);
+        EXPECT_EQ(ReadAll(b) == Photo("Nikon_D70.jpg"), stop);
+        EXPECT_EQ(s.failed, 1u);
+    }
+}
+
+TEST(RunLoop, AListedFileGoneStopsTheRunBeforeAnythingChanges) {
+    TempDir dir;
+    const fs::path a = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    Outcomes seen;
+    RunRequest request;
+    request.targets = {a.string()};
+    request.listed = {a.string(), (dir.path() / "gone.jpg").string()};
+    RunPolicy policy;
+    policy.checkListedFilesExist = true;
+    const RunSummary s = RunPhotos(*MakeSetDates(NewDate()), request, policy, seen.hooks());
+    EXPECT_EQ(s.stalePath, (dir.path() / "gone.jpg").string());
+    EXPECT_TRUE(seen.all.empty());
+    EXPECT_EQ(ReadAll(a), Photo("Canon_40D.jpg"));
+}
+
+TEST(RunLoop, AnUnusableLogFolderStopsTheRunBeforeTheFirstPhoto) {
+    TempDir dir, logs;
+    const fs::path a = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    // A missing log folder is made.
+    {
+        Outcomes seen;
+        const fs::path made = logs.path() / "new" / "logs";
+        const RunSummary s = RunSet({a.string()}, made.string(), seen);
+        EXPECT_FALSE(s.stoppedBy);
+        EXPECT_TRUE(fs::exists(made / fs::path(s.logPath).filename()));
+        WriteAll(a, Photo("Canon_40D.jpg"));
+    }
+    auto expectStopped = [&](const std::string& folder, int number) {
+        Outcomes seen;
+        const RunSummary s = RunSet({a.string()}, folder, seen);
+        ASSERT_TRUE(s.stoppedBy) << folder;
+        EXPECT_EQ(s.stoppedBy->number, number) << folder;
+        EXPECT_TRUE(seen.all.empty());
+        EXPECT_EQ(ReadAll(a), Photo("Canon_40D.jpg"));
+    };
+    // A file where the folder should be.
+    dir.put("not-a-folder", Bytes{1});
+    expectStopped((dir.path() / "not-a-folder").string(), 75);
+    // A folder in the place of today's log.
+    TempDir odd;
+    fs::create_directory(odd.path() / LogNameFor(LocalNow()));
+    expectStopped(odd.path().string(), 75);
+    // A folder that cannot be written, even by root.
+    TempDir locked;
+    Immutable frozen(locked.path());
+    if (frozen) expectStopped(locked.path().string(), 70);
+}
+
+TEST(RunLoop, ALogLineThatCannotBeWrittenIsReportedAndNoEmptyLogStays) {
+    TempDir dir, logs;
+    const fs::path a = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    InjectFault full(FaultSite::LogAppend, 1, Fault::Kind::Fail);
+    Outcomes seen;
+    const RunSummary s = RunSet({a.string()}, logs.path().string(), seen);
+    ASSERT_EQ(seen.all.size(), 1u);
+    EXPECT_TRUE(seen.all[0].changed());
+    ASSERT_TRUE(seen.all[0].logError);
+    EXPECT_EQ(seen.all[0].logError->number, 61);
+    EXPECT_EQ(s.failed, 1u);
+    EXPECT_FALSE(fs::exists(logs.path() / LogNameFor(LocalNow())));
+}
+
+TEST(RunLoop, AFullDiskInTheJournalStopsTheRunBeforeThatPhotoChanges) {
+    TempDir dir, logs;
+    const std::vector<std::string> photos = CopyCameras(dir);
+    std::vector<Bytes> before;
+    std::vector<FileTimes> timesBefore;
+    for (const std::string& p : photos) {
+        before.push_back(ReadAll(p));
+        timesBefore.push_back(TimesOf(p));
+    }
+    RunSummary s;
+    Outcomes seen;
+    {
+        InjectFault full(FaultSite::JournalAppend, 3, Fault::Kind::Short);
+        s = RunSet(photos, logs.path().string(), seen);
+    }
+    ASSERT_TRUE(s.stoppedBy);
+    EXPECT_TRUE(s.journalFailed);
+    EXPECT_EQ(s.stoppedBy->number, 61);
+    EXPECT_EQ(s.changed, 2u);
+    // Photos from the third on are as they were; the journal holds two whole records.
+    for (size_t i = 2; i < photos.size(); ++i) {
+        EXPECT_EQ(ReadAll(photos[i]), before[i]) << photos[i];
+        EXPECT_EQ(TimesOf(photos[i]).modified, timesBefore[i].modified) << photos[i];
+    }
+    auto journal = ReadJournal(s.journalPath);
+    ASSERT_TRUE(journal.ok());
+    EXPECT_TRUE(journal->problems.empty());
+    EXPECT_FALSE(journal->cutAtEnd);
+    EXPECT_EQ(journal->records.size(), 2u);
+    // And the two changed photos come back exactly.
+    const UndoSummary u = UndoJournals({s.journalPath}, false, {});
+    EXPECT_TRUE(u.ok());
+    for (size_t i = 0; i < photos.size(); ++i) {
+        EXPECT_EQ(ReadAll(photos[i]), before[i]) << photos[i];
+        EXPECT_EQ(TimesOf(photos[i]).modified, timesBefore[i].modified) << photos[i];
+    }
+}
+
+TEST(RunLoop, NoPhotoChangesBeforeItsRecordIsOnTheDisk) {
+    TempDir dir, logs;
+    const std::vector<std::string> photos = CopyCameras(dir);
+    InjectFault cannotFlush(FaultSite::JournalSync, 1, Fault::Kind::Fail, 5 /* EIO */);
+    Outcomes seen;
+    const RunSummary s = RunSet(photos, logs.path().string(), seen);
+    ASSERT_TRUE(s.stoppedBy);
+    EXPECT_TRUE(s.journalFailed);
+    EXPECT_EQ(s.changed, 0u);
+    for (const std::string& p : photos)
+        EXPECT_EQ(ReadAll(p), Photo(fs::path(p).filename().string())) << p;
+}
+
+TEST(RunLoop, ADryRunChangesNothingNotEvenAccessTimes) {
+    TempDir dir, logs;
+    const std::vector<std::string> photos = CopyCameras(dir);
+    std::vector<FileTimes> times;
+    for (const std::string& p : photos)
+        times.push_back(TimesOf(p));
+    Outcomes seen;
+    RunPolicy policy;
+    policy.dryRun = true;
+    const RunSummary s = RunSet(photos, logs.path().string(), seen, policy);
+    EXPECT_GE(s.changed, 5u); // would change
+    EXPECT_TRUE(fs::is_empty(logs.path()));
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const FileTimes now = TimesOf(photos[i]); // before this test reads the photo
+        EXPECT_EQ(now.modified, times[i].modified) << photos[i];
+#ifndef _WIN32
+        // (Under Wine any query of a file sets its access time; Windows itself does not.)
+        EXPECT_EQ(now.accessed, times[i].accessed) << photos[i];
+#endif
+        EXPECT_EQ(ReadAll(photos[i]), Photo(fs::path(photos[i]).filename().string()));
+    }
+    for (const PhotoOutcome& o : seen.all) {
+        if (o.changed() && !o.before.EmbeddedDate.empty()) {
+            EXPECT_EQ(o.after.EmbeddedDate, "2006:12:24 10:00:00") << o.path;
+        }
+    }
+}
+
+} // namespace
+} // namespace tokimori

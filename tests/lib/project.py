@@ -1,0 +1,32 @@
+"""What the Python tests share: the project's version and release date as the top CMakeLists.txt
+gives them, and the commands and options that tokimori-cli's own help lists."""
+
+import os
+import re
+import subprocess
+from pathlib import Path
+
+SOURCE = Path(os.environ["TOKIMORI_SOURCE"])
+
+_top = (SOURCE / "CMakeLists.txt").read_text()
+VERSION = re.search(r"project\(Tokimori VERSION (\d+\.\d+\.\d+)", _top).group(1)
+RELEASE_DATE = re.search(r'set\(TOKIMORI_RELEASE_DATE "(\d{4}-\d\d-\d\d)"\)', _top).group(1)
+
+
+def run(*args, **kw):
+    return subprocess.run([*map(str, args)], capture_output=True, text=True, **kw)
+
+
+def cli_commands(cli):
+    """The commands that `tokimori-cli --help` lists, one per line under the synopses."""
+    return re.findall(r"^([a-z]+) {2,}\S", run(cli, "--help").stdout, re.M)
+
+
+def cli_options(cli, command):
+    """The options that `tokimori-cli COMMAND --help` lists, each with whether it takes a value."""
+    options = {}
+    for line in run(cli, command, "--help").stdout.splitlines():
+        m = re.match(r"  (?:-h, )?(--[a-z-]+)( [A-Za-z:]+)?  ", line)
+        if m:
+            options[m.group(1)] = m.group(2) is not None
+    return options
