@@ -48,6 +48,9 @@ xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
   { echo "openbox did not start" >&2; cat "$config/openbox.log" >&2; exit 1; }
 
 export QT_QPA_PLATFORM=xcb
+# The private desktop has no session bus: nothing is to start one for it (D-Bus would otherwise
+# try to launch one through the X server) or reach the user's own.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 status=0
 "$@" || status=$?
 exit "$status"
