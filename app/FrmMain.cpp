@@ -557,6 +557,11 @@ void FrmMain::noteNormalGeometry() {
 }
 
 QRect FrmMain::normalOuterBounds() const {
+    // Closed before the window manager framed the window (a session ending during start-up): it
+    // still stands where start-up placed it; its position may already hold a frame the system
+    // made up.
+    if (framePending_ && startOuter_.isValid())
+        return QRect(startOuter_.topLeft(), size().grownBy(knownFrame()));
     if ((windowState() & ~Qt::WindowActive) == Qt::WindowNoState)
         return geometry().marginsAdded(knownFrame());
     const QRect client = normalHistory_.isEmpty() ? normalGeometry() : normalHistory_.last();

@@ -56,5 +56,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     window.show();
+    // The end may have been seen while the window was being shown, before it counted as shown.
+    if (tokimori::SessionEndRequested()) {
+        window.close();
+        return 0;
+    }
     return app.exec();
 }

@@ -172,6 +172,22 @@ class StartupTest : public QObject {
         QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString());    // not reached
     }
 
+    void storedNumbersNoWindowCanTakeAreRunTimeErrors() {
+        // nan, inf and 1e30 once reached an int conversion (undefined behaviour).
+        const std::pair<const char*, const char*> cases[] = {
+            {"nan", "13"}, {"inf", "13"}, {"-inf", "13"}, {"1e30", "6"}, {"-3e9", "6"}};
+        for (const auto& [stored, number] : cases) {
+            QTemporaryDir dir;
+            Store("WHeight", stored);
+            Store("DefPath", dir.path());
+            MessageRecorder messages;
+            FrmMain w;
+            QVERIFY(w.Form_Load());
+            QCOMPARE(messages.texts(), QStringList{number});
+            Get<FolderList>(w, "Dir1"); // the window is there, in the state before the failure
+        }
+    }
+
     void aSecondCopyIsRefusedAndStoresNothing() {
         MessageRecorder messages;
         FrmMain first;
