@@ -113,10 +113,15 @@ QString PhotoReadFailure(const RunError& e) {
     }
 }
 
-// The fourteen lines of the information panel, joined by CR LF.
-QString PanelText(const ExifSummary& s, const QString& fileDate) {
+// The fourteen lines of the information panel, joined by CR LF. A photo whose Exif data hold no
+// pixel size shows the size of its JPEG frame instead of 0×0.
+QString PanelText(const ExifInfo& info, const QString& fileDate) {
+    const ExifSummary& s = info.summary;
+    const bool fromFrame = s.PixelWidth == 0 && s.PixelHeight == 0 && info.frameWidth > 0;
+    const int width = fromFrame ? info.frameWidth : s.PixelWidth;
+    const int height = fromFrame ? info.frameHeight : s.PixelHeight;
     const QStringList lines{"サイズ(横×縦)",
-                            QString("%1×%2").arg(s.PixelWidth).arg(s.PixelHeight),
+                            QString("%1×%2").arg(width).arg(height),
                             "",
                             "埋込日付(撮影日時)",
                             FromPhotoText(s.EmbeddedDate),
@@ -914,7 +919,7 @@ void FrmMain::File1_Click() {
     const QString panel =
         read->entries == 0
             ? QString(kNoDateInfo)
-            : PanelText(summary_, U(FormatPanelDate(LocalFromUnix(read->modifiedUnix))));
+            : PanelText(read.value(), U(FormatPanelDate(LocalFromUnix(read->modifiedUnix))));
     if (read->entries != 0) setExifInfo(panel);
     FitThumbnail(folder + name); // a photo that cannot be decoded keeps its information
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -1103,8 +1108,8 @@ void FrmMain::CmdExe_Click() {
         case PhotoOutcome::Result::Failed:
             // The run ends here, in its error report.
             beforeMessage(entry, entry + 1);
-            updateProgress(0, 0, true);
             showRunError(o.error, U(o.path), changedCount);
+            updateProgress(0, 0, true);
             endedByPhoto = true;
             break;
         }
