@@ -66,6 +66,8 @@ class PositionedFile final : public ByteSource {
   private:
     PositionedFile() = default;
     RunError systemError(const char* what) const;
+    // One try at the exclusive lock: true when taken, false while another holder has it.
+    Result<bool> tryLock();
 
     std::string path_;
     uint64_t size_ = 0;

@@ -1,8 +1,6 @@
 #include "base/PositionedFile.h"
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "base/Faults.h"
 #include "base/SystemError.h"
@@ -91,12 +89,6 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
     return {};
 }
 
-Result<int64_t> PositionedFile::modifiedUnix() const {
-    struct stat st {};
-    if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot read the time of");
-    return static_cast<int64_t>(st.st_mtime);
-}
-
 Result<FileTimes> PositionedFile::times() const {
     struct stat st {};
     if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot read the times of");
@@ -122,18 +114,12 @@ Status PositionedFile::setTimes(const FileTimes& t) {
     return {};
 }
 
-Status PositionedFile::lockExclusive(int waitMilliseconds) {
-    const auto until =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
-    auto pause = std::chrono::milliseconds(1);
+Result<bool> PositionedFile::tryLock() {
     for (;;) {
-        if (flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return {};
+        if (flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return true;
         if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK) return systemError("cannot lock");
-        if (std::chrono::steady_clock::now() >= until)
-            return MakeError(err::PermissionDenied, "in use by another program: " + path_);
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        if (errno == EWOULDBLOCK) return false;
+        return systemError("cannot lock");
     }
 }
 

@@ -4,9 +4,6 @@
 #include "base/FileTimeConversion_win32.h"
 #include "base/SystemError.h"
 
-#include <chrono>
-#include <thread>
-
 #include <windows.h>
 
 namespace tokimori {
@@ -99,15 +96,6 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
     return {};
 }
 
-Result<int64_t> PositionedFile::modifiedUnix() const {
-    FILETIME write{};
-    if (!GetFileTime(Native(handle_), nullptr, nullptr, &write))
-        return systemError("cannot read the time of");
-    const uint64_t ticks =
-        (static_cast<uint64_t>(write.dwHighDateTime) << 32) | write.dwLowDateTime;
-    return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
-}
-
 Result<FileTimes> PositionedFile::times() const {
     FILETIME created{}, accessed{}, written{};
     if (!GetFileTime(Native(handle_), &created, &accessed, &written))
@@ -129,21 +117,13 @@ Status PositionedFile::setTimes(const FileTimes& t) {
     return {};
 }
 
-Status PositionedFile::lockExclusive(int waitMilliseconds) {
-    const auto until =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        OVERLAPPED ov{};
-        if (LockFileEx(Native(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                       MAXDWORD, MAXDWORD, &ov))
-            return {};
-        if (GetLastError() != ERROR_LOCK_VIOLATION) return systemError("cannot lock");
-        if (std::chrono::steady_clock::now() >= until)
-            return MakeError(err::PermissionDenied, "in use by another program: " + path_);
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
-    }
+Result<bool> PositionedFile::tryLock() {
+    OVERLAPPED ov{};
+    if (LockFileEx(Native(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                   MAXDWORD, MAXDWORD, &ov))
+        return true;
+    if (GetLastError() == ERROR_LOCK_VIOLATION) return false;
+    return systemError("cannot lock");
 }
 
 Status PositionedFile::close() {

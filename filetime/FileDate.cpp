@@ -1,5 +1,7 @@
 #include "filetime/FileDate.h"
 
+#include "base/PositionedFile.h"
+
 #include "base/SystemError.h"
 
 namespace tokimori {
@@ -46,6 +48,14 @@ Status ParseTimeOfDay(const std::string& text, LocalDateTime& t) {
     t.minute = m;
     t.second = sec;
     return {};
+}
+
+Status WriteFileTimes(const std::string& path, const FileTimes& times) {
+    auto f = PositionedFile::open(path, PositionedFile::Mode::ReadWrite);
+    if (!f) return f.error();
+    Status set = f->setTimes(times);
+    Status closed = f->close();
+    return set ? closed : set;
 }
 
 Status ApplyFileDate(const std::string& path, const LocalDateTime& when) {

@@ -1,17 +1,13 @@
 #include "filetime/FileDate.h"
 
-#include "base/SystemError.h"
+#include "base/PositionedFile.h"
 
 #include <cerrno>
 #include <ctime>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 namespace tokimori {
 
 Result<int64_t> LocalToUnixInRange(const LocalDateTime& t) {
-
     struct tm tm {};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
@@ -28,27 +24,9 @@ Result<int64_t> LocalToUnixInRange(const LocalDateTime& t) {
 }
 
 Result<FileTimes> ReadFileTimes(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return LastSystemError("cannot read the times of", path);
-    FileTimes t;
-    t.modified = {static_cast<int64_t>(st.st_mtim.tv_sec),
-                  static_cast<int32_t>(st.st_mtim.tv_nsec)};
-    t.accessed = {static_cast<int64_t>(st.st_atim.tv_sec),
-                  static_cast<int32_t>(st.st_atim.tv_nsec)};
-    t.created = t.modified;
-    return t;
-}
-
-Status WriteFileTimes(const std::string& path, const FileTimes& times) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return LastSystemError("cannot set the times of", path);
-    if (!S_ISREG(st.st_mode)) return MakeError(err::PathFileAccess, "not a file: " + path);
-    const struct timespec ts[2] = {
-        {static_cast<time_t>(times.accessed.seconds), times.accessed.nanoseconds},
-        {static_cast<time_t>(times.modified.seconds), times.modified.nanoseconds}};
-    if (utimensat(AT_FDCWD, path.c_str(), ts, 0) != 0)
-        return LastSystemError("cannot set the times of", path);
-    return {};
+    auto f = PositionedFile::open(path, PositionedFile::Mode::Read);
+    if (!f) return f.error();
+    return f->times();
 }
 
 } // namespace tokimori

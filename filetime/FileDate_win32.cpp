@@ -1,14 +1,11 @@
 #include "filetime/FileDate.h"
 
-#include "base/SystemError.h"
-
 #include <windows.h>
 
 #include "base/FileTimeConversion_win32.h"
+#include "base/SystemError.h"
 
 namespace tokimori {
-
-namespace {} // namespace
 
 Result<int64_t> LocalToUnixInRange(const LocalDateTime& t) {
     SYSTEMTIME local{static_cast<WORD>(t.year),
@@ -26,27 +23,14 @@ Result<int64_t> LocalToUnixInRange(const LocalDateTime& t) {
     return FromFileTime(ft).seconds;
 }
 
+// Read without opening the file: no handle that could be refused, and nothing that counts as
+// an access.
 Result<FileTimes> ReadFileTimes(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
         return LastSystemError("cannot read the times of", path);
     return FileTimes{FromFileTime(data.ftLastWriteTime), FromFileTime(data.ftLastAccessTime),
                      FromFileTime(data.ftCreationTime)};
-}
-
-Status WriteFileTimes(const std::string& path, const FileTimes& times) {
-    // Opened for writing with no sharing, so nobody writes the file while its times change.
-    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return LastSystemError("cannot open", path);
-    const FILETIME created = ToFileTime(times.created);
-    const FILETIME accessed = ToFileTime(times.accessed);
-    const FILETIME modified = ToFileTime(times.modified);
-    const bool set = SetFileTime(h, &created, &accessed, &modified);
-    RunError failure = set ? RunError{} : LastSystemError("cannot set the times of", path);
-    if (!CloseHandle(h) && set) return LastSystemError("cannot close", path);
-    if (!set) return failure;
-    return {};
 }
 
 } // namespace tokimori

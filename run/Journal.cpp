@@ -10,6 +10,7 @@
 
 #include "base/Paths.h"
 #include "filetime/FileDate.h"
+#include "run/OperationLog.h"
 
 namespace tokimori {
 
@@ -34,20 +35,6 @@ uint32_t Crc32(std::string_view bytes) {
     for (unsigned char b : bytes)
         c = table[(c ^ b) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
-}
-
-std::string Escape(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x20 || c == '%' || c == 0x7F) {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            out += buf;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
 }
 
 int HexDigit(char c) {
@@ -244,17 +231,17 @@ bool IsJournalName(const std::string& name, std::string* date8) {
 }
 
 std::string FormatJournalHeader(const JournalHeader& h) {
-    return Sealed(std::string(kMagic) + "\t" + kVersion + "\tkind=" + h.kind +
-                  "\tstarted=" + std::to_string(h.started) +
-                  "\tpid=" + std::to_string(h.processId) + "\tfolder=" + Escape(h.folder));
+    return Sealed(std::string(kMagic) + "\t" + kVersion + "\tkind=" + h.kind + "\tstarted=" +
+                  std::to_string(h.started) + "\tpid=" + std::to_string(h.processId) +
+                  "\tfolder=" + EscapeControls(h.folder, true));
 }
 
 std::string FormatJournalRecord(const JournalRecord& r) {
-    std::string body = "photo\tat=" + std::to_string(r.changedAt) + "\tpath=" + Escape(r.path) +
-                       "\tdev=" + std::to_string(r.identity.device) +
-                       "\tino=" + std::to_string(r.identity.inode) +
-                       "\tsize=" + std::to_string(r.size) + "\tm=" + Instant(r.before.modified) +
-                       "\ta=" + Instant(r.before.accessed) + "\tc=" + Instant(r.before.created);
+    std::string body =
+        "photo\tat=" + std::to_string(r.changedAt) + "\tpath=" + EscapeControls(r.path, true) +
+        "\tdev=" + std::to_string(r.identity.device) + "\tino=" + std::to_string(r.identity.inode) +
+        "\tsize=" + std::to_string(r.size) + "\tm=" + Instant(r.before.modified) +
+        "\ta=" + Instant(r.before.accessed) + "\tc=" + Instant(r.before.created);
     if (r.after) body += "\tto=" + Instant(*r.after);
     for (const DateWrite& w : r.writes) {
         char tag[8];

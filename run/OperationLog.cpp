@@ -154,11 +154,11 @@ std::string FormatLogLine(const LocalDateTime& t, const std::string& kind,
     return stamp + kind + ">" + text + "\r\n";
 }
 
-std::string EscapeLogText(const std::string& text) {
+std::string EscapeControls(const std::string& text, bool escapePercent) {
     std::string out;
     out.reserve(text.size());
     for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
+        if (c < 0x20 || c == 0x7F || (escapePercent && c == '%')) {
             char buf[4];
             std::snprintf(buf, sizeof buf, "%%%02X", c);
             out += buf;

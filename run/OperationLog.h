@@ -45,9 +45,13 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
 std::string FormatLogLine(const LocalDateTime& now, const std::string& kind,
                           const std::string& text);
 
-// A log text with its control characters (tab, line feed …) written as %XX, so that one photo
-// stays one line whatever its name holds.
-std::string EscapeLogText(const std::string& text);
+// A text with its control characters (tab, line feed …, and DEL) written as %XX, so that it
+// stays on one line whatever it holds; with escapePercent "%" too, so that it reads back exactly.
+std::string EscapeControls(const std::string& text, bool escapePercent = false);
+// The log's form: one photo stays one line whatever its name holds.
+inline std::string EscapeLogText(const std::string& text) {
+    return EscapeControls(text);
+}
 
 // Appends one line (UTF-8 text; the system's ANSI code page on Windows) and closes the file. The
 // log is never opened through a symbolic link; a log this call made and could not write is
