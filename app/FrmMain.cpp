@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 #include "about/FrmAbout.h"
 #include "app/Help.h"
@@ -36,6 +37,8 @@ namespace tokimori {
 namespace {
 
 const char kNoDateInfo[] = "ファイルの日付情報が取得できません";
+// Why a photo's dates were left alone when each date text was unsafe to write.
+const char kUnsafeDates[] = "（日付の位置が安全に書き換えられないため、変更しませんでした）";
 const char kFolderChanged[] =
     "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
 // Followed by the folder's path.
@@ -224,6 +227,12 @@ void FrmMain::mnuAbout_Click() {
     FrmAbout about(this);
     about.setAttribute(Qt::WA_DeleteOnClose, false);
     about.exec();
+}
+
+// ---- where the runs write ----
+
+QString FrmMain::logFolder() const {
+    return logFolder_.isEmpty() ? U(LogFolder()) : logFolder_;
 }
 
 FrmMain::~FrmMain() {
@@ -1009,9 +1018,26 @@ void FrmMain::CmdExe_Click() {
                 kAppTitle, MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Cancel)
             return;
     }
+    const std::unique_ptr<RunKind> kind = MakeSetDates(runOptions());
+    WindowRun run;
+    run.kind = kind.get();
+    run.folderMode = ChkIkkatu->isChecked();
+    run.again = "再度、「 埋込日付設定実行 」を行って下さい。";
+    run.refusedNote = kUnsafeDates;
+    run.runButtonCount = true;
+    runPhotos(run);
+}
+
+int FrmMain::targetCount(bool folderMode) const {
+    if (folderMode) return File1->listCount();
+    const std::vector<bool> selected = File1->selectedEntries();
+    return static_cast<int>(std::count(selected.begin(), selected.end(), true));
+}
+
+void FrmMain::runPhotos(const WindowRun& run) {
     const QString folder = folderWithSeparator();
     const int total = File1->listCount();
-    const bool folderMode = ChkIkkatu->isChecked();
+    const bool folderMode = run.folderMode;
 
     // The targets: every entry in folder mode, else the selected ones, in list order. Before
     // anything changes, every listed file must still be there.
@@ -1026,7 +1052,7 @@ void FrmMain::CmdExe_Click() {
             entryOf.push_back(i);
         }
     }
-    request.logFolder = logFolder_.isEmpty() ? LogFolder() : S(logFolder_);
+    request.logFolder = S(logFolder());
     request.where = S(File1->path());
     RunPolicy policy;
     policy.stopAtFirstError = true;
@@ -1035,6 +1061,8 @@ void FrmMain::CmdExe_Click() {
     int changedCount = 0;
     bool endedByPhoto = false;
     QStringList timesFailed; // photos whose times could not be set, told once at the end
+    QStringList refused;     // photos the kind left alone, told once at the end (refusedAtEnd)
+    QStringList partly;      // changed photos with date texts left as they were, told at the end
     // The panel as the run leaves it: redrawn for the current selection after a photo the
     // writer walked, or the failure text and thumbnail of a photo it could not.
     enum class Panel { Untouched, Redraw, NoDate } panel = Panel::Untouched;
@@ -1077,11 +1105,17 @@ void FrmMain::CmdExe_Click() {
         lastRead_ = {FromPhotoText(o.before.EmbeddedDate), U(o.fileDateText),
                      U(FormatTimeOfDay(LocalFromUnix(o.timesBefore.modified.seconds)))};
         DateChanged_ = o.plan.dates.DateChanged;
+        if (o.result == PhotoOutcome::Result::Refused && !run.refusedAtEnd.isEmpty()) {
+            refused << name;
+            panel = Panel::Redraw;
+            return;
+        }
         switch (o.result) {
         case PhotoOutcome::Result::Changed:
             ++changedCount;
             panel = Panel::Redraw;
             if (o.timesError) timesFailed << name;
+            if (!o.plan.notes.empty()) partly << name;
             if (o.logError) {
                 beforeMessage(entry, entry + 1);
                 inRun_ = true;
@@ -1099,8 +1133,10 @@ void FrmMain::CmdExe_Click() {
             panelName = name;
             beforeMessage(entry, entry + 1);
             QString text = QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました";
-            if (o.result != PhotoOutcome::Result::NoExif)
-                text += "\r\n（日付の位置が安全に書き換えられないため、変更しませんでした）";
+            if (o.result == PhotoOutcome::Result::Skipped)
+                text += "\r\n" + QString(kUnsafeDates);
+            else if (o.result == PhotoOutcome::Result::Refused)
+                text += "\r\n" + run.refusedNote;
             MessageService::show(this, text, kAppTitle, MessageIcon::None);
             inRun_ = true;
             break;
@@ -1117,14 +1153,15 @@ void FrmMain::CmdExe_Click() {
 
     inRun_ = true;
     panelPending_ = false;
-    const RunSummary summary = RunPhotos(*MakeSetDates(runOptions()), request, policy, hooks);
+    const RunSummary summary = RunPhotos(*run.kind, request, policy, hooks);
     inRun_ = false;
     panelPending_ = false;
 
     if (!summary.stalePath.empty()) {
         MessageService::show(this,
                              "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
-                             "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
+                             "\r\n\r\n" +
+                                 run.again,
                              kAppTitle, MessageIcon::Exclamation);
         File1->refresh();
         if (File1->listCount() > 0) File1->selectEntry(0);
@@ -1146,9 +1183,18 @@ void FrmMain::CmdExe_Click() {
         MessageService::show(
             this, "次の写真のファイル日付を設定できませんでした。\r\n" + timesFailed.join("\r\n"),
             kAppTitle, MessageIcon::Exclamation);
+    if (!refused.isEmpty())
+        MessageService::show(this, run.refusedAtEnd + "\r\n" + refused.join("\r\n"), kAppTitle,
+                             MessageIcon::Exclamation);
+    if (!partly.isEmpty())
+        MessageService::show(this,
+                             "次の写真の日付のうち、正しい日時ではないものはそのままにしました。"
+                             "\r\n" +
+                                 partly.join("\r\n"),
+                             kAppTitle, MessageIcon::Exclamation);
 
     const QString done = QString("対象のファイル、 %1件を処理が完了しました。").arg(changedCount);
-    if (changedCount >= 2) {
+    if (changedCount >= 2 || (changedCount == 1 && !run.runButtonCount)) {
         MessageService::show(this, done, "処理完了", MessageIcon::Information);
     } else if (changedCount == 0) {
         MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",

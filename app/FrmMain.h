@@ -89,8 +89,9 @@ class FrmMain : public QMainWindow {
     bool dateChanged() const { return DateChanged_; }
     // The folder the photos are read from, with its closing separator.
     QString folderWithSeparator() const;
-    // Where the run writes its log (the program's log folder unless set).
+    // Where the runs write their logs and journals (the program's log folder unless set).
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
+    QString logFolder() const;
 
   public slots:
     void File1_Click();
@@ -142,6 +143,24 @@ class FrmMain : public QMainWindow {
     void clearThumbnail();
     void setExifInfo(const QString& crlfText);
     SetDatesOptions runOptions() const;
+    // What differs between the window's runs: the run button and the menu commands.
+    struct WindowRun {
+        const RunKind* kind = nullptr;
+        bool folderMode = false; // every entry of the list, else the selected ones
+        QString again;           // the line that asks to start the command again
+        // For a photo the kind leaves alone: shown in its own message box after the failure
+        // text, or (refusedAtEnd not empty) named with the others in one message at the end.
+        QString refusedNote;
+        QString refusedAtEnd;
+        // One changed photo is told only in folder or match mode when the last photo's DateTime
+        // was not rewritten (the run button); else every count is told.
+        bool runButtonCount = false;
+    };
+    // Runs the photos of the list through the one run loop and tells the user: messages,
+    // selection, status-bar count and panel.
+    void runPhotos(const WindowRun& run);
+    // How many photos a run takes: every entry in folder mode, else the selected ones.
+    int targetCount(bool folderMode) const;
     // The run's error report; about names the photo or file, changedBefore what the run had
     // already changed.
     void showRunError(const RunError& e, const QString& about, int changedBefore);
