@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -11,10 +12,14 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QUrl>
 #include <QWindow>
 #include <algorithm>
+#include <iterator>
 
 #include "about/FrmAbout.h"
+#include "app/FrmShift.h"
+#include "app/FrmUndo.h"
 #include "app/Help.h"
 #include "app/SingleCopy.h"
 #include "app/Volumes.h"
@@ -26,6 +31,7 @@
 #include "photo/Fit.h"
 #include "photo/FrmViewer.h"
 #include "photo/PictureLoader.h"
+#include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "ui/Artwork.h"
 #include "ui/MessageService.h"
@@ -167,6 +173,19 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
 void FrmMain::buildCommands() {
     QMenu* mnuFile = menuBar()->addMenu("ファイル(&F)");
     mnuFile->setObjectName("mnuFile");
+    const std::pair<const char*, void (FrmMain::*)()> fileCommands[] = {
+        {"mnuShift", &FrmMain::mnuShift_Click},
+        {"mnuFileTime", &FrmMain::mnuFileTime_Click},
+        {"mnuUndo", &FrmMain::mnuUndo_Click},
+        {"mnuLogFolder", &FrmMain::mnuLogFolder_Click}};
+    const char* fileCaptions[] = {"日時をずらす(&S)...", "ファイル日付を撮影日時に合わせる(&F)",
+                                  "元に戻す(&U)...", "ログフォルダを開く(&L)"};
+    for (size_t i = 0; i < std::size(fileCommands); ++i) {
+        QAction* a = mnuFile->addAction(fileCaptions[i]);
+        a->setObjectName(fileCommands[i].first);
+        connect(a, &QAction::triggered, this, fileCommands[i].second);
+    }
+    mnuFile->addSeparator()->setObjectName("mnuFileBar");
     QAction* mnuEnd = mnuFile->addAction("終了(&X)");
     mnuEnd->setObjectName("mnuEnd");
     QAction* mnuPhotoBig = menuBar()->addAction("画像プレビュー(&P)");
@@ -229,10 +248,103 @@ void FrmMain::mnuAbout_Click() {
     about.exec();
 }
 
-// ---- where the runs write ----
+// ---- commands of the file menu ----
 
 QString FrmMain::logFolder() const {
     return logFolder_.isEmpty() ? U(LogFolder()) : logFolder_;
+}
+
+void FrmMain::mnuShift_Click() {
+    const QString name = File1->currentFileName();
+    FrmShift::Photo current;
+    current.name = name;
+    if (!name.isEmpty()) {
+        // The current photo as it is now: the preview is its shooting date moved.
+        auto read = ReadExifInfo(S(folderWithSeparator()), S(name));
+        if (read) {
+            current.read = true;
+            current.embeddedDate = read->summary.EmbeddedDate;
+        }
+    }
+    FrmShift dialog(this, current, targetCount(false), targetCount(true), ChkIkkatu->isChecked());
+    dialog.setConfirm([this](int64_t seconds, bool folderMode) {
+        const int count = targetCount(folderMode);
+        if (count == 0) return true; // nothing to ask about: the run says so
+        return MessageService::show(this,
+                                    QString("%1 %2 件の撮影日時とファイル日付を %3 %4。"
+                                            "\r\nよろしいですか？")
+                                        .arg(folderMode ? "フォルダ内の写真" : "選択した写真")
+                                        .arg(count)
+                                        .arg(FrmShift::AmountText(seconds))
+                                        .arg(seconds < 0 ? "戻します" : "進めます"),
+                                    kAppTitle, MessageIcon::Question,
+                                    MessageButtons::OkCancel) == MessageAnswer::Ok;
+    });
+    if (dialog.exec() != QDialog::Accepted) return;
+    const bool folderMode = dialog.folderMode();
+    if (targetCount(folderMode) == 0) {
+        MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",
+                             MessageIcon::Information);
+        return;
+    }
+    ShiftOptions o;
+    o.seconds = dialog.seconds();
+    const std::unique_ptr<RunKind> kind = MakeShiftDates(o);
+    WindowRun run;
+    run.kind = kind.get();
+    run.folderMode = folderMode;
+    run.again = "再度、「日時をずらす」を行って下さい。";
+    run.refusedNote = "（日付が正しい日時ではないため、ずらせませんでした）";
+    runPhotos(run);
+}
+
+void FrmMain::mnuFileTime_Click() {
+    const bool folderMode = ChkIkkatu->isChecked();
+    const int count = targetCount(folderMode);
+    if (count == 0) {
+        MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",
+                             MessageIcon::Information);
+        return;
+    }
+    if (MessageService::show(this,
+                             QString("%1 %2 件のファイル日付を撮影日時に合わせます。"
+                                     "\r\nよろしいですか？")
+                                 .arg(folderMode ? "フォルダ内の写真" : "選択した写真")
+                                 .arg(count),
+                             kAppTitle, MessageIcon::Question,
+                             MessageButtons::OkCancel) == MessageAnswer::Cancel)
+        return;
+    const std::unique_ptr<RunKind> kind = MakeFileTimeFromDate();
+    WindowRun run;
+    run.kind = kind.get();
+    run.folderMode = folderMode;
+    run.again = "再度、「ファイル日付を撮影日時に合わせる」を行って下さい。";
+    run.refusedAtEnd = "次の写真には正しい撮影日時（埋込日付）が無いため、ファイル日付を変更"
+                       "しませんでした。";
+    runPhotos(run);
+}
+
+void FrmMain::mnuUndo_Click() {
+    FrmUndo dialog(this, logFolder());
+    // A photo of the list may have been put back: the panel shows it as it is now.
+    dialog.setAfterUndo([this] { File1_Click(); });
+    dialog.exec();
+}
+
+void FrmMain::mnuLogFolder_Click() {
+    const QString folder = logFolder();
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        MessageService::show(
+            this, "ログフォルダを作成できません。\r\n" + QDir::toNativeSeparators(folder),
+            kAppTitle, MessageIcon::Exclamation);
+        return;
+    }
+    const bool shown = openFolderHook_ ? openFolderHook_(folder)
+                                       : QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    if (!shown)
+        MessageService::show(this,
+                             "ログフォルダを開けません。\r\n" + QDir::toNativeSeparators(folder),
+                             kAppTitle, MessageIcon::Exclamation);
 }
 
 FrmMain::~FrmMain() {

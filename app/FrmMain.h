@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTimeEdit>
 #include <QToolBar>
+#include <functional>
 #include <memory>
 
 #include "app/BrowseLists.h"
@@ -92,6 +93,10 @@ class FrmMain : public QMainWindow {
     // Where the runs write their logs and journals (the program's log folder unless set).
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
     QString logFolder() const;
+    // Shows a folder in the desktop's file manager; false when it could not be shown. Tests put
+    // a recorder in place of the file manager.
+    using FolderOpener = std::function<bool(const QString& folder)>;
+    void setFolderOpener(FolderOpener opener) { openFolderHook_ = std::move(opener); }
 
   public slots:
     void File1_Click();
@@ -118,6 +123,10 @@ class FrmMain : public QMainWindow {
     void mnuPhotoBig_Click() { File1_DblClick(); }
     void mnuHelpHelp_Click();
     void mnuAbout_Click();
+    void mnuShift_Click();
+    void mnuFileTime_Click();
+    void mnuUndo_Click();
+    void mnuLogFolder_Click();
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -226,6 +235,7 @@ class FrmMain : public QMainWindow {
     int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
     std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
     QString logFolder_;
+    FolderOpener openFolderHook_;
 };
 
 } // namespace tokimori
