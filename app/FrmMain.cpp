@@ -294,7 +294,7 @@ void FrmMain::mnuShift_Click() {
     run.kind = kind.get();
     run.folderMode = folderMode;
     run.again = "再度、「日時をずらす」を行って下さい。";
-    run.refusedNote = "（日付が正しい日時ではないため、ずらせませんでした）";
+    run.refusedNote = "（日付が正しい日時でないか、ずらすと範囲を外れるため、変更しませんでした）";
     runPhotos(run);
 }
 
@@ -1300,7 +1300,8 @@ void FrmMain::runPhotos(const WindowRun& run) {
                              MessageIcon::Exclamation);
     if (!partly.isEmpty())
         MessageService::show(this,
-                             "次の写真の日付のうち、正しい日時ではないものはそのままにしました。"
+                             "次の写真の日付のうち、正しい日時でないもの（ずらすと範囲を外れるも"
+                             "のを含む）はそのままにしました。"
                              "\r\n" +
                                  partly.join("\r\n"),
                              kAppTitle, MessageIcon::Exclamation);

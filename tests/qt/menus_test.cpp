@@ -324,6 +324,53 @@ class MenusTest : public QObject {
         QCOMPARE(win.files()->listCount(), 2);
     }
 
+    void shiftLeavesTextsThatAreNoDatesAndSaysSo() {
+        // p: its DateTimeOriginal is no date (month 13); q: none of its three texts is one.
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "p.jpg"}, {"Canon_40D.jpg", "q.jpg"}});
+        auto spoil = [&](const QString& name, QList<uint16_t> tags) {
+            auto file = PositionedFile::open(dir.filePath(name).toStdString(),
+                                             PositionedFile::Mode::ReadWrite);
+            QVERIFY(file.ok());
+            ByteReader r(file.value());
+            const std::string bad = "2008:13:30 15:56:01";
+            for (const DateSlot& s : FindDateSlots(r))
+                if (tags.contains(s.tag))
+                    QVERIFY(
+                        r.write(s.offset,
+                                std::span(reinterpret_cast<const uint8_t*>(bad.data()), bad.size()))
+                            .ok());
+        };
+        spoil("p.jpg", {0x9003});
+        spoil("q.jpg", {0x0132, 0x9003, 0x9004});
+        const QByteArray q = ReadBytes(dir.filePath("q.jpg"));
+        const QDateTime qTime = Modified(dir.filePath("q.jpg"));
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        WhenShown<FrmShift>([&](FrmShift* d) {
+            QTest::mouseClick(Child<QRadioButton>(d, "OptFolder"), Qt::LeftButton);
+            Child<QSpinBox>(d, "txt_Minutes")->setValue(10);
+            QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+        });
+        win.trigger("mnuShift");
+        QCOMPARE(messages.texts().mid(1),
+                 (QStringList{"ファイルの日付情報が取得できません\r\nq.jpgの更新に失敗しました\r\n"
+                              "（日付が正しい日時でないか、ずらすと範囲を外れるため、変更しませんで"
+                              "した）",
+                              "次の写真の日付のうち、正しい日時でないもの（ずらすと範囲を外れるもの"
+                              "を含む）はそのままにしました。\r\np.jpg",
+                              "対象のファイル、 1件を処理が完了しました。"}));
+        const auto p = DateTexts(dir.filePath("p.jpg"));
+        QCOMPARE(p.at(0x9003), std::string("2008:13:30 15:56:01"));
+        QCOMPARE(p.at(0x0132), std::string("2008:07:31 10:48:11"));
+        QCOMPARE(p.at(0x9004), std::string("2008:05:30 16:06:01"));
+        // Without a shooting date that is one, the file takes the moved DateTime.
+        QCOMPARE(Modified(dir.filePath("p.jpg")), QDateTime(QDate(2008, 7, 31), QTime(10, 48, 11)));
+        QCOMPARE(ReadBytes(dir.filePath("q.jpg")), q);
+        QCOMPARE(Modified(dir.filePath("q.jpg")), qTime);
+    }
+
     void fileTimeFollowsTheShootingDateAndIsUndone() {
         QTemporaryDir dir;
         CopyPhotos(
