@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -11,9 +12,14 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QUrl>
 #include <QWindow>
+#include <algorithm>
+#include <iterator>
 
 #include "about/FrmAbout.h"
+#include "app/FrmShift.h"
+#include "app/FrmUndo.h"
 #include "app/Help.h"
 #include "app/SingleCopy.h"
 #include "app/Volumes.h"
@@ -25,6 +31,7 @@
 #include "photo/Fit.h"
 #include "photo/FrmViewer.h"
 #include "photo/PictureLoader.h"
+#include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "ui/Artwork.h"
 #include "ui/MessageService.h"
@@ -36,6 +43,8 @@ namespace tokimori {
 namespace {
 
 const char kNoDateInfo[] = "ファイルの日付情報が取得できません";
+// Why a photo's dates were left alone when each date text was unsafe to write.
+const char kUnsafeDates[] = "（日付の位置が安全に書き換えられないため、変更しませんでした）";
 const char kFolderChanged[] =
     "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
 // Followed by the folder's path.
@@ -164,6 +173,19 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
 void FrmMain::buildCommands() {
     QMenu* mnuFile = menuBar()->addMenu("ファイル(&F)");
     mnuFile->setObjectName("mnuFile");
+    const std::pair<const char*, void (FrmMain::*)()> fileCommands[] = {
+        {"mnuShift", &FrmMain::mnuShift_Click},
+        {"mnuFileTime", &FrmMain::mnuFileTime_Click},
+        {"mnuUndo", &FrmMain::mnuUndo_Click},
+        {"mnuLogFolder", &FrmMain::mnuLogFolder_Click}};
+    const char* fileCaptions[] = {"日時をずらす(&S)...", "ファイル日付を撮影日時に合わせる(&F)",
+                                  "元に戻す(&U)...", "ログフォルダを開く(&L)"};
+    for (size_t i = 0; i < std::size(fileCommands); ++i) {
+        QAction* a = mnuFile->addAction(fileCaptions[i]);
+        a->setObjectName(fileCommands[i].first);
+        connect(a, &QAction::triggered, this, fileCommands[i].second);
+    }
+    mnuFile->addSeparator()->setObjectName("mnuFileBar");
     QAction* mnuEnd = mnuFile->addAction("終了(&X)");
     mnuEnd->setObjectName("mnuEnd");
     QAction* mnuPhotoBig = menuBar()->addAction("画像プレビュー(&P)");
@@ -224,6 +246,105 @@ void FrmMain::mnuAbout_Click() {
     FrmAbout about(this);
     about.setAttribute(Qt::WA_DeleteOnClose, false);
     about.exec();
+}
+
+// ---- commands of the file menu ----
+
+QString FrmMain::logFolder() const {
+    return logFolder_.isEmpty() ? U(LogFolder()) : logFolder_;
+}
+
+void FrmMain::mnuShift_Click() {
+    const QString name = File1->currentFileName();
+    FrmShift::Photo current;
+    current.name = name;
+    if (!name.isEmpty()) {
+        // The current photo as it is now: the preview is its shooting date moved.
+        auto read = ReadExifInfo(S(folderWithSeparator()), S(name));
+        if (read) {
+            current.read = true;
+            current.embeddedDate = read->summary.EmbeddedDate;
+        }
+    }
+    FrmShift dialog(this, current, targetCount(false), targetCount(true), ChkIkkatu->isChecked());
+    dialog.setConfirm([this](int64_t seconds, bool folderMode) {
+        const int count = targetCount(folderMode);
+        if (count == 0) return true; // nothing to ask about: the run says so
+        return MessageService::show(this,
+                                    QString("%1 %2 件の撮影日時とファイル日付を %3 %4。"
+                                            "\r\nよろしいですか？")
+                                        .arg(folderMode ? "フォルダ内の写真" : "選択した写真")
+                                        .arg(count)
+                                        .arg(FrmShift::AmountText(seconds))
+                                        .arg(seconds < 0 ? "戻します" : "進めます"),
+                                    kAppTitle, MessageIcon::Question,
+                                    MessageButtons::OkCancel) == MessageAnswer::Ok;
+    });
+    if (dialog.exec() != QDialog::Accepted) return;
+    const bool folderMode = dialog.folderMode();
+    if (targetCount(folderMode) == 0) {
+        MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",
+                             MessageIcon::Information);
+        return;
+    }
+    ShiftOptions o;
+    o.seconds = dialog.seconds();
+    const std::unique_ptr<RunKind> kind = MakeShiftDates(o);
+    WindowRun run;
+    run.kind = kind.get();
+    run.folderMode = folderMode;
+    run.again = "再度、「日時をずらす」を行って下さい。";
+    run.refusedNote = "（日付が正しい日時でないか、ずらすと範囲を外れるため、変更しませんでした）";
+    runPhotos(run);
+}
+
+void FrmMain::mnuFileTime_Click() {
+    const bool folderMode = ChkIkkatu->isChecked();
+    const int count = targetCount(folderMode);
+    if (count == 0) {
+        MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",
+                             MessageIcon::Information);
+        return;
+    }
+    if (MessageService::show(this,
+                             QString("%1 %2 件のファイル日付を撮影日時に合わせます。"
+                                     "\r\nよろしいですか？")
+                                 .arg(folderMode ? "フォルダ内の写真" : "選択した写真")
+                                 .arg(count),
+                             kAppTitle, MessageIcon::Question,
+                             MessageButtons::OkCancel) == MessageAnswer::Cancel)
+        return;
+    const std::unique_ptr<RunKind> kind = MakeFileTimeFromDate();
+    WindowRun run;
+    run.kind = kind.get();
+    run.folderMode = folderMode;
+    run.again = "再度、「ファイル日付を撮影日時に合わせる」を行って下さい。";
+    run.refusedAtEnd = "次の写真には正しい撮影日時（埋込日付）が無いため、ファイル日付を変更"
+                       "しませんでした。";
+    runPhotos(run);
+}
+
+void FrmMain::mnuUndo_Click() {
+    FrmUndo dialog(this, logFolder());
+    // A photo of the list may have been put back: the panel shows it as it is now.
+    dialog.setAfterUndo([this] { File1_Click(); });
+    dialog.exec();
+}
+
+void FrmMain::mnuLogFolder_Click() {
+    const QString folder = logFolder();
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        MessageService::show(
+            this, "ログフォルダを作成できません。\r\n" + QDir::toNativeSeparators(folder),
+            kAppTitle, MessageIcon::Exclamation);
+        return;
+    }
+    const bool shown = openFolderHook_ ? openFolderHook_(folder)
+                                       : QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    if (!shown)
+        MessageService::show(this,
+                             "ログフォルダを開けません。\r\n" + QDir::toNativeSeparators(folder),
+                             kAppTitle, MessageIcon::Exclamation);
 }
 
 FrmMain::~FrmMain() {
@@ -1009,9 +1130,26 @@ void FrmMain::CmdExe_Click() {
                 kAppTitle, MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Cancel)
             return;
     }
+    const std::unique_ptr<RunKind> kind = MakeSetDates(runOptions());
+    WindowRun run;
+    run.kind = kind.get();
+    run.folderMode = ChkIkkatu->isChecked();
+    run.again = "再度、「 埋込日付設定実行 」を行って下さい。";
+    run.refusedNote = kUnsafeDates;
+    run.runButtonCount = true;
+    runPhotos(run);
+}
+
+int FrmMain::targetCount(bool folderMode) const {
+    if (folderMode) return File1->listCount();
+    const std::vector<bool> selected = File1->selectedEntries();
+    return static_cast<int>(std::count(selected.begin(), selected.end(), true));
+}
+
+void FrmMain::runPhotos(const WindowRun& run) {
     const QString folder = folderWithSeparator();
     const int total = File1->listCount();
-    const bool folderMode = ChkIkkatu->isChecked();
+    const bool folderMode = run.folderMode;
 
     // The targets: every entry in folder mode, else the selected ones, in list order. Before
     // anything changes, every listed file must still be there.
@@ -1026,7 +1164,7 @@ void FrmMain::CmdExe_Click() {
             entryOf.push_back(i);
         }
     }
-    request.logFolder = logFolder_.isEmpty() ? LogFolder() : S(logFolder_);
+    request.logFolder = S(logFolder());
     request.where = S(File1->path());
     RunPolicy policy;
     policy.stopAtFirstError = true;
@@ -1035,6 +1173,8 @@ void FrmMain::CmdExe_Click() {
     int changedCount = 0;
     bool endedByPhoto = false;
     QStringList timesFailed; // photos whose times could not be set, told once at the end
+    QStringList refused;     // photos the kind left alone, told once at the end (refusedAtEnd)
+    QStringList partly;      // changed photos with date texts left as they were, told at the end
     // The panel as the run leaves it: redrawn for the current selection after a photo the
     // writer walked, or the failure text and thumbnail of a photo it could not.
     enum class Panel { Untouched, Redraw, NoDate } panel = Panel::Untouched;
@@ -1077,11 +1217,17 @@ void FrmMain::CmdExe_Click() {
         lastRead_ = {FromPhotoText(o.before.EmbeddedDate), U(o.fileDateText),
                      U(FormatTimeOfDay(LocalFromUnix(o.timesBefore.modified.seconds)))};
         DateChanged_ = o.plan.dates.DateChanged;
+        if (o.result == PhotoOutcome::Result::Refused && !run.refusedAtEnd.isEmpty()) {
+            refused << name;
+            panel = Panel::Redraw;
+            return;
+        }
         switch (o.result) {
         case PhotoOutcome::Result::Changed:
             ++changedCount;
             panel = Panel::Redraw;
             if (o.timesError) timesFailed << name;
+            if (!o.plan.notes.empty()) partly << name;
             if (o.logError) {
                 beforeMessage(entry, entry + 1);
                 inRun_ = true;
@@ -1099,8 +1245,10 @@ void FrmMain::CmdExe_Click() {
             panelName = name;
             beforeMessage(entry, entry + 1);
             QString text = QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました";
-            if (o.result != PhotoOutcome::Result::NoExif)
-                text += "\r\n（日付の位置が安全に書き換えられないため、変更しませんでした）";
+            if (o.result == PhotoOutcome::Result::Skipped)
+                text += "\r\n" + QString(kUnsafeDates);
+            else if (o.result == PhotoOutcome::Result::Refused)
+                text += "\r\n" + run.refusedNote;
             MessageService::show(this, text, kAppTitle, MessageIcon::None);
             inRun_ = true;
             break;
@@ -1117,14 +1265,15 @@ void FrmMain::CmdExe_Click() {
 
     inRun_ = true;
     panelPending_ = false;
-    const RunSummary summary = RunPhotos(*MakeSetDates(runOptions()), request, policy, hooks);
+    const RunSummary summary = RunPhotos(*run.kind, request, policy, hooks);
     inRun_ = false;
     panelPending_ = false;
 
     if (!summary.stalePath.empty()) {
         MessageService::show(this,
                              "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。"
-                             "\r\n\r\n再度、「 埋込日付設定実行 」を行って下さい。",
+                             "\r\n\r\n" +
+                                 run.again,
                              kAppTitle, MessageIcon::Exclamation);
         File1->refresh();
         if (File1->listCount() > 0) File1->selectEntry(0);
@@ -1146,9 +1295,19 @@ void FrmMain::CmdExe_Click() {
         MessageService::show(
             this, "次の写真のファイル日付を設定できませんでした。\r\n" + timesFailed.join("\r\n"),
             kAppTitle, MessageIcon::Exclamation);
+    if (!refused.isEmpty())
+        MessageService::show(this, run.refusedAtEnd + "\r\n" + refused.join("\r\n"), kAppTitle,
+                             MessageIcon::Exclamation);
+    if (!partly.isEmpty())
+        MessageService::show(this,
+                             "次の写真の日付のうち、正しい日時でないもの（ずらすと範囲を外れるも"
+                             "のを含む）はそのままにしました。"
+                             "\r\n" +
+                                 partly.join("\r\n"),
+                             kAppTitle, MessageIcon::Exclamation);
 
     const QString done = QString("対象のファイル、 %1件を処理が完了しました。").arg(changedCount);
-    if (changedCount >= 2) {
+    if (changedCount >= 2 || (changedCount == 1 && !run.runButtonCount)) {
         MessageService::show(this, done, "処理完了", MessageIcon::Information);
     } else if (changedCount == 0) {
         MessageService::show(this, "変換対象のファイルが存在しませんでした。", "処理完了",

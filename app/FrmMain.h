@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTimeEdit>
 #include <QToolBar>
+#include <functional>
 #include <memory>
 
 #include "app/BrowseLists.h"
@@ -89,8 +90,13 @@ class FrmMain : public QMainWindow {
     bool dateChanged() const { return DateChanged_; }
     // The folder the photos are read from, with its closing separator.
     QString folderWithSeparator() const;
-    // Where the run writes its log (the program's log folder unless set).
+    // Where the runs write their logs and journals (the program's log folder unless set).
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
+    QString logFolder() const;
+    // Shows a folder in the desktop's file manager; false when it could not be shown. Tests put
+    // a recorder in place of the file manager.
+    using FolderOpener = std::function<bool(const QString& folder)>;
+    void setFolderOpener(FolderOpener opener) { openFolderHook_ = std::move(opener); }
 
   public slots:
     void File1_Click();
@@ -117,6 +123,10 @@ class FrmMain : public QMainWindow {
     void mnuPhotoBig_Click() { File1_DblClick(); }
     void mnuHelpHelp_Click();
     void mnuAbout_Click();
+    void mnuShift_Click();
+    void mnuFileTime_Click();
+    void mnuUndo_Click();
+    void mnuLogFolder_Click();
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -142,6 +152,24 @@ class FrmMain : public QMainWindow {
     void clearThumbnail();
     void setExifInfo(const QString& crlfText);
     SetDatesOptions runOptions() const;
+    // What differs between the window's runs: the run button and the menu commands.
+    struct WindowRun {
+        const RunKind* kind = nullptr;
+        bool folderMode = false; // every entry of the list, else the selected ones
+        QString again;           // the line that asks to start the command again
+        // For a photo the kind leaves alone: shown in its own message box after the failure
+        // text, or (refusedAtEnd not empty) named with the others in one message at the end.
+        QString refusedNote;
+        QString refusedAtEnd;
+        // One changed photo is told only in folder or match mode when the last photo's DateTime
+        // was not rewritten (the run button); else every count is told.
+        bool runButtonCount = false;
+    };
+    // Runs the photos of the list through the one run loop and tells the user: messages,
+    // selection, status-bar count and panel.
+    void runPhotos(const WindowRun& run);
+    // How many photos a run takes: every entry in folder mode, else the selected ones.
+    int targetCount(bool folderMode) const;
     // The run's error report; about names the photo or file, changedBefore what the run had
     // already changed.
     void showRunError(const RunError& e, const QString& about, int changedBefore);
@@ -207,6 +235,7 @@ class FrmMain : public QMainWindow {
     int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
     std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
     QString logFolder_;
+    FolderOpener openFolderHook_;
 };
 
 } // namespace tokimori

@@ -120,8 +120,9 @@ class FileTimeFromDate final : public RunKind {
             p.refusal = "no valid embedded date (DateTimeOriginal or DateTime)";
             return p;
         }
-        // A file that already has that time stays as it is.
-        if (now.times.modified == *when && now.times.accessed == *when) return p;
+        // A file that already has that time stays as it is (its access time changes with every
+        // reading by other programs and does not count).
+        if (now.times.modified == *when) return p;
         p.newTime = when;
         return p;
     }

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "base/Paths.h"
 #include "filetime/FileDate.h"
@@ -359,6 +362,21 @@ Result<JournalContents> ReadJournal(const std::string& path) {
 
 namespace {
 
+// The process number and sequence number of a journal's name ("-pid" or "-pid-n", 1 when no n),
+// as numbers; names IsJournalName accepted.
+std::pair<uint64_t, uint64_t> ProcessAndSequence(const std::string& name) {
+    const size_t end = name.size() - std::strlen(".journal");
+    const size_t dash = name.find('-', 20);
+    auto number = [&](size_t from, size_t to) {
+        uint64_t n = 0;
+        for (size_t i = from; i < to; ++i)
+            n = n > UINT64_MAX / 10 - 10 ? UINT64_MAX : n * 10 + uint64_t(name[i] - '0');
+        return n;
+    };
+    if (dash == std::string::npos || dash >= end) return {number(20, end), 1};
+    return {number(20, dash), number(dash + 1, end)};
+}
+
 // The journals of folder by name, newest first (the name starts with the run's local start).
 std::vector<std::string> JournalNames(const std::string& folder) {
     std::vector<std::string> names;
@@ -370,10 +388,15 @@ std::vector<std::string> JournalNames(const std::string& folder) {
         if (IsJournalName(name) && it->is_regular_file(typeError) && !it->is_symlink(typeError))
             names.push_back(name);
     }
-    // Date yyyyMMdd-hhmmss-pid[-n]: the date and time sort as text; then the sequence.
+    // Date yyyyMMdd-hhmmss-pid[-n]: the date and time sort as text; runs of one process in
+    // one second by their sequence number (the later run has the higher one).
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const int order = a.compare(4, 15, b, 4, 15);
-        return order != 0 ? order > 0 : a > b;
+        if (order != 0) return order > 0;
+        const auto [pidA, seqA] = ProcessAndSequence(a);
+        const auto [pidB, seqB] = ProcessAndSequence(b);
+        if (pidA != pidB) return pidA > pidB;
+        return seqA > seqB;
     });
     return names;
 }

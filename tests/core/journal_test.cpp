@@ -263,5 +263,26 @@ TEST(Journals, ListedNewestFirstWithTheirRuns) {
     EXPECT_EQ(all[3].header.kind, "set");
 }
 
+TEST(Journals, RunsOfOneSecondListedNewestFirst) {
+    // Twelve runs of one process in one second get "-2" … "-12" after the first's name: the
+    // later run is listed first, "-10" after "-9" included; a run of the next second before all.
+    TempDir dir;
+    const int64_t started = LocalToUnix(kStarted).value();
+    for (int n = 1; n <= 12; ++n) {
+        JournalWriter w(dir.path().string(),
+                        JournalHeader{"shift", started, 7, "/photos/" + std::to_string(n)});
+        ASSERT_TRUE(w.append(Sample("/p.jpg", n)).ok());
+        ASSERT_TRUE(w.close().ok());
+    }
+    LocalDateTime next = kStarted;
+    ++next.second;
+    dir.put(JournalNameFor(next, 3), Bytes{'x'});
+    const std::vector<JournalInfo> all = ListJournals(dir.path().string());
+    ASSERT_EQ(all.size(), 13u);
+    EXPECT_EQ(fs::path(all[0].path).filename().string(), JournalNameFor(next, 3));
+    for (int n = 12; n >= 1; --n)
+        EXPECT_EQ(all[size_t(13 - n)].header.folder, "/photos/" + std::to_string(n));
+}
+
 } // namespace
 } // namespace tokimori

@@ -1,0 +1,64 @@
+#pragma once
+// The dialog of 日時をずらす: which way and how far the photos' dates move, whether the selected
+// photos or the whole folder, and a preview of the current photo's shooting date. It only asks;
+// the main window runs the photos.
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace tokimori {
+
+class FrmShift : public QDialog {
+    Q_OBJECT
+  public:
+    // The photo the panel shows, for the preview.
+    struct Photo {
+        QString name;             // empty: no current photo
+        bool read = false;        // its Exif data could be read
+        std::string embeddedDate; // DateTimeOriginal as stored; empty when it has none
+    };
+    FrmShift(QWidget* owner, const Photo& current, int selectedCount, int folderCount,
+             bool folderMode);
+
+    // The offset in seconds, negative when the dates go back.
+    int64_t seconds() const;
+    bool folderMode() const;
+    // Asked when OK is pressed; an answer of false keeps the dialog open as it is.
+    void setConfirm(std::function<bool(int64_t seconds, bool folderMode)> confirm) {
+        confirm_ = std::move(confirm);
+    }
+    // "1日2時間3分4秒" for an offset (without its sign); zero parts are left out.
+    static QString AmountText(int64_t seconds);
+    // The preview as it stands: the photo's name, a line break, its shooting date and where the
+    // offset takes it.
+    QString previewText() const;
+
+  public slots:
+    void accept() override;
+
+  private:
+    void updatePreview();
+
+    Photo current_;
+    std::function<bool(int64_t, bool)> confirm_;
+    QRadioButton* OptPlus = nullptr;
+    QRadioButton* OptMinus = nullptr;
+    QSpinBox* txt_Days = nullptr;
+    QSpinBox* txt_Hours = nullptr;
+    QSpinBox* txt_Minutes = nullptr;
+    QSpinBox* txt_Seconds = nullptr;
+    QRadioButton* OptSelected = nullptr;
+    QRadioButton* OptFolder = nullptr;
+    QLabel* lbl_Preview = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+};
+
+} // namespace tokimori
