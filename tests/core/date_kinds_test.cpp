@@ -189,6 +189,14 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     EXPECT_EQ(ReadAll(a),
               ThreeDates("2008:07:31 10:38:11", "2008:05:30 15:56:01", "2008:05:30 15:56:01"));
 
+    // Once more: files whose last-write time is already right stay as they are, whatever
+    // their access time (others' reading changes it).
+    const FileInstant shot{LocalToUnix({2008, 5, 30, 15, 56, 1}).value(), 0};
+    ASSERT_TRUE(WriteFileTimes(a.string(), {shot, {1400000000, 0}, shot}).ok());
+    const Ran again = RunKindOver(*MakeFileTimeFromDate(), {a.string()}, "");
+    ASSERT_EQ(again.outcomes.size(), 1u);
+    EXPECT_EQ(again.outcomes[0].result, PhotoOutcome::Result::Unchanged);
+
     const UndoSummary u = UndoJournals({ran.summary.journalPath}, false, {});
     EXPECT_TRUE(u.ok());
     EXPECT_EQ(u.restored, 2u);
