@@ -3,6 +3,7 @@
 // a symbolic link, refused unless it is a regular file, appended to with one write per record.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,6 +45,11 @@ class AppendFile {
     // is cut back to its size before the call, so it never ends in half a record.
     Status append(std::string_view bytes);
 
+    // Appends records with one write. When they cannot all be written, whole tells how many
+    // (from the first) are in the file whole, and a file this program created is cut back to
+    // the end of the last of them. The failure-injection seam is asked once per record.
+    Status appendRecords(std::span<const std::string> records, size_t& whole);
+
     // Hands what was appended to the disk (fdatasync, FlushFileBuffers).
     Status sync();
 
@@ -59,6 +65,10 @@ class AppendFile {
   private:
     AppendFile() = default;
     RunError systemError(const char* what) const;
+    // The error of an injected failure, as the system would give it.
+    RunError faultError(int systemErrorNumber) const;
+    // Writes all of bytes at the file's end; put receives how many were written.
+    Status writeAll(std::string_view bytes, uint64_t& put);
     Status truncateTo(uint64_t size);
 
     std::string path_;

@@ -60,27 +60,25 @@ Result<AppendFile> AppendFile::open(const std::string& path, Create how, FaultSi
     return f;
 }
 
-Status AppendFile::append(std::string_view bytes) {
-    const Fault fault = CheckFault(site_);
-    const uint64_t before = size_;
-    std::string_view rest = fault.kind == Fault::Kind::Short  ? bytes.substr(0, bytes.size() / 2)
-                            : fault.kind == Fault::Kind::Fail ? std::string_view()
-                                                              : bytes;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(static_cast<int>(handle_), rest.data(), rest.size());
+RunError AppendFile::faultError(int systemErrorNumber) const {
+    errno = systemErrorNumber;
+    return systemError("cannot write");
+}
+
+Status AppendFile::writeAll(std::string_view bytes, uint64_t& put) {
+    put = 0;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = EIO;
-            break;
+            return systemError("cannot write");
         }
-        rest.remove_prefix(static_cast<size_t>(n));
+        bytes.remove_prefix(static_cast<size_t>(n));
+        put += static_cast<uint64_t>(n);
         size_ += static_cast<uint64_t>(n);
     }
-    if (fault.kind != Fault::Kind::None) errno = fault.error;
-    if (rest.empty() && fault.kind == Fault::Kind::None) return {};
-    RunError e = systemError("cannot write");
-    if (created_ && size_ != before) (void)truncateTo(before);
-    return e;
+    return {};
 }
 
 Status AppendFile::truncateTo(uint64_t size) {

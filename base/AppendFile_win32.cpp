@@ -47,32 +47,27 @@ Result<AppendFile> AppendFile::open(const std::string& path, Create how, FaultSi
     return f;
 }
 
-Status AppendFile::append(std::string_view bytes) {
-    const Fault fault = CheckFault(site_);
-    const uint64_t before = size_;
-    std::string_view rest = fault.kind == Fault::Kind::Short  ? bytes.substr(0, bytes.size() / 2)
-                            : fault.kind == Fault::Kind::Fail ? std::string_view()
-                                                              : bytes;
-    bool failed = false;
-    while (!rest.empty()) {
+RunError AppendFile::faultError(int systemErrorNumber) const {
+    SetLastError(Win32ErrorForFault(systemErrorNumber));
+    return systemError("cannot write");
+}
+
+Status AppendFile::writeAll(std::string_view bytes, uint64_t& put) {
+    put = 0;
+    while (!bytes.empty()) {
         // Offset 0xFFFFFFFF:0xFFFFFFFF writes at the end of the file, whoever else appended.
         OVERLAPPED ov{};
         ov.Offset = 0xFFFFFFFFu;
         ov.OffsetHigh = 0xFFFFFFFFu;
-        DWORD put = 0;
-        if (!WriteFile(Native(handle_), rest.data(), static_cast<DWORD>(rest.size()), &put, &ov) ||
-            put == 0) {
-            failed = true;
-            break;
-        }
-        rest.remove_prefix(put);
-        size_ += put;
+        DWORD n = 0;
+        if (!WriteFile(Native(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &n, &ov) ||
+            n == 0)
+            return systemError("cannot write");
+        bytes.remove_prefix(n);
+        put += n;
+        size_ += n;
     }
-    if (!failed && fault.kind == Fault::Kind::None) return {};
-    if (fault.kind != Fault::Kind::None) SetLastError(Win32ErrorForFault(fault.error));
-    RunError e = systemError("cannot write");
-    if (created_ && size_ != before) (void)truncateTo(before);
-    return e;
+    return {};
 }
 
 Status AppendFile::truncateTo(uint64_t size) {

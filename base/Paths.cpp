@@ -80,6 +80,12 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
 }
 
 std::string AbsolutePath(const std::string& path) {
+    // Already absolute and plain (no "." or ".." part, no doubled separator): as it is. Paths
+    // listed from an absolute folder all are.
+    const bool plain =
+        path.find("/.") == std::string::npos && path.find("\\.") == std::string::npos &&
+        path.find("//", 1) == std::string::npos && !path.ends_with("/") && !path.ends_with("\\");
+    if (plain && ToFsPath(path).is_absolute()) return path;
     std::error_code ec;
     const std::filesystem::path p = ToFsPath(path);
     const std::filesystem::path absolute = std::filesystem::absolute(p, ec);

@@ -34,6 +34,7 @@ struct Found {
 struct Walked {
     int32_t entries = 0;
     ExifWalk walk;
+    TextPlace embeddedDate;
 };
 
 Walked Walk(ByteReader& r, ExifSummary& s, int32_t* orientation) {
@@ -72,6 +73,7 @@ Walked Walk(ByteReader& r, ExifSummary& s, int32_t* orientation) {
     const WalkedIfd& exif = w.ifd(Ifd::Exif);
     if (!exif.walked || exif.count == 0) return out;
     s.EmbeddedDate = EntryText(r, w.tiffBase, f.date, false);
+    if (f.date) out.embeddedDate = {w.tiffBase + f.date->value, f.date->count, true};
     // A SHORT stands in the first two bytes of the value field.
     if (f.width) s.PixelWidth = static_cast<int32_t>(EntryNumber(*f.width, w.order));
     if (f.height) s.PixelHeight = static_cast<int32_t>(EntryNumber(*f.height, w.order));
@@ -82,8 +84,15 @@ Walked Walk(ByteReader& r, ExifSummary& s, int32_t* orientation) {
 
 } // namespace
 
-int32_t WalkExifSummary(ByteReader& r, ExifSummary& s) {
-    return Walk(r, s, nullptr).entries;
+int32_t WalkExifSummary(ByteReader& r, ExifSummary& s, TextPlace* embeddedDate) {
+    Walked walked = Walk(r, s, nullptr);
+    if (embeddedDate) *embeddedDate = walked.embeddedDate;
+    return walked.entries;
+}
+
+std::string ReadTextAt(ByteReader& r, const TextPlace& place) {
+    if (!place.present) return {};
+    return r.text(place.offset, place.count).value_or(std::string());
 }
 
 ExifInfo WalkExifInfo(ByteReader& r) {

@@ -23,7 +23,16 @@ struct ExifSummary {
 // count, or 0 when the file has no Exif data by the head and directory rules (what was found
 // before the walk ended stays in summary). A Make, Model or DateTimeOriginal whose text lies
 // outside the file reads as empty. An I/O failure shows as r.failed().
-int32_t WalkExifSummary(ByteReader& r, ExifSummary& summary);
+// Where a text of the summary was read from. Date writes never touch the walked structure, so
+// reading the text there again gives what a new walk would.
+struct TextPlace {
+    uint64_t offset = 0;
+    uint32_t count = 0;
+    bool present = false;
+};
+int32_t WalkExifSummary(ByteReader& r, ExifSummary& summary, TextPlace* embeddedDate = nullptr);
+// The text at a place, as the reader reads texts (empty when not present or outside the file).
+std::string ReadTextAt(ByteReader& r, const TextPlace& place);
 
 struct ExifInfo {
     int32_t entries = 0; // the Exif directory's entry count, or 0: no Exif data

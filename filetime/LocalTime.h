@@ -26,6 +26,10 @@ std::string FormatGeneralDate(const LocalDateTime& t);
 // "2006/11/30 09:15:00".
 std::string FormatPanelDate(const LocalDateTime& t);
 
+// The date and time with the given separator in the date and between date and time:
+// FormatDateTime(t, ':', ' ') is an Exif date text "2006:11:30 09:15:00".
+std::string FormatDateTime(const LocalDateTime& t, char dateSeparator, char middle);
+
 // "09:15:00".
 std::string FormatTimeOfDay(const LocalDateTime& t);
 

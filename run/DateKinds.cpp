@@ -152,10 +152,7 @@ std::optional<LocalDateTime> ParseDateText(const std::string& text) {
 }
 
 std::string FormatDateText(const LocalDateTime& t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return buf;
+    return FormatDateTime(t, ':', ' ');
 }
 
 std::optional<int64_t> ParseOffset(const std::string& text) {

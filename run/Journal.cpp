@@ -63,16 +63,6 @@ bool Unescape(std::string_view s, std::string& out) {
     return true;
 }
 
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
-    return out;
-}
-
 bool FromHex(std::string_view hex, std::string& out) {
     if (hex.size() % 2) return false;
     out.clear();
@@ -88,10 +78,6 @@ template <class T> bool Number(std::string_view s, T& out, int base = 10) {
     if (s.empty()) return false;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
     return ec == std::errc() && end == s.data() + s.size();
-}
-
-std::string Instant(const FileInstant& t) {
-    return std::to_string(t.seconds) + "." + std::to_string(t.nanoseconds);
 }
 
 bool ParseInstant(std::string_view s, FileInstant& t) {
@@ -111,10 +97,19 @@ std::vector<std::string_view> Split(std::string_view line, char sep) {
 }
 
 // body + "\t#" + length + ":" + crc + "\n"
-std::string Sealed(const std::string& body) {
-    char trailer[32];
-    std::snprintf(trailer, sizeof trailer, "\t#%zu:%08X\n", body.size(), Crc32(body));
-    return body + trailer;
+std::string Sealed(std::string body) {
+    static const char digits[] = "0123456789ABCDEF";
+    const uint32_t crc = Crc32(body);
+    char length[24];
+    const auto lengthDigits = static_cast<size_t>(
+        std::to_chars(length, length + sizeof length, body.size()).ptr - length);
+    body += "\t#";
+    body.append(length, lengthDigits);
+    body += ':';
+    for (int shift = 28; shift >= 0; shift -= 4)
+        body += digits[(crc >> shift) & 15];
+    body += '\n';
+    return body;
 }
 
 // The body of a sealed line, or nullopt with the reason it cannot be trusted.
@@ -240,17 +235,50 @@ std::string FormatJournalHeader(const JournalHeader& h) {
 }
 
 std::string FormatJournalRecord(const JournalRecord& r) {
-    std::string body =
-        "photo\tat=" + std::to_string(r.changedAt) + "\tpath=" + EscapeControls(r.path, true) +
-        "\tdev=" + std::to_string(r.identity.device) + "\tino=" + std::to_string(r.identity.inode) +
-        "\tsize=" + std::to_string(r.size) + "\tm=" + Instant(r.before.modified) +
-        "\ta=" + Instant(r.before.accessed) + "\tc=" + Instant(r.before.created);
-    if (r.after) body += "\tto=" + Instant(*r.after);
+    // Built in one string: a run formats a record for every photo.
+    std::string body;
+    body.reserve(160 + r.path.size() + 90 * r.writes.size());
+    auto number = [&body](auto v) {
+        char buf[24];
+        body.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    };
+    auto instant = [&](const char* key, const FileInstant& t) {
+        body += key;
+        number(t.seconds);
+        body += '.';
+        number(t.nanoseconds);
+    };
+    static const char digits[] = "0123456789ABCDEF";
+    auto hex = [&body](const std::string& bytes) {
+        for (unsigned char c : bytes) {
+            body += digits[c >> 4];
+            body += digits[c & 15];
+        }
+    };
+    body += "photo\tat=";
+    number(r.changedAt);
+    body += "\tpath=";
+    body += EscapeControls(r.path, true);
+    body += "\tdev=";
+    number(r.identity.device);
+    body += "\tino=";
+    number(r.identity.inode);
+    body += "\tsize=";
+    number(r.size);
+    instant("\tm=", r.before.modified);
+    instant("\ta=", r.before.accessed);
+    instant("\tc=", r.before.created);
+    if (r.after) instant("\tto=", *r.after);
     for (const DateWrite& w : r.writes) {
-        char tag[8];
-        std::snprintf(tag, sizeof tag, "%04X", w.tag);
-        body += std::string("\tw:") + tag + ":" + std::to_string(w.offset) + ":" + Hex(w.oldBytes) +
-                ":" + Hex(w.newBytes);
+        body += "\tw:";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            body += digits[(w.tag >> shift) & 15];
+        body += ':';
+        number(w.offset);
+        body += ':';
+        hex(w.oldBytes);
+        body += ':';
+        hex(w.newBytes);
     }
     return Sealed(body);
 }
@@ -271,24 +299,34 @@ Status JournalWriter::create() {
     }
 }
 
-Status JournalWriter::append(const JournalRecord& r) {
-    std::string bytes = FormatJournalRecord(r);
+void JournalWriter::add(const JournalRecord& r) {
+    waiting_.push_back(FormatJournalRecord(r));
+}
+
+Status JournalWriter::write(size_t& written) {
+    written = 0;
+    if (waiting_.empty()) return {};
+    std::vector<std::string> records = std::move(waiting_);
+    waiting_.clear();
     if (!file_) {
         Status created = create();
         if (!created) return created;
-        bytes = FormatJournalHeader(header_) + bytes;
+        records.front().insert(0, FormatJournalHeader(header_));
     }
-    Status s = file_->append(bytes);
-    if (!s) {
-        if (records_ == 0) {
-            (void)file_->discardIfEmpty();
-            file_.reset();
-        }
-        return s;
+    Status s = file_->appendRecords(records, written);
+    records_ += written;
+    if (written) dirty_ = true;
+    if (!s && records_ == 0) {
+        (void)file_->discardIfEmpty();
+        file_.reset();
     }
-    ++records_;
-    dirty_ = true;
-    return {};
+    return s;
+}
+
+Status JournalWriter::append(const JournalRecord& r) {
+    add(r);
+    size_t written = 0;
+    return write(written);
 }
 
 Status JournalWriter::sync() {

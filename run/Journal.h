@@ -53,13 +53,19 @@ std::string FormatJournalRecord(const JournalRecord& r);
 
 // A journal being written in folder: made at its first record (exclusively, never through a
 // symbolic link, readable by its owner only) and named for the header's start and process.
-// Records are appended one write each; sync() hands them to the disk. A failed append leaves the
-// journal at its last whole record.
+// Records wait in memory until written (a batch of them with one write); sync() hands them to
+// the disk. A failed write leaves the journal at its last whole record.
 class JournalWriter {
   public:
     JournalWriter(std::string folder, JournalHeader header)
         : folder_(std::move(folder)), header_(std::move(header)) {}
 
+    // A record waiting to be written.
+    void add(const JournalRecord& r);
+    // Writes the waiting records; written receives how many of them are in the journal whole
+    // (all of them unless it fails).
+    Status write(size_t& written);
+    // One record, written at once.
     Status append(const JournalRecord& r);
     Status sync();
     Status close();
@@ -75,6 +81,7 @@ class JournalWriter {
     std::string path_;
     JournalHeader header_;
     std::optional<AppendFile> file_;
+    std::vector<std::string> waiting_;
     size_t records_ = 0;
     bool dirty_ = false;
 };

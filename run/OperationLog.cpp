@@ -148,10 +148,14 @@ Result<std::string> LogFileName(const std::string& folder, const LocalDateTime& 
 
 std::string FormatLogLine(const LocalDateTime& t, const std::string& kind,
                           const std::string& text) {
-    char stamp[40];
-    std::snprintf(stamp, sizeof stamp, "%04d/%02d/%02d-%02d:%02d:%02d ", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return stamp + kind + ">" + text + "\r\n";
+    std::string line = FormatDateTime(t, '/', '-');
+    line.reserve(line.size() + kind.size() + text.size() + 4);
+    line += ' ';
+    line += kind;
+    line += '>';
+    line += text;
+    line += "\r\n";
+    return line;
 }
 
 std::string EscapeControls(const std::string& text, bool escapePercent) {

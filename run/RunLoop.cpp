@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -75,22 +76,27 @@ class SetDates final : public RunKind {
         if (p.dates.writes.empty()) return p;
         // The file gets the chosen date, at the chosen time or at its own time of day.
         LocalDateTime when = options_.date;
-        const LocalDateTime own = LocalFromUnix(now.times.modified.seconds);
-        const LocalDateTime& clock = options_.keepTime ? own : options_.timeOfDay;
+        const LocalDateTime& clock = options_.keepTime ? now.modifiedLocal : options_.timeOfDay;
         when.hour = clock.hour;
         when.minute = clock.minute;
         when.second = clock.second;
-        auto instant = LocalToUnix(when);
-        if (!instant) {
+        // Most photos of a run get the same local time: it is converted once.
+        if (!(when == lastLocal_)) {
+            lastLocal_ = when;
+            lastInstant_ = LocalToUnix(when);
+        }
+        if (!lastInstant_) {
             p.dates.writes.clear();
-            p.refusal = instant.error().detail;
+            p.refusal = lastInstant_.error().detail;
             return p;
         }
-        p.newTime = FileInstant{instant.value(), 0};
+        p.newTime = FileInstant{lastInstant_.value(), 0};
         return p;
     }
 
   private:
+    mutable LocalDateTime lastLocal_{-1, 0, 0, 0, 0, 0};
+    mutable Result<int64_t> lastInstant_{int64_t{0}};
     SetDatesOptions options_;
     std::string newText_;
     std::string filter_;
@@ -99,6 +105,7 @@ class SetDates final : public RunKind {
 // One photo between its plan and its change: open, locked, its journal record written.
 struct Prepared {
     FileIdentity identity;
+    TextPlace embeddedDate; // where the shooting date was read
     std::unique_ptr<PositionedFile> file;
     std::unique_ptr<ByteReader> reader;
     PhotoOutcome outcome;
@@ -129,13 +136,6 @@ class Loop {
             if (hooks_.progress) hooks_.progress(i, request_.targets.size());
             Prepared p = prepare(i);
             const bool failed = p.outcome.result == PhotoOutcome::Result::Failed;
-            if (p.toChange && !policy_.dryRun && !journalRecord(p)) {
-                // The journal cannot hold this photo's record: it stays as it is, and the run
-                // ends after the photos already journaled.
-                p.file.reset();
-                commit(batch);
-                return finish();
-            }
             batch.push_back(std::move(p));
             if (failed && policy_.stopAtFirstError) stopAfter_ = true;
             if (batch.size() >= batchLimit_ || stopAfter_) {
@@ -214,12 +214,14 @@ class Loop {
         auto times = p.file->times();
         if (!times) return fail(times.error());
         o.timesBefore = times.value();
-        o.fileDateText = FormatGeneralDate(LocalFromUnix(o.timesBefore.modified.seconds));
+        const LocalDateTime modifiedLocal = LocalFromUnix(o.timesBefore.modified.seconds);
+        o.fileDateText = FormatGeneralDate(modifiedLocal);
 
         p.reader = std::make_unique<ByteReader>(*p.file);
-        o.entries = WalkExifSummary(*p.reader, o.before);
+        o.entries = WalkExifSummary(*p.reader, o.before, &p.embeddedDate);
         if (p.reader->failed()) return fail(*p.reader->error());
-        o.plan = kind_.plan(*p.reader, PhotoState{o.before, o.entries, o.timesBefore});
+        o.plan =
+            kind_.plan(*p.reader, PhotoState{o.before, o.entries, o.timesBefore, modifiedLocal});
         if (p.reader->failed()) return fail(*p.reader->error());
         o.after = o.before;
         o.timesAfter = o.timesBefore;
@@ -242,43 +244,53 @@ class Loop {
         return p;
     }
 
-    bool journalRecord(Prepared& p) {
-        if (!journal_) return true;
+    JournalRecord recordOf(const Prepared& p) const {
         const PhotoOutcome& o = p.outcome;
         JournalRecord r;
-        r.changedAt = NowNanoseconds();
+        r.changedAt = NowNanoseconds(); // taken under the photo's lock, which the batch holds
         r.path = o.path;
         r.identity = p.identity;
         r.size = p.file->size();
         r.before = o.timesBefore;
         r.after = o.plan.newTime;
         r.writes = o.plan.dates.writes;
-        Status s = journal_->append(r);
-        if (s) return true;
+        return r;
+    }
+
+    // Journals the batch's photos that are to change, with one write, and hands the records to
+    // the disk. Answers how many of them may change: all, or when the journal fails, those whose
+    // records reached the disk whole (in order); the run then ends after them.
+    size_t journalBatch(const std::vector<Prepared>& batch) {
+        size_t toChange = 0;
+        for (const Prepared& p : batch) {
+            if (!p.toChange) continue;
+            journal_->add(recordOf(p));
+            ++toChange;
+        }
+        if (toChange == 0) return 0;
+        size_t written = 0;
+        const Status wrote = journal_->write(written);
+        const Status synced = written ? journal_->sync() : Status();
+        if (wrote && synced) return toChange;
         summary_.journalFailed = true;
-        summary_.stoppedBy = s.error();
-        return false;
+        summary_.stoppedBy = !wrote ? wrote.error() : synced.error();
+        stopped_ = true;
+        return synced ? written : 0;
     }
 
     void commit(std::vector<Prepared>& batch) {
         if (batch.empty()) return;
-        if (journal_ && !policy_.dryRun) {
-            Status synced = journal_->sync();
-            if (!synced) {
-                // None of these photos may change before their records are on the disk.
-                summary_.journalFailed = true;
-                summary_.stoppedBy = synced.error();
-                stopped_ = true;
-                batch.clear();
-                return;
-            }
-        }
+        const size_t mayChange = journal_ && !policy_.dryRun ? journalBatch(batch) : SIZE_MAX;
+        size_t changing = 0;
         for (Prepared& p : batch) {
-            if (stopped_) break;
+            // A photo whose record is not on the disk stays as it is (closed with the batch).
+            if (p.toChange && changing++ >= mayChange) break;
             if (p.toChange) change(p);
             deliver(p.outcome);
-            if ((stopAfter_ && p.outcome.result == PhotoOutcome::Result::Failed) || logStopped_)
+            if ((stopAfter_ && p.outcome.result == PhotoOutcome::Result::Failed) || logStopped_) {
                 stopped_ = true;
+                break;
+            }
         }
         batch.clear();
     }
@@ -290,7 +302,7 @@ class Loop {
         if (policy_.dryRun) {
             PlannedSource planned(*p.file, plan.dates.writes);
             ByteReader view(planned);
-            (void)WalkExifSummary(view, o.after);
+            o.after.EmbeddedDate = ReadTextAt(view, p.embeddedDate);
             if (plan.newTime) o.timesAfter = FileTimes{*plan.newTime, *plan.newTime, *plan.newTime};
             p.reader.reset();
             p.file.reset();
@@ -307,8 +319,8 @@ class Loop {
                 Status set = p.file->setTimes({*plan.newTime, *plan.newTime, *plan.newTime});
                 if (!set) o.timesError = set.error();
             }
-            // What the photo holds now, read back through the same handle.
-            (void)WalkExifSummary(*p.reader, o.after);
+            // The shooting date as the photo holds it now, read back through the same handle.
+            o.after.EmbeddedDate = ReadTextAt(*p.reader, p.embeddedDate);
             auto times = p.file->times();
             if (times) o.timesAfter = times.value();
         }
@@ -323,7 +335,13 @@ class Loop {
     }
 
     void log(PhotoOutcome& o) {
-        const LocalDateTime now = LocalNow();
+        // The local time of the line, converted once a second.
+        const int64_t second = static_cast<int64_t>(std::time(nullptr));
+        if (second != logSecond_) {
+            logSecond_ = second;
+            logNow_ = LocalFromUnix(second);
+        }
+        const LocalDateTime now = logNow_;
         const LocalDateTime day{now.year, now.month, now.day, 0, 0, 0};
         if (!logFile_ || !(day == logDay_)) {
             // The day's log, named (and older logs removed) at its first line; it stays open for
@@ -395,6 +413,8 @@ class Loop {
     std::optional<AppendFile> logFile_;
     LocalDateTime logDay_;
     size_t batchLimit_ = kFirstBatch;
+    int64_t logSecond_ = -1;
+    LocalDateTime logNow_;
 };
 
 } // namespace

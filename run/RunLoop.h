@@ -35,6 +35,7 @@ struct PhotoState {
     ExifSummary summary;
     int32_t entries = 0; // the Exif directory's entry count; 0: no Exif data
     FileTimes times;
+    LocalDateTime modifiedLocal; // the last-write time as local time
 };
 
 // A kind of run: "set" (the window's run), and others the command line offers.
