@@ -46,6 +46,10 @@ class PositionedFile final : public ByteSource {
 
     // The file's times, read from the open file.
     Result<FileTimes> times() const;
+    // When the file last changed in any way (its content, times or attributes): the status
+    // change time. A write sets it with the last-write time; setting the times alone does not
+    // make the two equal.
+    Result<FileInstant> changed() const;
     // The file's identity, as the open found it.
     const FileIdentity& identity() const { return identity_; }
 

@@ -20,7 +20,7 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     PositionedFile f;
     f.path_ = path;
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below as not a file.
-    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     auto openRetrying = [&](int withFlags) {
         int fd;
         do {
@@ -99,6 +99,13 @@ Result<FileTimes> PositionedFile::times() const {
                   static_cast<int32_t>(st.st_atim.tv_nsec)};
     t.created = t.modified;
     return t;
+}
+
+Result<FileInstant> PositionedFile::changed() const {
+    struct stat st {};
+    if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot read the times of");
+    return FileInstant{static_cast<int64_t>(st.st_ctim.tv_sec),
+                       static_cast<int32_t>(st.st_ctim.tv_nsec)};
 }
 
 Status PositionedFile::setTimes(const FileTimes& t) {

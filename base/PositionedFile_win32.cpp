@@ -103,6 +103,15 @@ Result<FileTimes> PositionedFile::times() const {
     return FileTimes{FromFileTime(written), FromFileTime(accessed), FromFileTime(created)};
 }
 
+Result<FileInstant> PositionedFile::changed() const {
+    FILE_BASIC_INFO info{};
+    if (!GetFileInformationByHandleEx(Native(handle_), FileBasicInfo, &info, sizeof info))
+        return systemError("cannot read the times of");
+    FILETIME ft{static_cast<DWORD>(info.ChangeTime.LowPart),
+                static_cast<DWORD>(info.ChangeTime.HighPart)};
+    return FromFileTime(ft);
+}
+
 Status PositionedFile::setTimes(const FileTimes& t) {
     const Fault fault = CheckFault(FaultSite::PhotoTimes);
     if (fault.kind != Fault::Kind::None) {

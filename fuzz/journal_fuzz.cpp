@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MemorySource src(reinterpret_cast<const uint8_t*>(photo.data()), photo.size());
         ByteReader reader(src);
         const std::vector<DateSlot> slots = FindDateSlots(reader);
-        const UndoPlan plan = PlanUndo(r, reader, r.before.modified);
+        const UndoPlan plan = PlanUndo(r, reader, PhotoNow{r.before.modified, r.before.modified});
         if (plan.verdict != UndoPlan::Verdict::Restore) {
             Check(plan.texts.empty());
             continue;

@@ -91,8 +91,14 @@ class ShiftDates final : public RunKind {
             if (p.newTime) break;
         }
         if (!p.newTime && !anyDate && o_.filterDate.empty()) {
-            // No shooting date and no DateTime: the file's own time moves.
-            p.newTime = FileInstant{now.times.modified.seconds + o_.seconds, 0};
+            // No shooting date and no DateTime: the file's own time moves, a JPEG photo's only.
+            const auto soi = r.u16(0, ByteOrder::Big);
+            if (!soi || *soi != 0xFFD8) {
+                p.refusal = "not a JPEG photo";
+                return p;
+            }
+            p.newTime = FileInstant{now.times.modified.seconds + o_.seconds,
+                                    now.times.modified.nanoseconds};
             p.dates.reachedEnd = true;
         }
         if (p.dates.writes.empty() && !p.newTime && !p.notes.empty())

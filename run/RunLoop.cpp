@@ -323,6 +323,17 @@ class Loop {
             o.after.EmbeddedDate = ReadTextAt(*p.reader, p.embeddedDate);
             auto times = p.file->times();
             if (times) o.timesAfter = times.value();
+            // A run that only sets times, on a file system that cannot hold that time (ext4
+            // before 1901 or after 2446): the time it would keep is not the one asked for, and
+            // the undo could not tell it from another program's. The photo keeps its own times.
+            if (times && plan.newTime && plan.dates.writes.empty() &&
+                !(o.timesAfter.modified == *plan.newTime)) {
+                Status back = p.file->setTimes(o.timesBefore);
+                o.result = PhotoOutcome::Result::Refused;
+                o.reason = "the file system cannot hold that time";
+                if (!back) o.timesError = back.error();
+                o.timesAfter = o.timesBefore;
+            }
         }
         p.reader.reset();
         Status closed = p.file->close();

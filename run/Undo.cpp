@@ -13,21 +13,18 @@ namespace {
 // How long a photo locked by a run still working on it is waited for.
 constexpr int kLockWaitMilliseconds = 60000;
 
-enum class TextState { New, Old, Between, Other };
-
-// Where a journaled text stands now: the run's new bytes, its old ones, a mixture of the two
-// (a write cut short), or anything else.
-TextState StateOf(const std::string& now, const DateWrite& w) {
-    if (now == w.newBytes) return TextState::New;
-    if (now == w.oldBytes) return TextState::Old;
-    for (size_t i = 0; i < now.size(); ++i)
-        if (now[i] != w.newBytes[i] && now[i] != w.oldBytes[i]) return TextState::Other;
-    return TextState::Between;
+// A write changes a file's last-write and status-change times together; setting the times (or
+// another program touching them) leaves the two apart. Close enough to count as one moment.
+bool LastChangeWasAWrite(const PhotoNow& now) {
+    const int64_t apart = (now.changed.seconds - now.modified.seconds) * 1000000000LL +
+                          (now.changed.nanoseconds - now.modified.nanoseconds);
+    return apart >= -2000000000LL && apart <= 2000000000LL;
 }
 
 } // namespace
 
-UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInstant& modified) {
+UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow& now,
+                  const std::vector<const JournalRecord*>& earlier) {
     UndoPlan plan;
     auto refuse = [&](std::string reason) {
         plan.verdict = UndoPlan::Verdict::Refuse;
@@ -36,9 +33,13 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInst
         plan.times = false;
         return plan;
     };
+    // Only a JPEG photo is ever written, whatever a journal names.
+    const auto soi = photo.u16(0, ByteOrder::Big);
+    if (!soi || *soi != 0xFFD8) return refuse("not a JPEG photo");
     // Each journaled text must be a date text the engine finds in this photo now.
     const std::vector<DateSlot> slots = FindDateSlots(photo);
     bool textsBack = false; // some text holds the run's bytes: the run did change the photo
+    bool beyond = false;    // some text went back beyond this run, to an older run's old bytes
     for (const DateWrite& w : record.writes) {
         const auto slot = std::find_if(slots.begin(), slots.end(),
                                        [&](const DateSlot& s) { return s.offset == w.offset; });
@@ -46,38 +47,47 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInst
             w.oldBytes.size() != w.newBytes.size())
             return refuse("the journal names no date text of this photo at offset " +
                           std::to_string(w.offset));
-        std::string now(w.newBytes.size(), '\0');
-        if (!photo.bytes(w.offset, std::span(reinterpret_cast<uint8_t*>(now.data()), now.size())))
+        std::string text(w.newBytes.size(), '\0');
+        if (!photo.bytes(w.offset, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size())))
             return refuse("cannot read the text at offset " + std::to_string(w.offset));
-        switch (StateOf(now, w)) {
-        case TextState::Other:
-            return refuse(std::string(DateTagName(w.tag)) + " changed since the run");
-        case TextState::New:
-        case TextState::Between:
-            if (now != w.oldBytes) {
-                plan.texts.push_back(&w);
-                textsBack = true;
-            }
-            break;
-        case TextState::Old:
-            break;
+        if (text == w.oldBytes) continue; // already as before this run
+        if (text == w.newBytes) {
+            plan.texts.push_back(&w);
+            textsBack = true;
+            continue;
         }
+        const bool older = std::any_of(earlier.begin(), earlier.end(), [&](const JournalRecord* e) {
+            return std::any_of(e->writes.begin(), e->writes.end(), [&](const DateWrite& d) {
+                return d.offset == w.offset && d.oldBytes == text;
+            });
+        });
+        if (!older) return refuse(std::string(DateTagName(w.tag)) + " changed since the run");
+        beyond = true;
     }
-    // The times go back when texts do, and when the texts already are as before but the times
-    // are not (an undo cut off between the two). A run that only set the times is undone only
-    // while the photo still has the time it gave it.
+    if (beyond) {
+        // An older run's undo (in this same undo) takes it the rest of the way, times too; a
+        // text of this run still holding its bytes is something else's doing.
+        if (textsBack) return refuse("the texts hold dates of different runs");
+        return plan;
+    }
+    // The times go back when texts do. With every text as before, they go back when a write was
+    // the last change (an undo cut off between texts and times) or, for a run that only set the
+    // times, while the photo still has the time that run gave it; anything else is another
+    // program's doing since the run.
     if (textsBack) {
         plan.times = true;
-    } else if (!(modified == record.before.modified)) {
-        if (record.writes.empty() && !(record.after && modified == *record.after))
-            return refuse("the file time changed since the run");
+    } else if (!(now.modified == record.before.modified)) {
+        const bool ours = record.writes.empty() ? record.after && now.modified == *record.after
+                                                : LastChangeWasAWrite(now);
+        if (!ours) return refuse("the file time changed since the run");
         plan.times = true;
     }
     plan.verdict = plan.times ? UndoPlan::Verdict::Restore : UndoPlan::Verdict::AsBefore;
     return plan;
 }
 
-UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun) {
+UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun,
+                       const std::vector<const JournalRecord*>& earlier) {
     UndoOutcome o;
     o.record = record;
     auto fail = [&](const RunError& e) {
@@ -100,7 +110,10 @@ UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun) {
     if (!times) return fail(times.error());
 
     ByteReader reader(file.value());
-    const UndoPlan plan = PlanUndo(record, reader, times->modified);
+    auto changed = file->changed();
+    if (!changed) return fail(changed.error());
+    const UndoPlan plan =
+        PlanUndo(record, reader, PhotoNow{times->modified, changed.value()}, earlier);
     if (reader.failed()) return fail(*reader.error());
     if (plan.verdict == UndoPlan::Verdict::Refuse) {
         o.result = UndoOutcome::Result::Refused;
@@ -156,8 +169,13 @@ UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,
     std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
         return a.record.changedAt > b.record.changedAt;
     });
-    for (const Entry& e : all) {
-        UndoOutcome o = UndoRecord(e.record, dryRun);
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Entry& e = all[i];
+        // The older runs over the same file, undone after this one.
+        std::vector<const JournalRecord*> earlier;
+        for (size_t k = i + 1; k < all.size(); ++k)
+            if (all[k].record.identity == e.record.identity) earlier.push_back(&all[k].record);
+        UndoOutcome o = UndoRecord(e.record, dryRun, earlier);
         o.journal = e.journal;
         if (o.result == UndoOutcome::Result::Restored ||
             o.result == UndoOutcome::Result::WouldRestore)

@@ -48,22 +48,32 @@ struct UndoSummary {
     bool ok() const { return refused == 0 && problems.empty(); }
 };
 
-// What undoing one record would do to the photo as it is now (read through photo, its last-write
-// time modified): which texts go back to their old bytes, and whether the times go back. Nothing
-// is decided by the journal alone: each text must be a date text the engine finds in the photo.
+// What the photo holds now, as the undo of a record sees it.
+struct PhotoNow {
+    FileInstant modified; // its last-write time
+    FileInstant changed;  // its status-change time: equal to the last-write time after a write
+};
+
+// What undoing one record would do to the photo as it is now (read through photo): which texts
+// go back to their old bytes, and whether the times go back. Nothing is decided by the journal
+// alone: the photo must be a JPEG and each text a date text the engine finds in it, holding the
+// run's new bytes or its old ones. earlier are the records of older runs over the same file
+// undone with it: a text already holding one of their old bytes went back beyond this run.
 struct UndoPlan {
     enum class Verdict { Restore, AsBefore, Refuse } verdict = Verdict::AsBefore;
     std::string reason;                  // for Refuse
     std::vector<const DateWrite*> texts; // to put back, in the record's order
     bool times = false;                  // the times go back to the record's
 };
-UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const FileInstant& modified);
+UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow& now,
+                  const std::vector<const JournalRecord*>& earlier = {});
 
 // Undoes every record of the journals. done receives each photo's outcome as it is decided.
 UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,
                          const std::function<void(const UndoOutcome&)>& done);
 
-// Undoes one record against the photo it names.
-UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun);
+// Undoes one record against the photo it names (earlier: as for PlanUndo).
+UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun,
+                       const std::vector<const JournalRecord*>& earlier = {});
 
 } // namespace tokimori

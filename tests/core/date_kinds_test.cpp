@@ -153,17 +153,44 @@ TEST(Shift, ATextThatIsNoDateIsLeftAloneAndTheFilterChoosesTexts) {
     EXPECT_EQ(ran.outcomes[0].after.EmbeddedDate, "2008:05:31 15:56:01");
 }
 
-TEST(Shift, APhotoWithoutDatesHasItsFileTimeMoved) {
+TEST(Shift, APhotoWithoutDatesHasItsFileTimeMovedAFileThatIsNoPhotoNot) {
     TempDir dir;
     const fs::path p = dir.put("plain.jpg", Photo("xmp_no_exif.jpg"));
-    ASSERT_TRUE(
-        WriteFileTimes(p.string(), {{1300000000, 0}, {1300000000, 0}, {1300000000, 0}}).ok());
-    const Ran ran = RunKindOver(*MakeShiftDates({-86400, ""}), {p.string()}, "");
-    ASSERT_EQ(ran.outcomes.size(), 1u);
+    const fs::path text = dir.put("notes.jpg", Bytes{'h', 'i', '\n'});
+    const FileTimes old{{1300000000, 123456700}, {1300000000, 0}, {1300000000, 123456700}};
+    for (const fs::path& f : {p, text})
+        ASSERT_TRUE(WriteFileTimes(f.string(), old).ok());
+    const Ran ran = RunKindOver(*MakeShiftDates({-86400, ""}), {p.string(), text.string()}, "");
+    ASSERT_EQ(ran.outcomes.size(), 2u);
     EXPECT_TRUE(ran.outcomes[0].changed());
-    EXPECT_EQ(ReadFileTimes(p.string())->modified.seconds, 1300000000 - 86400);
+    // Moved by the offset, to the nanosecond.
+    EXPECT_EQ(ReadFileTimes(p.string())->modified, (FileInstant{1300000000 - 86400, 123456700}));
     EXPECT_EQ(ReadAll(p), Photo("xmp_no_exif.jpg"));
+    EXPECT_EQ(ran.outcomes[1].result, PhotoOutcome::Result::Refused);
+    EXPECT_EQ(ReadFileTimes(text.string())->modified, old.modified);
 }
+
+#ifndef _WIN32
+TEST(FileTime, ATimeTheFileSystemCannotHoldLeavesThePhotoAsItWas) {
+    TempDir dir, logs;
+    // Does this file system keep a time before 1901? (ext4 does not: it clamps it.)
+    const fs::path probe = dir.put("probe", Bytes{1});
+    const FileInstant old1850{LocalToUnix({1850, 6, 15, 12, 0, 0}).value(), 0};
+    ASSERT_TRUE(WriteFileTimes(probe.string(), {old1850, old1850, old1850}).ok());
+    if (ReadFileTimes(probe.string())->modified == old1850) GTEST_SKIP() << "no clamping here";
+
+    const fs::path a = dir.put(
+        "a.jpg", ThreeDates("1850:06:15 12:00:00", "1850:06:15 12:00:00", "1850:06:15 12:00:00"));
+    const FileTimes before{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
+    ASSERT_TRUE(WriteFileTimes(a.string(), before).ok());
+    const Ran ran = RunKindOver(*MakeFileTimeFromDate(), {a.string()}, logs.path().string());
+    ASSERT_EQ(ran.outcomes.size(), 1u);
+    EXPECT_EQ(ran.outcomes[0].result, PhotoOutcome::Result::Refused);
+    EXPECT_EQ(ReadFileTimes(a.string())->modified, before.modified);
+    const UndoSummary u = UndoJournals({ran.summary.journalPath}, false, {});
+    EXPECT_TRUE(u.ok());
+}
+#endif
 
 TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     TempDir dir, logs;

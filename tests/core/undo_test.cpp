@@ -128,17 +128,64 @@ TEST(Undo, AnUndoCutOffCompletesTheSecondTime) {
     p.expectAsBefore();
 }
 
-TEST(Undo, ATextCutOffHalfWayIsPutBack) {
+TEST(Undo, ATextHoldingNeitherTheRunsBytesNorItsOldOnesIsRefused) {
+    // Regression: a text mixing a record's old and new bytes was taken for a write cut short,
+    // and undoing an older run overwrote a later run's date that happened to mix them.
     Photos p{"Nikon_D70.jpg"};
-    const std::string journal = p.set(24);
-    const JournalRecord r = FirstRecord(journal);
-    // A run stopped part-way through a text: its first half old, the rest new.
+    const std::string older = p.set(24);
+    const JournalRecord r = FirstRecord(older);
     const DateWrite& w = r.writes.back();
     Poke(p.paths[0], w.offset, w.oldBytes.substr(0, w.oldBytes.size() / 2));
+    const Bytes mixed = ReadAll(p.paths[0]);
     UndoSummary s;
-    Undo({journal}, &s);
+    const auto out = Undo({older}, &s);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].result, UndoOutcome::Result::Refused);
+    EXPECT_EQ(ReadAll(p.paths[0]), mixed);
+}
+
+TEST(Undo, AnOlderRunUndoneAloneNeverTakesALaterRunsDate) {
+    Photos p{"Canon_40D.jpg"};
+    // 2001:02:03 then 2008:02:03: the later date mixes the earlier run's old and new texts.
+    auto set = [&](int year) {
+        SetDatesOptions o;
+        o.date = {year, 2, 3, 0, 0, 0};
+        o.keepTime = true;
+        RunRequest r;
+        r.targets = p.paths;
+        r.logFolder = p.logs.path().string();
+        return RunPhotos(*MakeSetDates(o), r, {}, {}).journalPath;
+    };
+    const std::string first = set(2001);
+    const std::string second = set(2008);
+    const Bytes later = ReadAll(p.paths[0]);
+    UndoSummary s;
+    Undo({first}, &s);
+    EXPECT_FALSE(s.ok());
+    EXPECT_EQ(ReadAll(p.paths[0]), later);
+    // Both together go back, newest first, and again: nothing left to do, all as before.
+    Undo({first, second}, &s);
     EXPECT_TRUE(s.ok());
     p.expectAsBefore();
+    Undo({second, first}, &s);
+    EXPECT_TRUE(s.ok()) << s.refused;
+    EXPECT_EQ(s.restored, 0u);
+    p.expectAsBefore();
+}
+
+TEST(Undo, TimesGoBackOnlyWhenTheRunOrAnUndoOfItWasTheLastToChangeThem) {
+    Photos p{"Canon_40D.jpg"};
+    const std::string journal = p.set(24);
+    UndoSummary s;
+    Undo({journal}, &s);
+    ASSERT_TRUE(s.ok());
+    // Another program sets the time afterwards (texts untouched): an old undo leaves it.
+    const FileInstant later{1400000000, 0};
+    ASSERT_TRUE(WriteFileTimes(p.paths[0], {later, later, later}).ok());
+    const auto out = Undo({journal}, &s);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].result, UndoOutcome::Result::Refused);
+    EXPECT_EQ(ReadFileTimes(p.paths[0])->modified, later);
 }
 
 TEST(Undo, APhotoChangedSinceTheRunIsRefusedAndNotTouched) {
