@@ -17,7 +17,7 @@ Status PositionedFile::lockExclusive(int waitMilliseconds) {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
-        auto taken = tryLock();
+        auto taken = tryLockExclusive();
         if (!taken) return taken.error();
         if (taken.value()) return {};
         if (std::chrono::steady_clock::now() >= until)

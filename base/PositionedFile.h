@@ -61,6 +61,8 @@ class PositionedFile final : public ByteSource {
     // LockFileEx on Windows). Another holder is waited for up to `waitMilliseconds`; then
     // error 70 (the file is in use).
     Status lockExclusive(int waitMilliseconds);
+    // One try at that lock: true when taken, false while another holder has it.
+    Result<bool> tryLockExclusive();
 
     // Closes the file and reports what the system says about it; safe to call twice.
     Status close();
@@ -70,8 +72,6 @@ class PositionedFile final : public ByteSource {
   private:
     PositionedFile() = default;
     RunError systemError(const char* what) const;
-    // One try at the exclusive lock: true when taken, false while another holder has it.
-    Result<bool> tryLock();
 
     std::string path_;
     uint64_t size_ = 0;

@@ -121,7 +121,7 @@ Status PositionedFile::setTimes(const FileTimes& t) {
     return {};
 }
 
-Result<bool> PositionedFile::tryLock() {
+Result<bool> PositionedFile::tryLockExclusive() {
     for (;;) {
         if (flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return true;
         if (errno == EINTR) continue;

@@ -126,7 +126,7 @@ Status PositionedFile::setTimes(const FileTimes& t) {
     return {};
 }
 
-Result<bool> PositionedFile::tryLock() {
+Result<bool> PositionedFile::tryLockExclusive() {
     OVERLAPPED ov{};
     if (LockFileEx(Native(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
                    MAXDWORD, MAXDWORD, &ov))

@@ -1,5 +1,6 @@
 #include "base/Process.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace tokimori {
@@ -10,6 +11,12 @@ long CurrentProcessId() {
 
 bool StandardErrorIsTerminal() {
     return isatty(2) != 0;
+}
+
+size_t OpenFileLimit() {
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
+    return static_cast<size_t>(limit.rlim_cur);
 }
 
 } // namespace tokimori

@@ -13,4 +13,8 @@ bool StandardErrorIsTerminal() {
     return _isatty(2) != 0;
 }
 
+size_t OpenFileLimit() {
+    return 8192; // handles are limited by memory only; the C library's files are not used
+}
+
 } // namespace tokimori

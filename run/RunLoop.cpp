@@ -25,9 +25,13 @@ namespace fs = std::filesystem;
 
 // Photos whose journal records reach the disk with one flush before any of them changes: a few
 // at first, so that the first photos change at once, then more as the run goes on (one flush
-// costs as much as writing dozens of photos; a batch holds its photos open).
+// costs as much as writing dozens of photos). A batch holds its photos open: never more than
+// half the files the process may open.
 constexpr size_t kFirstBatch = 16;
-constexpr size_t kLargestBatch = 256;
+size_t LargestBatch() {
+    static const size_t largest = std::clamp<size_t>(OpenFileLimit() / 2, 1, 256);
+    return largest;
+}
 // How long a photo locked by another run (or program) is waited for.
 constexpr int kLockWaitMilliseconds = 60000;
 
@@ -104,6 +108,7 @@ class SetDates final : public RunKind {
 
 // One photo between its plan and its change: open, locked, its journal record written.
 struct Prepared {
+    bool busy = false; // another holds the photo's lock (asked without waiting)
     FileIdentity identity;
     TextPlace embeddedDate; // where the shooting date was read
     std::unique_ptr<PositionedFile> file;
@@ -134,13 +139,20 @@ class Loop {
         std::vector<Prepared> batch;
         for (size_t i = 0; i < request_.targets.size() && !stopped_; ++i) {
             if (hooks_.progress) hooks_.progress(i, request_.targets.size());
-            Prepared p = prepare(i);
+            // A photo another run holds is waited for only while this run holds no other: two
+            // runs taking the same photos in different orders never wait on each other.
+            Prepared p = prepare(i, batch.empty());
+            if (p.busy) {
+                commit(batch);
+                if (stopped_) break;
+                p = prepare(i, true);
+            }
             const bool failed = p.outcome.result == PhotoOutcome::Result::Failed;
             batch.push_back(std::move(p));
             if (failed && policy_.stopAtFirstError) stopAfter_ = true;
             if (batch.size() >= batchLimit_ || stopAfter_) {
                 commit(batch);
-                batchLimit_ = std::min(batchLimit_ * 2, kLargestBatch);
+                batchLimit_ = std::min(batchLimit_ * 2, LargestBatch());
             }
         }
         commit(batch);
@@ -182,7 +194,7 @@ class Loop {
         return true;
     }
 
-    Prepared prepare(size_t index) {
+    Prepared prepare(size_t index, bool mayWait) {
         Prepared p;
         PhotoOutcome& o = p.outcome;
         o.index = index;
@@ -200,7 +212,7 @@ class Loop {
         // A file reached again (another name, a link) is known before its lock is asked for:
         // this run may still hold that lock.
         const FileIdentity identity = p.file->identity();
-        if (!done_.insert({identity.device, identity.inode}).second) {
+        if (done_.count({identity.device, identity.inode})) {
             o.result = PhotoOutcome::Result::Duplicate;
             o.reason = "the same file as a photo already done in this run";
             p.file.reset();
@@ -208,9 +220,20 @@ class Loop {
         }
         p.identity = identity;
         if (!policy_.dryRun) {
-            Status locked = p.file->lockExclusive(kLockWaitMilliseconds);
-            if (!locked) return fail(locked.error());
+            if (!mayWait) {
+                auto taken = p.file->tryLockExclusive();
+                if (!taken) return fail(taken.error());
+                if (!taken.value()) {
+                    p.busy = true;
+                    p.file.reset();
+                    return p;
+                }
+            } else {
+                Status locked = p.file->lockExclusive(kLockWaitMilliseconds);
+                if (!locked) return fail(locked.error());
+            }
         }
+        done_.insert({identity.device, identity.inode});
         auto times = p.file->times();
         if (!times) return fail(times.error());
         o.timesBefore = times.value();
@@ -423,7 +446,7 @@ class Loop {
     bool logStopped_ = false;
     std::optional<AppendFile> logFile_;
     LocalDateTime logDay_;
-    size_t batchLimit_ = kFirstBatch;
+    size_t batchLimit_ = std::min(kFirstBatch, LargestBatch());
     int64_t logSecond_ = -1;
     LocalDateTime logNow_;
 };

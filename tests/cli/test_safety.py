@@ -173,6 +173,13 @@ class KillsAndFullDisks(Photos):
                 self.assertEqual(snapshot(self.photos), before)
         self.assertGreaterEqual(cut_mid_run, 2)  # the kills did land inside runs
 
+    def test_a_low_limit_of_open_files_is_no_failure(self):
+        self.copies(300)
+        r = subprocess.run(f"ulimit -n 40; exec '{CLI}' set --date 2006:12:24 --no-log "
+                           f"'{self.photos}'", shell=True, capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr[-300:])
+        self.assertEqual(json.loads(r.stderr.splitlines()[-1])["changed"], 300)
+
     def test_a_log_line_that_cannot_be_written_is_reported(self):
         self.copies()
         code, lines, summary = self.set("--time", "10:00:00", fault="log-append:1:fail")
@@ -193,10 +200,15 @@ class TwoRunsAtOnce(Photos):
                 self.copies(3000, ["Canon_40D.jpg", "Nikon_D70.jpg"])
                 before = snapshot(self.photos)
                 args = [("2001:01:01", "01:01:01"), ("2002:02:02", "02:02:02")]
+                # The second run takes the photos in the opposite order: neither may wait on the
+                # other while holding photos of its own.
+                names = sorted(str(p) for p in self.photos.iterdir())
+                orders = [names, names[::-1]]
                 procs = [subprocess.Popen([CLI, "set", "--date", d, "--time", t, "--log-dir",
-                                           self.logs, self.photos], stdout=subprocess.DEVNULL,
-                                          stderr=subprocess.DEVNULL) for d, t in args]
-                self.assertEqual([p.wait() for p in procs], [0, 0])
+                                           self.logs, *order], stdout=subprocess.DEVNULL,
+                                          stderr=subprocess.DEVNULL)
+                         for (d, t), order in zip(args, orders)]
+                self.assertEqual([p.wait(timeout=60) for p in procs], [0, 0])
                 for name in before:
                     data = read_quietly(self.photos / name)
                     runs = {d for d, t in args if (d + " " + t).encode() in data}
