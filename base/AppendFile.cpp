@@ -36,7 +36,12 @@ Status AppendFile::appendRecords(std::span<const std::string> records, size_t& w
     }
     if (written && fault.kind == Fault::Kind::None) return {};
     const RunError e = written ? faultError(fault.error) : written.error();
-    if (created_ && size_ != end) (void)truncateTo(end);
+    if (size_ != end) {
+        // Half a record comes off again; in a file others may append to, only while what
+        // follows the last whole record is all this call's.
+        auto now = currentSize();
+        if (created_ || (now && now.value() == size_)) (void)truncateTo(end);
+    }
     return e;
 }
 

@@ -13,6 +13,10 @@
 
 namespace tokimori {
 
+// Hands a folder's entries to the disk (a file just made there survives a power cut); nothing
+// to do on Windows, where the file system journals them.
+Status SyncFolder(const std::string& folder);
+
 class AppendFile {
   public:
     enum class Create {
@@ -41,13 +45,14 @@ class AppendFile {
     AppendFile& operator=(const AppendFile&) = delete;
     ~AppendFile() { (void)close(); }
 
-    // Appends bytes. When they cannot all be written (a full disk), a file this program created
-    // is cut back to its size before the call, so it never ends in half a record.
+    // Appends bytes. When they cannot all be written (a full disk), the file is cut back to its
+    // size before the call, so it never ends in half a record (a file others append to, only
+    // while nobody else has appended since).
     Status append(std::string_view bytes);
 
     // Appends records with one write. When they cannot all be written, whole tells how many
-    // (from the first) are in the file whole, and a file this program created is cut back to
-    // the end of the last of them. The failure-injection seam is asked once per record.
+    // (from the first) are in the file whole, and the file is cut back to the end of the last of
+    // them, as append() does. The failure-injection seam is asked once per record.
     Status appendRecords(std::span<const std::string> records, size_t& whole);
 
     // Hands what was appended to the disk (fdatasync, FlushFileBuffers).
@@ -69,6 +74,8 @@ class AppendFile {
     RunError faultError(int systemErrorNumber) const;
     // Writes all of bytes at the file's end; put receives how many were written.
     Status writeAll(std::string_view bytes, uint64_t& put);
+    // The file's size as the system has it now (others may have appended).
+    Result<uint64_t> currentSize() const;
     Status truncateTo(uint64_t size);
 
     std::string path_;

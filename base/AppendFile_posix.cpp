@@ -22,6 +22,16 @@ int OpenRetrying(const std::string& path, int flags, mode_t mode) {
 
 } // namespace
 
+Status SyncFolder(const std::string& folder) {
+    const int fd = OpenRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return LastSystemError("cannot open", folder);
+    const bool synced = ::fsync(fd) == 0;
+    RunError e = synced ? RunError{} : LastSystemError("cannot write to the disk", folder);
+    ::close(fd);
+    if (!synced) return e;
+    return {};
+}
+
 RunError AppendFile::systemError(const char* what) const {
     return LastSystemError(what, path_);
 }
@@ -79,6 +89,12 @@ Status AppendFile::writeAll(std::string_view bytes, uint64_t& put) {
         size_ += static_cast<uint64_t>(n);
     }
     return {};
+}
+
+Result<uint64_t> AppendFile::currentSize() const {
+    struct stat st {};
+    if (fstat(static_cast<int>(handle_), &st) != 0) return systemError("cannot read the size of");
+    return static_cast<uint64_t>(st.st_size);
 }
 
 Status AppendFile::truncateTo(uint64_t size) {

@@ -13,6 +13,10 @@ HANDLE Native(intptr_t h) {
 }
 } // namespace
 
+Status SyncFolder(const std::string&) {
+    return {};
+}
+
 RunError AppendFile::systemError(const char* what) const {
     return LastSystemError(what, path_);
 }
@@ -68,6 +72,12 @@ Status AppendFile::writeAll(std::string_view bytes, uint64_t& put) {
         size_ += n;
     }
     return {};
+}
+
+Result<uint64_t> AppendFile::currentSize() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(Native(handle_), &size)) return systemError("cannot read the size of");
+    return static_cast<uint64_t>(size.QuadPart);
 }
 
 Status AppendFile::truncateTo(uint64_t size) {

@@ -115,26 +115,36 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         return Usage(err, "--only-date is a real date yyyy:mm:dd");
     const std::string newText = time.empty() ? date : date + " " + time;
 
+    // Through the one run loop, for its lock and its one open per photo; texts only: no file
+    // time, no log, no journal.
+    RunRequest request;
+    for (const std::string& path : files)
+        request.targets.push_back(AbsolutePath(path));
+    RunHooks hooks;
     int code = 0;
-    for (const std::string& path : files) {
-        auto [folder, name] = SplitPath(path);
-        auto plan = WriteExifDate(folder, name, newText, only);
-        if (!plan) {
-            ReportError(err, path, plan.error());
+    hooks.photoDone = [&](const PhotoOutcome& o) {
+        const std::string& path = files[o.index];
+        if (o.result == PhotoOutcome::Result::Failed) {
+            ReportError(err, path, o.error);
             code = 1;
-            continue;
+            return;
         }
+        if (o.result == PhotoOutcome::Result::Duplicate) return;
         std::vector<std::string> written;
-        for (const DateWrite& w : plan->writes)
+        for (const DateWrite& w : o.plan.dates.writes)
             written.emplace_back(DateTagName(w.tag));
-        out << JsonLine()
-                   .path("file", path)
-                   .boolean("result", plan->reachedEnd)
-                   .boolean("DateChanged", plan->DateChanged)
-                   .list("written", written)
-                   .str()
-            << "\n";
-    }
+        JsonLine line;
+        line.path("file", path)
+            .boolean("result", o.plan.dates.reachedEnd)
+            .boolean("DateChanged", o.plan.dates.DateChanged)
+            .list("written", written);
+        if (o.result == PhotoOutcome::Result::Skipped) {
+            line.utf8("skipped", o.reason);
+            code = 1;
+        }
+        out << line.str() << "\n";
+    };
+    (void)RunPhotos(*MakeWriteTexts(newText, only), request, RunPolicy{}, hooks);
     return code;
 }
 
@@ -173,6 +183,8 @@ std::string OutcomeLine(const PhotoOutcome& o) {
             .utf8("detail", o.error.detail)
             .str();
     }
+    if (o.result == PhotoOutcome::Result::Duplicate)
+        return line.boolean("changed", false).utf8("note", o.reason).str();
     std::vector<std::string> written;
     for (const DateWrite& w : o.plan.dates.writes)
         written.emplace_back(DateTagName(w.tag));
@@ -191,9 +203,6 @@ std::string OutcomeLine(const PhotoOutcome& o) {
         break;
     case PhotoOutcome::Result::Refused:
         line.utf8("refused", o.reason);
-        break;
-    case PhotoOutcome::Result::Duplicate:
-        line.utf8("note", o.reason);
         break;
     default:
         break;

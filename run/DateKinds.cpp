@@ -110,6 +110,22 @@ class ShiftDates final : public RunKind {
     ShiftOptions o_;
 };
 
+class WriteTexts final : public RunKind {
+  public:
+    WriteTexts(std::string text, std::string filter)
+        : text_(std::move(text)), filter_(std::move(filter)) {}
+    const char* name() const override { return "write"; }
+    PhotoPlan plan(ByteReader& r, const PhotoState&) const override {
+        PhotoPlan p;
+        p.dates = PlanExifDateWrite(r, text_, filter_);
+        return p;
+    }
+
+  private:
+    std::string text_;
+    std::string filter_;
+};
+
 class FileTimeFromDate final : public RunKind {
   public:
     const char* name() const override { return "filetime"; }
@@ -223,6 +239,11 @@ std::optional<std::string> ShiftDateText(const std::string& text, int64_t second
 
 std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o) {
     return std::make_unique<ShiftDates>(o);
+}
+
+std::unique_ptr<RunKind> MakeWriteTexts(const std::string& newDateText,
+                                        const std::string& filterDate) {
+    return std::make_unique<WriteTexts>(newDateText, filterDate);
 }
 
 std::unique_ptr<RunKind> MakeFileTimeFromDate() {

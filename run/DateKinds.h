@@ -36,6 +36,11 @@ struct ShiftOptions {
 };
 std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o);
 
+// The date-time texts rewritten to newDateText ("yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" for the
+// date part alone), only those of filterDate's day when it is given; nothing else, not the times.
+std::unique_ptr<RunKind> MakeWriteTexts(const std::string& newDateText,
+                                        const std::string& filterDate);
+
 // The file's times become its DateTimeOriginal (else DateTime), as a local time; no byte of the
 // photo changes. A photo without a valid embedded date is left alone and reported.
 std::unique_ptr<RunKind> MakeFileTimeFromDate();

@@ -290,6 +290,8 @@ Status JournalWriter::create() {
         auto f = AppendFile::open(path_, AppendFile::Create::Exclusive, FaultSite::JournalAppend);
         if (f) {
             file_.emplace(std::move(f.value()));
+            // The journal's own name reaches the disk with its first records.
+            pendingFolderSync_ = true;
             return {};
         }
         // A name taken (by an earlier run of this process in the same second) tries the next;
@@ -332,6 +334,10 @@ Status JournalWriter::append(const JournalRecord& r) {
 Status JournalWriter::sync() {
     if (!file_ || !dirty_) return {};
     Status s = file_->sync();
+    if (s && pendingFolderSync_) {
+        s = SyncFolder(folder_);
+        if (s) pendingFolderSync_ = false;
+    }
     if (s) dirty_ = false;
     return s;
 }

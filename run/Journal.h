@@ -84,6 +84,7 @@ class JournalWriter {
     std::vector<std::string> waiting_;
     size_t records_ = 0;
     bool dirty_ = false;
+    bool pendingFolderSync_ = false;
 };
 
 struct JournalLineProblem {
