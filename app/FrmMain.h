@@ -89,6 +89,9 @@ class FrmMain : public QMainWindow {
     bool dateChanged() const { return DateChanged_; }
     // The folder the photos are read from, with its closing separator.
     QString folderWithSeparator() const;
+    // Waits until the thumbnail shows what the last selection asked for; false after
+    // timeoutMs. The thumbnail is placed before File1_Click returns: nothing to wait for.
+    bool waitForThumbnail(int timeoutMs = 10000) { return timeoutMs >= 0; }
     // Where the run writes its log (the program's log folder unless set).
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
 
