@@ -24,6 +24,7 @@
 namespace tokimori {
 class CommandButtonCT;
 class SingleCopy;
+class ThumbnailLoader;
 } // namespace tokimori
 
 namespace tokimori {
@@ -89,9 +90,9 @@ class FrmMain : public QMainWindow {
     bool dateChanged() const { return DateChanged_; }
     // The folder the photos are read from, with its closing separator.
     QString folderWithSeparator() const;
-    // Waits until the thumbnail shows what the last selection asked for; false after
-    // timeoutMs. The thumbnail is placed before File1_Click returns: nothing to wait for.
-    bool waitForThumbnail(int timeoutMs = 10000) { return timeoutMs >= 0; }
+    // Waits until the thumbnail shows the picture the last selection asked for (it is decoded
+    // off the window's thread); false after timeoutMs.
+    bool waitForThumbnail(int timeoutMs = 10000);
     // Where the run writes its log (the program's log folder unless set).
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
 
@@ -141,7 +142,12 @@ class FrmMain : public QMainWindow {
     QString readableFallbackFolder() const;
     void place(QWidget* w, int left, int top, int width, int height);
     void placeDocked();
-    bool FitThumbnail(const QString& path);
+    // Fits the photo into the thumbnail's frame: its embedded Exif thumbnail (of exif, when
+    // given) at once, the decoded photo when the decode is done. False when it cannot be shown.
+    bool FitThumbnail(const QString& path, const ExifInfo* exif = nullptr);
+    // Shows picture in the place the last FitThumbnail fitted.
+    void showThumbnail(const QImage& picture);
+    void thumbnailDecoded(const QImage& picture, const QString& error);
     void clearThumbnail();
     void setExifInfo(const QString& crlfText);
     SetDatesOptions runOptions() const;
@@ -209,6 +215,8 @@ class FrmMain : public QMainWindow {
     QList<QRect> normalHistory_; // recent client rectangles in the normal state, newest last
     int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
     std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
+    std::unique_ptr<ThumbnailLoader> thumbs_;    // decodes the thumbnail off this thread
+    QRect thumbRect_;                            // where the thumbnail's picture goes
     QString logFolder_;
 };
 
