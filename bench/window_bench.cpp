@@ -8,13 +8,16 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImageReader>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
 #include "photo/FrmViewer.h"
+#include "photo/ThumbnailLoader.h"
 #include "ui/MessageService.h"
 
 using namespace tokimori;
@@ -158,6 +162,15 @@ class PaintWatch : public QObject {
     double first_ = -1, last_ = -1;
 };
 
+// Runs the event loop, sleeping while there is nothing to do, until clock reaches ms (at least
+// once, for what is pending).
+void WaitUntil(const QElapsedTimer& clock, qint64 ms) {
+    QEventLoop loop;
+    QTimer::singleShot(int(qMax<qint64>(0, ms - clock.elapsed())), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+    loop.exec();
+}
+
 // Lets the window finish what a selection started: the decode and the painting.
 void Settle(FrmMain& w) {
     QTest::qWait(300);
@@ -204,26 +217,44 @@ void BrowsingFigures(const QString& photos) {
                 "%.0f ms (medians of 5)\n",
                 one, Median(oneFirst), Median(oneLast));
 
+    // What the worker did: decodes begun, given up, and their CPU time.
+    struct Worker {
+        std::atomic<int> begun{0}, gaveUp{0};
+        std::atomic<double> cpu{0};
+    };
+    static Worker worker;
+    static thread_local double began = 0;
+    auto threadCpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    ThumbnailLoader::setSeam({[&](const QString&) {
+                                  ++worker.begun;
+                                  began = threadCpu();
+                              },
+                              [&](const QString&, bool gaveUp) {
+                                  if (gaveUp) ++worker.gaveUp;
+                                  worker.cpu = worker.cpu + (threadCpu() - began);
+                              }});
     std::vector<double> burstCpu, burstLast, firsts;
     double worst = 0;
     for (int round = 0; round < 3; ++round) {
         files->setCurrentRow(0);
         Settle(w);
+        worker.begun = worker.gaveUp = 0;
+        worker.cpu = 0;
         const double cpu = CpuMs();
         QElapsedTimer clock;
         clock.start();
         double lastPress = 0;
         for (int press = 0; press < 19; ++press) {
-            while (clock.elapsed() < press * 30)
-                QCoreApplication::processEvents(QEventLoop::AllEvents,
-                                                int(press * 30 - clock.elapsed()));
             lastPress = clock.nsecsElapsed() / 1e6;
             watch.arm();
             QTest::keyClick(files, Qt::Key_Down);
-            // The first picture of this press, if it comes before the next press.
-            do
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            while (watch.first() < 0 && clock.elapsed() < (press + 1) * 30);
+            // The window at work until the next press; the first picture of this press if it
+            // comes before.
+            WaitUntil(clock, (press + 1) * 30);
             if (watch.first() >= 0) {
                 firsts.push_back(watch.first());
                 worst = std::max(worst, watch.first());
@@ -231,6 +262,10 @@ void BrowsingFigures(const QString& photos) {
         }
         Settle(w);
         burstCpu.push_back(CpuMs() - cpu);
+        std::printf(
+            "    round %d: %.0f ms CPU; %d decodes begun, %d gave up, %.0f ms CPU in them\n",
+            round + 1, burstCpu.back(), worker.begun.load(), worker.gaveUp.load(),
+            worker.cpu.load());
         burstLast.push_back(lastPress + watch.last());
         if (files->currentFileName() != "P19.jpg" || thumb->pixmap().isNull())
             std::printf("  the last photo is not shown!\n");
