@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -219,6 +220,7 @@ PictureHead ReadPictureHead(const QString& path, uint64_t thumbnailOffset,
         head.stamp.modifiedSeconds = times->modified.seconds;
         head.stamp.modifiedNanoseconds = times->modified.nanoseconds;
     }
+    head.stamp.changedMs = QFileInfo(path).metadataChangeTime().toMSecsSinceEpoch();
     QImageReader reader(&*device);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();

@@ -34,14 +34,15 @@ QImage LoadPicture(const QString& path, const QSize& target, QString* error = nu
 QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
                       QSize* natural, QString* error, const std::atomic<bool>* cancelled = nullptr);
 
-// The bytes of a photo as one open found them: the same identity, size and modification time
-// are taken as the same picture.
+// The bytes of a photo as one open found them: the same identity, size, modification time and
+// status change time (which no program can set back) are taken as the same picture.
 struct PhotoStamp {
     uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t size = 0;
     int64_t modifiedSeconds = 0;
     int32_t modifiedNanoseconds = 0;
+    qint64 changedMs = 0;
     bool operator==(const PhotoStamp&) const = default;
 };
 
