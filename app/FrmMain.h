@@ -143,7 +143,8 @@ class FrmMain : public QMainWindow {
     void place(QWidget* w, int left, int top, int width, int height);
     void placeDocked();
     // Fits the photo into the thumbnail's frame: its embedded Exif thumbnail (of exif, when
-    // given) at once, the decoded photo when the decode is done. False when it cannot be shown.
+    // given) at once, the decoded photo when the decode is done. False when its head already
+    // shows it cannot be shown; a decode that fails later says so in the frame as well.
     bool FitThumbnail(const QString& path, const ExifInfo* exif = nullptr);
     // Shows picture in the place the last FitThumbnail fitted.
     void showThumbnail(const QImage& picture);

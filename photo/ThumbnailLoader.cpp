@@ -1,6 +1,8 @@
 #include "photo/ThumbnailLoader.h"
 
+#include <QMutex>
 #include <QMutexLocker>
+#include <chrono>
 #include <utility>
 
 namespace tokimori {
@@ -18,20 +20,28 @@ ThumbnailLoader::Seam CurrentSeam() {
 } // namespace
 
 ThumbnailLoader::ThumbnailLoader(QObject* parent) : QObject(parent) {
-    pool_.setObjectName("thumbnails");
-    pool_.setMaxThreadCount(1);
     calm_.setSingleShot(true);
     connect(&calm_, &QTimer::timeout, this, &ThumbnailLoader::start);
 }
 
 ThumbnailLoader::~ThumbnailLoader() {
     cancel();
-    pool_.waitForDone();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    if (worker_.joinable()) worker_.join();
 }
 
 void ThumbnailLoader::setSeam(Seam seam) {
     QMutexLocker lock(&gSeamMutex);
     gSeam = std::move(seam);
+}
+
+bool ThumbnailLoader::working() {
+    std::lock_guard lock(mutex_);
+    return handed_ || decoding_;
 }
 
 ThumbnailLoader::Shown
@@ -49,7 +59,7 @@ ThumbnailLoader::request(const QString& path, uint64_t thumbnailOffset, uint32_t
         shown.preview = preview();
         return shown;
     }
-    const bool busy = working_.load() > 0 || calm_.isActive();
+    const bool busy = calm_.isActive() || working();
     cancel();
     if (target.isEmpty()) return shown;
     if (key == shownKey_ && !shownPicture_.isNull()) {
@@ -76,19 +86,32 @@ void ThumbnailLoader::cancel() {
 void ThumbnailLoader::start() {
     if (current_ == 0 || job_.ticket != current_ || job_.started) return;
     job_.started = true;
-    ++working_;
-    pool_.start([this, job = job_] {
+    {
+        std::lock_guard lock(mutex_);
+        handed_ = job_; // one handed over before and not begun has been cancelled: it goes
+        if (!worker_.joinable()) worker_ = std::thread(&ThumbnailLoader::work, this);
+    }
+    wake_.notify_one();
+}
+
+void ThumbnailLoader::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || handed_; });
+        if (stopping_) return;
+        const Job job = std::move(*handed_);
+        handed_.reset();
+        decoding_ = true;
+        lock.unlock();
         Result result;
         Decode(job, result);
-        {
-            // One worker: a superseded decode finishes before the current one begins, and
-            // deliver() passes only the current request's result.
-            QMutexLocker lock(&mutex_);
-            finished_ = std::move(result);
-        }
-        --working_;
+        lock.lock();
+        // deliver() passes only the current request's result.
+        result_ = std::move(result);
+        decoding_ = false;
+        finished_.notify_all();
         QMetaObject::invokeMethod(this, &ThumbnailLoader::deliver, Qt::QueuedConnection);
-    });
+    }
 }
 
 void ThumbnailLoader::Decode(const Job& job, Result& out) {
@@ -109,8 +132,8 @@ void ThumbnailLoader::Decode(const Job& job, Result& out) {
 void ThumbnailLoader::deliver() {
     Result result;
     {
-        QMutexLocker lock(&mutex_);
-        result = std::exchange(finished_, Result{});
+        std::lock_guard lock(mutex_);
+        result = std::exchange(result_, Result{});
     }
     if (result.ticket == 0 || result.ticket != current_) return; // superseded
     shownKey_ = job_.key;
@@ -126,7 +149,12 @@ bool ThumbnailLoader::wait(int timeoutMs) {
         calm_.stop();
         start();
     }
-    if (!pool_.waitForDone(timeoutMs)) return false;
+    {
+        std::unique_lock lock(mutex_);
+        if (!finished_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [this] { return !handed_ && !decoding_; }))
+            return false;
+    }
     deliver();
     return current_ == 0;
 }

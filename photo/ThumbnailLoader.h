@@ -6,18 +6,19 @@
 // file; a result that still comes is ignored. While requests come faster than photos decode
 // (an arrow key pressed again and again), the next decode waits for a short calm.
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QSize>
 #include <QString>
-#include <QThreadPool>
 #include <QTimer>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "photo/PictureLoader.h"
 
@@ -30,7 +31,8 @@ class ThumbnailLoader : public QObject {
     static constexpr int kCalmMs = 100;
 
     explicit ThumbnailLoader(QObject* parent = nullptr);
-    // The decode under way gives up and is waited for: no thread runs and no photo stays open.
+    // The decode under way gives up and its thread is joined: no thread runs and no photo stays
+    // open.
     ~ThumbnailLoader() override;
 
     struct Shown {
@@ -86,18 +88,25 @@ class ThumbnailLoader : public QObject {
 
     void start();   // hands the current request to the worker
     void deliver(); // on the window's thread: reports the current request's finished decode
+    void work();    // the worker thread
     static void Decode(const Job& job, Result& out);
+    bool working(); // a decode is handed over or under way
 
-    QThreadPool pool_;
     QTimer calm_;
-    std::atomic<int> working_{0}; // decodes handed to the worker and not yet finished
     uint64_t tickets_ = 0;
     uint64_t current_ = 0; // the request decoded() is to come for; 0 when none
     Job job_;              // the current request's decode
     Key shownKey_;         // what the last reported picture is
     QImage shownPicture_;
-    QMutex mutex_; // guards finished_
-    Result finished_;
+
+    std::mutex mutex_;                 // guards what follows
+    std::condition_variable wake_;     // the worker has something to do
+    std::condition_variable finished_; // the worker has finished a decode
+    std::optional<Job> handed_;        // handed over, not yet begun
+    bool decoding_ = false;
+    bool stopping_ = false;
+    Result result_;      // the last decode's result, until deliver() takes it
+    std::thread worker_; // started with the first decode; joined when this object goes
 };
 
 } // namespace tokimori
