@@ -81,15 +81,19 @@ void SelectionFigures(const QString& photos, double grain) {
     std::printf("24-megapixel photo: %dx%d, %.1f MB\n", size.width(), size.height(),
                 QFileInfo(big).size() / 1e6);
 
+    // Two copies, selected in turn: a photo shown just before is not decoded again.
+    QFile::copy(big, dir.filePath("copy.jpg"));
     FrmMain w;
     w.show();
     w.findChild<FolderList*>("Dir1")->setPath(dir.path());
     FileList* files = w.findChild<FileList*>("File1");
+    w.waitForThumbnail();
     std::vector<double> select, full;
     for (int round = 0; round < 7; ++round) {
         QElapsedTimer t;
         t.start();
-        w.File1_Click();
+        files->setCurrentRow(1 - files->currentRow()); // runs File1_Click
+        w.waitForThumbnail();
         select.push_back(t.nsecsElapsed() / 1e6);
 
         t.restart();
@@ -99,7 +103,6 @@ void SelectionFigures(const QString& photos, double grain) {
         QImage thumb = image.scaled(193, 161, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         full.push_back(t.nsecsElapsed() / 1e6);
     }
-    (void)files;
     // Opening the photo viewer on it: read, decode for the screen, fit, show.
     std::vector<double> viewer;
     for (int round = 0; round < 5; ++round) {
@@ -115,7 +118,7 @@ void SelectionFigures(const QString& photos, double grain) {
     std::printf("opening the photo viewer: %.1f ms (target: well under a second)\n",
                 Median(viewer));
     const double s = Median(select), f = Median(full);
-    std::printf("File1_Click (Exif read + scaled decode): %.1f ms\n", s);
+    std::printf("selecting it (Exif read, scaled decode until shown): %.1f ms\n", s);
     std::printf("full-size decode + scale of the same file: %.1f ms\n", f);
     std::printf("ratio: %.2f (target: at most 0.50)\n", s / f);
 }
