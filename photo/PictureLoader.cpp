@@ -7,10 +7,13 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QTransform>
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <thread>
+#include <vector>
 
 #include "base/PositionedFile.h"
 
@@ -22,13 +25,27 @@ bool Turns(QImageIOHandler::Transformations t) {
     return t.testFlag(QImageIOHandler::TransformationRotate90);
 }
 
-// Set on a thread whose decode has given up: libjpeg, left short of data, warns once about
-// the "premature end" it then sees, which is no fault of the photo.
-thread_local bool tlGaveUp = false;
+// The threads whose decode has given up: libjpeg, left short of data, warns once about the
+// "premature end" it then sees, which is no fault of the photo.
+std::mutex gGivingUpMutex;
+std::vector<std::thread::id> gGivingUp;
 std::atomic<QtMessageHandler> gPreviousHandler{nullptr};
 
+void SetGivingUp(bool on) {
+    std::lock_guard lock(gGivingUpMutex);
+    const auto self = std::find(gGivingUp.begin(), gGivingUp.end(), std::this_thread::get_id());
+    if (on && self == gGivingUp.end()) gGivingUp.push_back(std::this_thread::get_id());
+    if (!on && self != gGivingUp.end()) gGivingUp.erase(self);
+}
+
+bool GivingUp() {
+    std::lock_guard lock(gGivingUpMutex);
+    return std::find(gGivingUp.begin(), gGivingUp.end(), std::this_thread::get_id()) !=
+           gGivingUp.end();
+}
+
 void QuietWhenGivingUp(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (tlGaveUp && context.category && qstrcmp(context.category, "qt.gui.imageio.jpeg") == 0)
+    if (context.category && qstrcmp(context.category, "qt.gui.imageio.jpeg") == 0 && GivingUp())
         return;
     if (QtMessageHandler previous = gPreviousHandler.load())
         previous(type, context, text);
@@ -73,7 +90,8 @@ class PhotoDevice final : public QIODevice {
   protected:
     qint64 readData(char* data, qint64 maxSize) override {
         if (cancelled_ && cancelled_->load(std::memory_order_relaxed)) {
-            gaveUp_ = failed_ = tlGaveUp = true;
+            if (!gaveUp_) SetGivingUp(true);
+            gaveUp_ = failed_ = true;
             return -1;
         }
         const qint64 n = qMin(maxSize, size() - at_);
@@ -176,8 +194,11 @@ QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize
     if (cancelled) InstallQuietHandler();
     // Outlives the reader: its warnings come while it decodes and while it is torn down.
     struct Quiet {
-        ~Quiet() { tlGaveUp = false; }
-    } quiet;
+        const std::atomic<bool>* cancelled;
+        ~Quiet() {
+            if (cancelled) SetGivingUp(false);
+        }
+    } quiet{cancelled};
     std::optional<PhotoDevice> device = OpenPhoto(path, error, cancelled);
     if (!device) return QImage();
     QImageReader reader(&*device);
