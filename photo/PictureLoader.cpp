@@ -167,19 +167,8 @@ constexpr uint32_t kMaxThumbnailBytes = 65536;
 } // namespace
 
 PictureInfo ReadPictureInfo(const QString& path) {
-    PictureInfo info;
-    std::optional<PhotoDevice> device = OpenPhoto(path, &info.error);
-    if (!device) return info;
-    QImageReader reader(&*device);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    QSize stored = reader.size();
-    if (!stored.isValid()) {
-        info.error = DecodeFailure(reader, format, *device);
-        return info;
-    }
-    info.natural = Turns(reader.transformation()) ? stored.transposed() : stored;
-    return info;
+    PictureHead head = ReadPictureHead(path);
+    return {head.natural, head.error};
 }
 
 QImage LoadPicture(const QString& path, const QSize& target, QString* error) {
@@ -248,10 +237,6 @@ PictureHead ReadPictureHead(const QString& path, uint64_t thumbnailOffset,
     const QSize stored = reader.size();
     if (!stored.isValid()) {
         head.error = DecodeFailure(reader, format, *device);
-        return head;
-    }
-    if (stored.isEmpty()) {
-        head.error = "画像の大きさが 0 です";
         return head;
     }
     head.turn = reader.transformation();

@@ -48,7 +48,7 @@ struct PhotoStamp {
 
 // What showing a photo needs before its picture is decoded.
 struct PictureHead {
-    QSize natural;                         // upright size in pixels
+    QSize natural;                         // upright size in pixels; may be empty
     QImageIOHandler::Transformations turn; // turns the stored picture upright
     QByteArray thumbnail;                  // the embedded Exif thumbnail's bytes, when asked for
     PhotoStamp stamp;

@@ -49,13 +49,13 @@ ThumbnailLoader::request(const QString& path, uint64_t thumbnailOffset, uint32_t
                          const std::function<QSize(const QSize&)>& targetFor) {
     Shown shown;
     const PictureHead head = ReadPictureHead(path, thumbnailOffset, thumbnailLength);
-    shown.natural = head.natural;
     shown.error = head.error;
+    if (shown.error.isEmpty() && head.natural.isEmpty()) shown.error = "画像の大きさが 0 です";
     const QSize target = head.error.isEmpty() ? targetFor(head.natural) : QSize();
     const Key key{path, target, head.stamp};
     auto preview = [&] { return DecodeExifThumbnail(head.thumbnail, head.turn, head.natural); };
     // The same photo at the same size: the decode under way serves, or the picture just shown.
-    if (!target.isEmpty() && current_ != 0 && job_.key == key) {
+    if (!target.isEmpty() && job_.ticket != 0 && job_.key == key) {
         shown.preview = preview();
         return shown;
     }
@@ -67,8 +67,7 @@ ThumbnailLoader::request(const QString& path, uint64_t thumbnailOffset, uint32_t
         return shown;
     }
     shown.preview = preview();
-    current_ = ++tickets_;
-    job_ = {current_, key, std::make_shared<std::atomic<bool>>(false)};
+    job_ = {++tickets_, key, std::make_shared<std::atomic<bool>>(false)};
     if (busy)
         calm_.start(kCalmMs); // the decoder lags behind the requests: wait for them to pause
     else
@@ -80,11 +79,10 @@ void ThumbnailLoader::cancel() {
     calm_.stop();
     if (job_.cancelled) job_.cancelled->store(true);
     job_ = {};
-    current_ = 0;
 }
 
 void ThumbnailLoader::start() {
-    if (current_ == 0 || job_.ticket != current_ || job_.started) return;
+    if (job_.ticket == 0 || job_.started) return;
     job_.started = true;
     {
         std::lock_guard lock(mutex_);
@@ -135,16 +133,15 @@ void ThumbnailLoader::deliver() {
         std::lock_guard lock(mutex_);
         result = std::exchange(result_, Result{});
     }
-    if (result.ticket == 0 || result.ticket != current_) return; // superseded
+    if (result.ticket == 0 || result.ticket != job_.ticket) return; // superseded
     shownKey_ = job_.key;
     shownPicture_ = result.picture;
     job_ = {};
-    current_ = 0;
     emit decoded(result.picture, result.error);
 }
 
 bool ThumbnailLoader::wait(int timeoutMs) {
-    if (current_ == 0) return true;
+    if (job_.ticket == 0) return true;
     if (calm_.isActive()) {
         calm_.stop();
         start();
@@ -156,7 +153,7 @@ bool ThumbnailLoader::wait(int timeoutMs) {
             return false;
     }
     deliver();
-    return current_ == 0;
+    return job_.ticket == 0;
 }
 
 } // namespace tokimori

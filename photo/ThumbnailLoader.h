@@ -36,7 +36,6 @@ class ThumbnailLoader : public QObject {
     ~ThumbnailLoader() override;
 
     struct Shown {
-        QSize natural;  // upright size
         QImage preview; // the embedded thumbnail, upright; null when there is none
         QImage picture; // the photo decoded at the asked size, when it was so decoded just before
         QString error;  // why the photo cannot be shown; nothing follows then
@@ -44,13 +43,11 @@ class ThumbnailLoader : public QObject {
     // Asks for path. targetFor maps the upright natural size to the size to decode at, in
     // pixels; an empty size asks for nothing. The embedded thumbnail is read from
     // [thumbnailOffset, thumbnailOffset + thumbnailLength) when the length is not 0. Unless the
-    // answer holds the picture or an error, decoded() follows for this request.
+    // answer holds the picture or an error, or nothing was asked for, decoded() follows.
     Shown request(const QString& path, uint64_t thumbnailOffset, uint32_t thumbnailLength,
                   const std::function<QSize(const QSize&)>& targetFor);
     // The current request gives up: nothing more is reported for it.
     void cancel();
-    // Whether decoded() is still to come for the current request.
-    bool pending() const { return current_ != 0; }
     // Starts a decode waiting for calm at once, waits for the worker and reports the current
     // request's decode; false when timeoutMs passed first.
     bool wait(int timeoutMs);
@@ -94,9 +91,8 @@ class ThumbnailLoader : public QObject {
 
     QTimer calm_;
     uint64_t tickets_ = 0;
-    uint64_t current_ = 0; // the request decoded() is to come for; 0 when none
-    Job job_;              // the current request's decode
-    Key shownKey_;         // what the last reported picture is
+    Job job_;      // the current request's decode (ticket 0: none; decoded() is to come for it)
+    Key shownKey_; // what the last reported picture is
     QImage shownPicture_;
 
     std::mutex mutex_;                 // guards what follows
