@@ -32,6 +32,7 @@
 #include "photo/FrmViewer.h"
 #include "photo/PictureLoader.h"
 #include "run/DateKinds.h"
+#include "photo/ThumbnailLoader.h"
 #include "run/OperationLog.h"
 #include "ui/Artwork.h"
 #include "ui/MessageService.h"
@@ -166,6 +167,8 @@ void Thumbnail::mouseMoveEvent(QMouseEvent* e) {
 FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("FrmMain");
     setWindowIcon(ArtIcon(Art::Program));
+    thumbs_ = std::make_unique<ThumbnailLoader>();
+    connect(thumbs_.get(), &ThumbnailLoader::decoded, this, &FrmMain::thumbnailDecoded);
     buildControls();
     buildCommands();
 }
@@ -348,6 +351,7 @@ void FrmMain::mnuLogFolder_Click() {
 }
 
 FrmMain::~FrmMain() {
+    thumbs_.reset(); // a decode under way gives up and is waited for
     // Children outlive this object's handlers while they are torn down.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
@@ -970,43 +974,67 @@ QString FrmMain::exifInfoText() const {
 }
 
 void FrmMain::clearThumbnail() {
+    thumbs_->cancel();
     Image2->clear();
     Image2->hide();
     Image2->setToolTip("");
     PicBack->clear();
 }
 
-bool FrmMain::FitThumbnail(const QString& path) {
+bool FrmMain::FitThumbnail(const QString& path, const ExifInfo* exif) {
     Image2->hide();
     PicBack->clear();
     const QRect frame = PicBack->geometry();
     const qreal dpr = devicePixelRatioF();
     FitRect r;
-    QSize natural;
-    QString error;
-    // One open of the photo: its size decides the fit, the fit the size it is decoded at.
-    const QImage image = LoadPictureFor(
-        path,
-        [&](const QSize& n) {
-            r = FitPicture({frame.x(), frame.y(), frame.width(), frame.height()}, n.width(),
-                           n.height());
-            return QSize(qCeil(r.width * dpr), qCeil(r.height * dpr));
-        },
-        &natural, &error);
-    if (image.isNull()) {
-        Image2->clear();
-        if (error.isEmpty()) return true; // nothing to fit
+    // One open of the photo's head: its size decides the fit, the fit the size it is decoded at.
+    const ThumbnailLoader::Shown shown =
+        thumbs_->request(path, exif ? exif->thumbnailOffset : 0, exif ? exif->thumbnailLength : 0,
+                         [&](const QSize& n) {
+                             r = FitPicture({frame.x(), frame.y(), frame.width(), frame.height()},
+                                            n.width(), n.height());
+                             return QSize(qCeil(r.width * dpr), qCeil(r.height * dpr));
+                         });
+    thumbRect_ = QRect(r.left, r.top, r.width, r.height);
+    Image2->clear();
+    if (!thumbRect_.isEmpty()) Image2->setGeometry(thumbRect_);
+    if (!shown.error.isEmpty()) {
         // Said in the thumbnail's place, not in a message box: browsing and resizing go on.
-        PicBack->setText(UnreadablePhotoNote(error));
+        PicBack->setText(UnreadablePhotoNote(shown.error));
         return false;
     }
-    QPixmap pm = QPixmap::fromImage(image.scaled(qCeil(r.width * dpr), qCeil(r.height * dpr),
-                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // The decoded photo when it is at hand, else the embedded thumbnail until it is.
+    const QImage& now = shown.picture.isNull() ? shown.preview : shown.picture;
+    if (!now.isNull()) showThumbnail(now);
+    return true;
+}
+
+void FrmMain::showThumbnail(const QImage& picture) {
+    if (thumbRect_.isEmpty()) return;
+    const qreal dpr = devicePixelRatioF();
+    const QSize size(qCeil(thumbRect_.width() * dpr), qCeil(thumbRect_.height() * dpr));
+    QPixmap pm =
+        QPixmap::fromImage(picture.size() == size ? picture
+                                                  : picture.scaled(size, Qt::IgnoreAspectRatio,
+                                                                   Qt::SmoothTransformation));
     pm.setDevicePixelRatio(dpr);
     Image2->setPixmap(pm);
-    Image2->setGeometry(r.left, r.top, r.width, r.height);
+    Image2->setGeometry(thumbRect_);
     Image2->show();
-    return true;
+}
+
+void FrmMain::thumbnailDecoded(const QImage& picture, const QString& error) {
+    if (picture.isNull()) {
+        Image2->clear();
+        Image2->hide();
+        if (!error.isEmpty()) PicBack->setText(UnreadablePhotoNote(error));
+        return;
+    }
+    showThumbnail(picture);
+}
+
+bool FrmMain::waitForThumbnail(int timeoutMs) {
+    return thumbs_->wait(timeoutMs);
 }
 
 void FrmMain::File1_Click() {
@@ -1042,12 +1070,13 @@ void FrmMain::File1_Click() {
             ? QString(kNoDateInfo)
             : PanelText(read.value(), U(FormatPanelDate(LocalFromUnix(read->modifiedUnix))));
     if (read->entries != 0) setExifInfo(panel);
-    FitThumbnail(folder + name); // a photo that cannot be decoded keeps its information
+    FitThumbnail(folder + name, &read.value()); // one that cannot be shown keeps its text
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (read->entries == 0) setExifInfo(panel);
 }
 
 void FrmMain::File1_DblClick() {
+    waitForThumbnail(); // whether the thumbnail holds a picture is known once it is decoded
     if (Image2->pixmap().isNull() || File1->currentFileName().isEmpty()) return;
     FrmViewer viewer(folderWithSeparator() + File1->currentFileName(), this);
     if (!viewer.loadPhoto()) return;

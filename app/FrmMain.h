@@ -25,6 +25,7 @@
 namespace tokimori {
 class CommandButtonCT;
 class SingleCopy;
+class ThumbnailLoader;
 } // namespace tokimori
 
 namespace tokimori {
@@ -90,6 +91,9 @@ class FrmMain : public QMainWindow {
     bool dateChanged() const { return DateChanged_; }
     // The folder the photos are read from, with its closing separator.
     QString folderWithSeparator() const;
+    // Waits until the thumbnail shows the picture the last selection asked for (it is decoded
+    // off the window's thread); false after timeoutMs.
+    bool waitForThumbnail(int timeoutMs = 10000);
     // Where the runs write their logs and journals (the program's log folder unless set).
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
     QString logFolder() const;
@@ -148,7 +152,13 @@ class FrmMain : public QMainWindow {
     QString readableFallbackFolder() const;
     void place(QWidget* w, int left, int top, int width, int height);
     void placeDocked();
-    bool FitThumbnail(const QString& path);
+    // Fits the photo into the thumbnail's frame: its embedded Exif thumbnail (of exif, when
+    // given) at once, the decoded photo when the decode is done. False when its head already
+    // shows it cannot be shown; a decode that fails later says so in the frame as well.
+    bool FitThumbnail(const QString& path, const ExifInfo* exif = nullptr);
+    // Shows picture in the place the last FitThumbnail fitted.
+    void showThumbnail(const QImage& picture);
+    void thumbnailDecoded(const QImage& picture, const QString& error);
     void clearThumbnail();
     void setExifInfo(const QString& crlfText);
     SetDatesOptions runOptions() const;
@@ -234,6 +244,8 @@ class FrmMain : public QMainWindow {
     QList<QRect> normalHistory_; // recent client rectangles in the normal state, newest last
     int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
     std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
+    std::unique_ptr<ThumbnailLoader> thumbs_;    // decodes the thumbnail off this thread
+    QRect thumbRect_;                            // where the thumbnail's picture goes
     QString logFolder_;
     FolderOpener openFolderHook_;
 };

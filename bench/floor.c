@@ -1,6 +1,7 @@
 /* The floor for re-dating photos in place: what any tool must at least do per photo. Open the
  * file, read its head, find the date-time texts (19 bytes "dddd:dd:dd dd:dd:dd", at most three),
- * write the new text over each, close, set the file times, append one log line.
+ * write the new text over each, close, set the file times, append one log line. With NEWTEXT "-"
+ * the texts are found but not written: the floor for setting file times from the photo's date.
  * usage: floor NEWTEXT SECONDS_SINCE_1970 LOGFILE FILE... */
 #define _GNU_SOURCE
 #include <fcntl.h>
@@ -24,15 +25,16 @@ int main(int argc, char** argv) {
     const char* text = argv[1];
     const time_t when = (time_t)atoll(argv[2]);
     const char* log = argv[3];
+    const int write = strcmp(text, "-") != 0;
     unsigned char head[65536];
     for (int i = 4; i < argc; ++i) {
-        int fd = open(argv[i], O_RDWR | O_CLOEXEC);
+        int fd = open(argv[i], (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
         if (fd < 0) return 1;
         ssize_t n = pread(fd, head, sizeof head, 0);
         int found = 0;
         for (ssize_t k = 0; k + 19 <= n && found < 3; ++k) {
             if (is_date(head + k)) {
-                if (pwrite(fd, text, 19, k) != 19) return 1;
+                if (write && pwrite(fd, text, 19, k) != 19) return 1;
                 ++found;
                 k += 18;
             }

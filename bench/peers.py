@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Re-dating many photos: tokimori-cli set against exiftool, jhead, exiv2 and a minimal C floor,
-side by side, medians of several rounds on fresh copies. Also checks that no tool changed a
-file's size. Prints figures; it is not a test.
+side by side, medians of several rounds on fresh copies; tokimori-cli shift and filetime against
+exiftool and the floor. Also checks that no tool changed a file's size and that each did its
+work. Prints figures; it is not a test.
 
-usage: peers.py TOKIMORI_CLI FLOOR PHOTOS_DIR [--rounds N] [--copies N] [--big N]"""
+usage: peers.py TOKIMORI_CLI FLOOR PHOTOS_DIR [--rounds N] [--copies N] [--big N]
+                [--only set|shift|filetime]"""
 
 import argparse
 import os
@@ -53,7 +55,52 @@ def tools(cli, floor, work):
     }
 
 
-def measure(name, command, source, n, rounds, work):
+# Moving the camera photo's DateTimeOriginal (2008:10:22 16:28:39) by an hour.
+ORIGINAL = "2008:10:22 16:28:39"
+SHIFTED = "2008:10:22 17:28:39"
+
+
+def local_seconds(text):
+    return int(time.mktime(time.strptime(text, "%Y:%m:%d %H:%M:%S")))
+
+
+def shift_tools(cli, floor, work):
+    return {
+        "tokimori-cli shift": lambda d, files: [cli, "shift", "--by", "+1:00", "--log-dir",
+                                               str(work / "logs"), str(d)],
+        "floor (C)": lambda d, files: [floor, SHIFTED, str(local_seconds(SHIFTED)),
+                                       str(work / "floor.log"), *map(str, files)],
+        "exiftool": lambda d, files: ["exiftool", "-q", "-overwrite_original", "-AllDates+=1:00",
+                                      str(d)],
+    }
+
+
+def filetime_tools(cli, floor, work):
+    return {
+        "tokimori-cli filetime": lambda d, files: [cli, "filetime", "--log-dir",
+                                                  str(work / "logs"), str(d)],
+        "floor (C)": lambda d, files: [floor, "-", str(local_seconds(ORIGINAL)),
+                                       str(work / "floor.log"), *map(str, files)],
+        "exiftool": lambda d, files: ["exiftool", "-q", "-overwrite_original",
+                                      "-FileModifyDate<DateTimeOriginal", str(d)],
+    }
+
+
+def wrote(text):
+    def check(files):
+        return None if text.encode() in files[0].read_bytes()[:70000] else "did not write " + text
+    return check
+
+
+def timed(text):
+    def check(files):
+        want = local_seconds(text)
+        wrong = [f for f in files if int(f.stat().st_mtime) != want]
+        return f"left {len(wrong)} file times other than {text}" if wrong else None
+    return check
+
+
+def measure(name, command, source, n, rounds, work, check=wrote(NEW)):
     times = []
     size = source.stat().st_size
     for _ in range(rounds):
@@ -68,9 +115,20 @@ def measure(name, command, source, n, rounds, work):
         wrong = [f.name for f in d.iterdir() if f.stat().st_size != size]
         if wrong:
             print(f"  {name} CHANGED THE SIZE of {len(wrong)} files")
-        if NEW.encode() not in files[0].read_bytes()[:70000]:
-            print(f"  {name} did not write the new date")
+        problem = check(files)
+        if problem:
+            print(f"  {name} {problem}")
     return statistics.median(times)
+
+
+def compare(label, n, tools, source, rounds, work, check, ours):
+    print(f"{n} copies of {label}, median of {rounds} rounds:")
+    results = {}
+    for name, command in tools.items():
+        results[name] = measure(name, command, source, n, rounds, work, check)
+        print(f"  {name:22s} {results[name]:8.3f} s  {n / results[name]:10.0f} photos/s")
+    print(f"  exiftool / tokimori: {results['exiftool'] / results[ours]:.0f}x")
+    print(f"  tokimori / floor:    {results[ours] / results['floor (C)']:.2f}x")
 
 
 def main():
@@ -81,22 +139,34 @@ def main():
     ap.add_argument("--rounds", type=int, default=3)
     ap.add_argument("--copies", type=int, default=1000)
     ap.add_argument("--big", type=int, default=200)
+    ap.add_argument("--only", choices=("set", "shift", "filetime"))
     args = ap.parse_args()
     with tempfile.TemporaryDirectory(prefix="tokimori-bench-") as w:
         work = Path(w)
         (work / "logs").mkdir()
         camera = args.photos / "gps_DSCN0010.jpg"
-        big = make_big(args.photos, work)
-        for label, source, n in ((f"{camera.name} ({camera.stat().st_size // 1024} KB)", camera, args.copies),
-                                 (f"24-megapixel photo ({big.stat().st_size / 1e6:.1f} MB)", big, args.big)):
-            print(f"{n} copies of {label}, median of {args.rounds} rounds:")
-            results = {}
-            for name, command in tools(args.cli, args.floor, work).items():
-                results[name] = measure(name, command, source, n, args.rounds, work)
-                print(f"  {name:18s} {results[name]:8.3f} s  {n / results[name]:10.0f} photos/s")
-            ours = results["tokimori-cli set"]
-            print(f"  exiftool / tokimori: {results['exiftool'] / ours:.0f}x (target: at least 50x)")
-            print(f"  tokimori / floor:    {ours / results['floor (C)']:.2f}x (target: within 1.5x)")
+        label = f"{camera.name} ({camera.stat().st_size // 1024} KB)"
+        if args.only in (None, "set"):
+            big = make_big(args.photos, work)
+            for name, source, n in ((label, camera, args.copies),
+                                    (f"24-megapixel photo ({big.stat().st_size / 1e6:.1f} MB)",
+                                     big, args.big)):
+                print(f"{n} copies of {name}, median of {args.rounds} rounds:")
+                results = {}
+                for tool, command in tools(args.cli, args.floor, work).items():
+                    results[tool] = measure(tool, command, source, n, args.rounds, work)
+                    print(f"  {tool:18s} {results[tool]:8.3f} s  {n / results[tool]:10.0f} photos/s")
+                ours = results["tokimori-cli set"]
+                print(f"  exiftool / tokimori: {results['exiftool'] / ours:.0f}x (target: at least 50x)")
+                print(f"  tokimori / floor:    {ours / results['floor (C)']:.2f}x (target: within 1.5x)")
+        if args.only in (None, "shift"):
+            compare(label + ", shift --by +1:00", args.copies,
+                    shift_tools(args.cli, args.floor, work), camera, args.rounds, work,
+                    wrote(SHIFTED), "tokimori-cli shift")
+        if args.only in (None, "filetime"):
+            compare(label + ", file times from the shooting date", args.copies,
+                    filetime_tools(args.cli, args.floor, work), camera, args.rounds, work,
+                    timed(ORIGINAL), "tokimori-cli filetime")
     return 0
 
 

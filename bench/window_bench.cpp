@@ -1,24 +1,31 @@
 // Prints figures for the main window: selecting a 24-megapixel photo (Exif read and thumbnail)
-// against a full-size decode of the same file, and folder-mode runs over many copies of a
-// camera photo. Run from bench/run.sh; it makes its photos in a temporary folder.
+// against a full-size decode of the same file, browsing twenty of them with the arrow keys, and
+// folder-mode runs over many copies of a camera photo. Run from bench/run.sh; it makes its
+// photos in a temporary folder.
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImageReader>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
 #include "photo/FrmViewer.h"
+#include "photo/ThumbnailLoader.h"
 #include "ui/MessageService.h"
 
 using namespace tokimori;
@@ -28,6 +35,20 @@ namespace {
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// CPU time of the whole process, every thread, in milliseconds.
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// The load of the machine, as uptime prints it.
+QString Load() {
+    QFile f("/proc/loadavg");
+    if (!f.open(QIODevice::ReadOnly)) return "?";
+    return QString::fromLatin1(f.readAll()).section(' ', 0, 2);
 }
 
 bool Run(const QString& program, const QStringList& args) {
@@ -60,15 +81,19 @@ void SelectionFigures(const QString& photos, double grain) {
     std::printf("24-megapixel photo: %dx%d, %.1f MB\n", size.width(), size.height(),
                 QFileInfo(big).size() / 1e6);
 
+    // Two copies, selected in turn: a photo shown just before is not decoded again.
+    QFile::copy(big, dir.filePath("copy.jpg"));
     FrmMain w;
     w.show();
     w.findChild<FolderList*>("Dir1")->setPath(dir.path());
     FileList* files = w.findChild<FileList*>("File1");
+    w.waitForThumbnail();
     std::vector<double> select, full;
     for (int round = 0; round < 7; ++round) {
         QElapsedTimer t;
         t.start();
-        w.File1_Click();
+        files->setCurrentRow(1 - files->currentRow()); // runs File1_Click
+        w.waitForThumbnail();
         select.push_back(t.nsecsElapsed() / 1e6);
 
         t.restart();
@@ -78,7 +103,6 @@ void SelectionFigures(const QString& photos, double grain) {
         QImage thumb = image.scaled(193, 161, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         full.push_back(t.nsecsElapsed() / 1e6);
     }
-    (void)files;
     // Opening the photo viewer on it: read, decode for the screen, fit, show.
     std::vector<double> viewer;
     for (int round = 0; round < 5; ++round) {
@@ -94,9 +118,169 @@ void SelectionFigures(const QString& photos, double grain) {
     std::printf("opening the photo viewer: %.1f ms (target: well under a second)\n",
                 Median(viewer));
     const double s = Median(select), f = Median(full);
-    std::printf("File1_Click (Exif read + scaled decode): %.1f ms\n", s);
+    std::printf("selecting it (Exif read, scaled decode until shown): %.1f ms\n", s);
     std::printf("full-size decode + scale of the same file: %.1f ms\n", f);
     std::printf("ratio: %.2f (target: at most 0.50)\n", s / f);
+}
+
+// Adds an Exif thumbnail (IFD1) of 160 × 107, as a camera embeds one, to photo.
+bool AddExifThumbnail(const QString& photo) {
+    const QString thumb = photo + ".thumb.jpg";
+    if (!Run("convert", {photo, "-thumbnail", "160x120", "-quality", "85", thumb})) return false;
+    const bool added =
+        Run("exiftool", {"-q", "-overwrite_original", "-ThumbnailImage<=" + thumb, photo});
+    QFile::remove(thumb);
+    return added;
+}
+
+// Notes when the thumbnail paints a picture it has not painted before.
+class PaintWatch : public QObject {
+  public:
+    explicit PaintWatch(QLabel* label) : label_(label) { label->installEventFilter(this); }
+    // From now on: the time to the first new picture painted, and to the last one.
+    void arm() {
+        clock_.start();
+        first_ = last_ = -1;
+    }
+    double first() const { return first_; }
+    double last() const { return last_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != label_ || e->type() != QEvent::Paint || label_->pixmap().isNull())
+            return false;
+        const qint64 key = label_->pixmap().cacheKey();
+        if (key == shown_) return false;
+        shown_ = key;
+        if (!clock_.isValid()) return false;
+        last_ = clock_.nsecsElapsed() / 1e6;
+        if (first_ < 0) first_ = last_;
+        return false;
+    }
+
+  private:
+    QLabel* label_;
+    QElapsedTimer clock_;
+    qint64 shown_ = 0;
+    double first_ = -1, last_ = -1;
+};
+
+// Runs the event loop, sleeping while there is nothing to do, until clock reaches ms (at least
+// once, for what is pending).
+void WaitUntil(const QElapsedTimer& clock, qint64 ms) {
+    QEventLoop loop;
+    QTimer::singleShot(int(qMax<qint64>(0, ms - clock.elapsed())), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+    loop.exec();
+}
+
+// Lets the window finish what a selection started: the decode and the painting.
+void Settle(FrmMain& w) {
+    QTest::qWait(300);
+    w.waitForThumbnail();
+    QTest::qWait(50);
+}
+
+// Twenty copies of a grainy 24-megapixel photo with an Exif thumbnail: one selection from
+// rest, and 19 Down presses 30 ms apart, CPU time until the window is idle again.
+void BrowsingFigures(const QString& photos) {
+    QTemporaryDir dir;
+    const QString big = MakeBigPhoto(dir.path(), photos + "/Canon_40D.jpg", 0.6);
+    if (big.isEmpty() || !AddExifThumbnail(big)) return;
+    const QString folder = dir.filePath("twenty");
+    QDir().mkpath(folder);
+    for (int i = 0; i < 20; ++i)
+        QFile::copy(big, folder + QString("/P%1.jpg").arg(i, 2, 10, QChar('0')));
+
+    FrmMain w;
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w)) return;
+    w.findChild<FolderList*>("Dir1")->setPath(folder);
+    FileList* files = w.findChild<FileList*>("File1");
+    auto* thumb = w.findChild<QLabel*>("Image2");
+    PaintWatch watch(thumb);
+    files->setFocus();
+    Settle(w);
+    std::printf("browsing 20 copies of a 24-megapixel photo with an Exif thumbnail "
+                "(load %s):\n",
+                qPrintable(Load()));
+
+    std::vector<double> oneCpu, oneFirst, oneLast;
+    for (int round = 0; round < 5; ++round) {
+        const double cpu = CpuMs();
+        watch.arm();
+        QTest::keyClick(files, Qt::Key_Down);
+        Settle(w);
+        oneCpu.push_back(CpuMs() - cpu);
+        oneFirst.push_back(watch.first());
+        oneLast.push_back(watch.last());
+    }
+    const double one = Median(oneCpu);
+    std::printf("  one selection: %.0f ms CPU; first picture after %.1f ms, final one after "
+                "%.0f ms (medians of 5)\n",
+                one, Median(oneFirst), Median(oneLast));
+
+    // What the worker did: decodes begun, given up, and their CPU time.
+    struct Worker {
+        std::atomic<int> begun{0}, gaveUp{0};
+        std::atomic<double> cpu{0};
+    };
+    static Worker worker;
+    static thread_local double began = 0;
+    auto threadCpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    ThumbnailLoader::setSeam({[&](const QString&) {
+                                  ++worker.begun;
+                                  began = threadCpu();
+                              },
+                              [&](const QString&, bool gaveUp) {
+                                  if (gaveUp) ++worker.gaveUp;
+                                  worker.cpu = worker.cpu + (threadCpu() - began);
+                              }});
+    std::vector<double> burstCpu, burstLast, firsts;
+    double worst = 0;
+    for (int round = 0; round < 3; ++round) {
+        files->setCurrentRow(0);
+        Settle(w);
+        worker.begun = worker.gaveUp = 0;
+        worker.cpu = 0;
+        const double cpu = CpuMs();
+        QElapsedTimer clock;
+        clock.start();
+        double lastPress = 0;
+        for (int press = 0; press < 19; ++press) {
+            lastPress = clock.nsecsElapsed() / 1e6;
+            watch.arm();
+            QTest::keyClick(files, Qt::Key_Down);
+            // The window at work until the next press; the first picture of this press if it
+            // comes before.
+            WaitUntil(clock, (press + 1) * 30);
+            if (watch.first() >= 0) {
+                firsts.push_back(watch.first());
+                worst = std::max(worst, watch.first());
+            }
+        }
+        Settle(w);
+        burstCpu.push_back(CpuMs() - cpu);
+        std::printf(
+            "    round %d: %.0f ms CPU; %d decodes begun, %d gave up, %.0f ms CPU in them\n",
+            round + 1, burstCpu.back(), worker.begun.load(), worker.gaveUp.load(),
+            worker.cpu.load());
+        burstLast.push_back(lastPress + watch.last());
+        if (files->currentFileName() != "P19.jpg" || thumb->pixmap().isNull())
+            std::printf("  the last photo is not shown!\n");
+    }
+    const double burst = Median(burstCpu);
+    std::printf("  19 Down presses 30 ms apart: %.0f ms CPU until idle, %.1fx one selection "
+                "(goal: at most 3x); the last photo's final picture %.0f ms after the first "
+                "press (medians of 3)\n",
+                burst, burst / one, Median(burstLast));
+    std::printf("  key press to first picture in those presses: median %.1f ms, worst %.1f ms, "
+                "%zu of %d presses painted one (goal: under 20 ms)\n",
+                firsts.empty() ? -1.0 : Median(firsts), worst, firsts.size(), 3 * 19);
 }
 
 double TimeProcess(const QString& program, const QStringList& args) {
@@ -174,9 +358,15 @@ int main(int argc, char** argv) {
         std::printf("  message: %s\n", qPrintable(QString(m.text).replace("\r\n", " ")));
         return MessageAnswer::Ok;
     });
-    for (double grain : {0.6, 0.0})
-        SelectionFigures(photos, grain);
-    for (int copies : {1000, 10000})
-        RunFigures(photos, copies, floor);
+    // A third argument names the one part to measure: selection, browsing or runs.
+    const QString only = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    auto wanted = [&](const char* part) { return only.isEmpty() || only == part; };
+    if (wanted("selection"))
+        for (double grain : {0.6, 0.0})
+            SelectionFigures(photos, grain);
+    if (wanted("browsing")) BrowsingFigures(photos);
+    if (wanted("runs"))
+        for (int copies : {1000, 10000})
+            RunFigures(photos, copies, floor);
     return 0;
 }

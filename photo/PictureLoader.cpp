@@ -1,11 +1,19 @@
 #include "photo/PictureLoader.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QTransform>
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
 #include <optional>
 #include <span>
+#include <thread>
+#include <vector>
 
 #include "base/PositionedFile.h"
 
@@ -17,11 +25,46 @@ bool Turns(QImageIOHandler::Transformations t) {
     return t.testFlag(QImageIOHandler::TransformationRotate90);
 }
 
+// The threads whose decode has given up: libjpeg, left short of data, warns once about the
+// "premature end" it then sees, which is no fault of the photo.
+std::mutex gGivingUpMutex;
+std::vector<std::thread::id> gGivingUp;
+std::atomic<QtMessageHandler> gPreviousHandler{nullptr};
+
+void SetGivingUp(bool on) {
+    std::lock_guard lock(gGivingUpMutex);
+    const auto self = std::find(gGivingUp.begin(), gGivingUp.end(), std::this_thread::get_id());
+    if (on && self == gGivingUp.end()) gGivingUp.push_back(std::this_thread::get_id());
+    if (!on && self != gGivingUp.end()) gGivingUp.erase(self);
+}
+
+bool GivingUp() {
+    std::lock_guard lock(gGivingUpMutex);
+    return std::find(gGivingUp.begin(), gGivingUp.end(), std::this_thread::get_id()) !=
+           gGivingUp.end();
+}
+
+void QuietWhenGivingUp(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (context.category && qstrcmp(context.category, "qt.gui.imageio.jpeg") == 0 && GivingUp())
+        return;
+    if (QtMessageHandler previous = gPreviousHandler.load())
+        previous(type, context, text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+void InstallQuietHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] { gPreviousHandler = qInstallMessageHandler(QuietWhenGivingUp); });
+}
+
 // A photo opened through the program's own file access, which leaves the photo's access time
-// alone where the system allows it: showing a photo is not using it.
+// alone where the system allows it: showing a photo is not using it. A read after *cancelled
+// has become true fails, so that a decode gives up.
 class PhotoDevice final : public QIODevice {
   public:
-    explicit PhotoDevice(PositionedFile file) : file_(std::move(file)) {
+    explicit PhotoDevice(PositionedFile file, const std::atomic<bool>* cancelled = nullptr)
+        : file_(std::move(file)), cancelled_(cancelled) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     ~PhotoDevice() override {
@@ -36,9 +79,21 @@ class PhotoDevice final : public QIODevice {
         return true;
     }
     bool failed() const { return failed_; }
+    bool gaveUp() const { return gaveUp_; }
+    const PositionedFile& file() const { return file_; }
+    // Reads at an offset without moving the device's position.
+    bool readAt(uint64_t offset, QByteArray& out) {
+        return bool(file_.readAt(offset, std::span<uint8_t>(reinterpret_cast<uint8_t*>(out.data()),
+                                                            size_t(out.size()))));
+    }
 
   protected:
     qint64 readData(char* data, qint64 maxSize) override {
+        if (cancelled_ && cancelled_->load(std::memory_order_relaxed)) {
+            if (!gaveUp_) SetGivingUp(true);
+            gaveUp_ = failed_ = true;
+            return -1;
+        }
         const qint64 n = qMin(maxSize, size() - at_);
         if (n <= 0) return 0;
         const Status read = file_.readAt(
@@ -55,8 +110,10 @@ class PhotoDevice final : public QIODevice {
 
   private:
     PositionedFile file_;
+    const std::atomic<bool>* cancelled_;
     qint64 at_ = 0;
     bool failed_ = false;
+    bool gaveUp_ = false;
 };
 
 // Why a photo cannot be opened, in the program's words.
@@ -75,6 +132,7 @@ QString OpenFailure(const RunError& e) {
 // format: what the reader recognised the file as before it tried, empty when nothing.
 QString DecodeFailure(const QImageReader& reader, const QByteArray& format,
                       const PhotoDevice& device) {
+    if (device.gaveUp()) return "表示をやめました";
     if (device.failed()) return "ファイルを読み取れません";
     switch (reader.error()) {
     case QImageReader::FileNotFoundError:
@@ -93,31 +151,24 @@ QString DecodeFailure(const QImageReader& reader, const QByteArray& format,
     return "画像を読み込めません";
 }
 
-std::optional<PhotoDevice> OpenPhoto(const QString& path, QString* error) {
+std::optional<PhotoDevice> OpenPhoto(const QString& path, QString* error,
+                                     const std::atomic<bool>* cancelled = nullptr) {
     auto file = PositionedFile::open(path.toStdString(), PositionedFile::Mode::Read);
     if (!file) {
         if (error) *error = OpenFailure(file.error());
         return std::nullopt;
     }
-    return std::optional<PhotoDevice>(std::in_place, std::move(file.value()));
+    return std::optional<PhotoDevice>(std::in_place, std::move(file.value()), cancelled);
 }
+
+// An Exif thumbnail lies within the Exif segment, which holds at most 64 KiB.
+constexpr uint32_t kMaxThumbnailBytes = 65536;
 
 } // namespace
 
 PictureInfo ReadPictureInfo(const QString& path) {
-    PictureInfo info;
-    std::optional<PhotoDevice> device = OpenPhoto(path, &info.error);
-    if (!device) return info;
-    QImageReader reader(&*device);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    QSize stored = reader.size();
-    if (!stored.isValid()) {
-        info.error = DecodeFailure(reader, format, *device);
-        return info;
-    }
-    info.natural = Turns(reader.transformation()) ? stored.transposed() : stored;
-    return info;
+    PictureHead head = ReadPictureHead(path);
+    return {head.natural, head.error};
 }
 
 QImage LoadPicture(const QString& path, const QSize& target, QString* error) {
@@ -127,9 +178,17 @@ QImage LoadPicture(const QString& path, const QSize& target, QString* error) {
 }
 
 QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
-                      QSize* natural, QString* error) {
+                      QSize* natural, QString* error, const std::atomic<bool>* cancelled) {
     if (natural) *natural = QSize();
-    std::optional<PhotoDevice> device = OpenPhoto(path, error);
+    if (cancelled) InstallQuietHandler();
+    // Outlives the reader: its warnings come while it decodes and while it is torn down.
+    struct Quiet {
+        const std::atomic<bool>* cancelled;
+        ~Quiet() {
+            if (cancelled) SetGivingUp(false);
+        }
+    } quiet{cancelled};
+    std::optional<PhotoDevice> device = OpenPhoto(path, error, cancelled);
     if (!device) return QImage();
     QImageReader reader(&*device);
     reader.setAutoTransform(true);
@@ -153,7 +212,78 @@ QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize
     if (want.width() < stored.width() || want.height() < stored.height())
         reader.setScaledSize(stored.scaled(want, Qt::KeepAspectRatioByExpanding));
     QImage image = reader.read();
+    if (device->gaveUp()) image = QImage(); // what was decoded before is not the picture
     if (image.isNull() && error) *error = DecodeFailure(reader, format, *device);
+    return image;
+}
+
+PictureHead ReadPictureHead(const QString& path, uint64_t thumbnailOffset,
+                            uint32_t thumbnailLength) {
+    PictureHead head;
+    std::optional<PhotoDevice> device = OpenPhoto(path, &head.error);
+    if (!device) return head;
+    const PositionedFile& file = device->file();
+    head.stamp.device = file.identity().device;
+    head.stamp.inode = file.identity().inode;
+    head.stamp.size = file.size();
+    if (auto times = file.times()) {
+        head.stamp.modifiedSeconds = times->modified.seconds;
+        head.stamp.modifiedNanoseconds = times->modified.nanoseconds;
+    }
+    head.stamp.changedMs = QFileInfo(path).metadataChangeTime().toMSecsSinceEpoch();
+    QImageReader reader(&*device);
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    const QSize stored = reader.size();
+    if (!stored.isValid()) {
+        head.error = DecodeFailure(reader, format, *device);
+        return head;
+    }
+    head.turn = reader.transformation();
+    head.natural = Turns(head.turn) ? stored.transposed() : stored;
+    if (thumbnailLength > 0 && thumbnailLength <= kMaxThumbnailBytes &&
+        thumbnailOffset <= file.size() && thumbnailLength <= file.size() - thumbnailOffset) {
+        head.thumbnail.resize(qsizetype(thumbnailLength));
+        if (!device->readAt(thumbnailOffset, head.thumbnail)) head.thumbnail.clear();
+    }
+    return head;
+}
+
+QImage TurnUpright(const QImage& stored, QImageIOHandler::Transformations turn) {
+    // Mirrored and flipped first, then turned a quarter clockwise; Rotate270 is all three.
+    if (turn == QImageIOHandler::TransformationNone) return stored;
+    if (turn == QImageIOHandler::TransformationRotate270)
+        return stored.transformed(QTransform().rotate(270));
+    QImage out = stored.mirrored(turn.testFlag(QImageIOHandler::TransformationMirror),
+                                 turn.testFlag(QImageIOHandler::TransformationFlip));
+    if (Turns(turn)) out = out.transformed(QTransform().rotate(90));
+    return out;
+}
+
+QImage DecodeExifThumbnail(const QByteArray& jpeg, QImageIOHandler::Transformations turn,
+                           const QSize& natural) {
+    if (jpeg.isEmpty() || natural.isEmpty()) return QImage();
+    QBuffer buffer;
+    buffer.setData(jpeg);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(false); // it is turned as its photo is, below
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || size.width() > 1024 || size.height() > 1024)
+        return QImage();
+    QImage image = reader.read();
+    if (image.isNull()) return QImage();
+    image = TurnUpright(image, turn);
+    const double want = double(natural.width()) / natural.height();
+    const double have = double(image.width()) / image.height();
+    if (have > want * 1.5 || have < want / 1.5) return QImage(); // another picture's shape
+    if (have > want * 1.02) {                                    // bars left and right
+        const int w = qMax(1, qRound(image.height() * want));
+        image = image.copy((image.width() - w) / 2, 0, w, image.height());
+    } else if (have < want / 1.02) { // bars above and below
+        const int h = qMax(1, qRound(image.width() / want));
+        image = image.copy(0, (image.height() - h) / 2, image.width(), h);
+    }
     return image;
 }
 

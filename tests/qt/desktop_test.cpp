@@ -410,6 +410,7 @@ class DesktopTest : public QObject {
         QCOMPARE(files->currentFileName(), QString("a.jpg"));
         QVERIFY(w.exifInfoText().contains("Canon EOS 40D"));
         const QString damaged("写真を表示できません\n(画像のデータが壊れています)");
+        QVERIFY(w.waitForThumbnail());
         QCOMPARE(frame->text(), damaged);
         QVERIFY(!thumb->isVisible());
         QVERIFY(messages.shown.isEmpty());
@@ -419,12 +420,14 @@ class DesktopTest : public QObject {
             w.resize(w.size() + QSize(20, 15));
             QTest::qWait(20);
         }
+        QVERIFY(w.waitForThumbnail());
         QTRY_COMPARE(frame->text(), damaged);
         QVERIFY(messages.shown.isEmpty());
         // Browsing on with the arrow keys, past it and back.
         files->setFocus();
         QTest::keyClick(files, Qt::Key_Down);
         QCOMPARE(files->currentFileName(), QString("b.jpg"));
+        QVERIFY(w.waitForThumbnail());
         QVERIFY(thumb->isVisible());
         QCOMPARE(frame->text(), QString());
         QTest::keyClick(files, Qt::Key_Down);
@@ -479,9 +482,11 @@ class DesktopTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         Get<FolderList>(w, "Dir1")->setPath(dir.path());
         QCOMPARE(Get<FileList>(w, "File1")->currentFileName(), QString("a.jpg"));
+        QVERIFY(w.waitForThumbnail());
         QVERIFY(Get<QLabel>(w, "Image2")->isVisible());
         w.resize(w.size() + QSize(40, 40)); // the thumbnail again, at its new size
         QTRY_VERIFY(Get<QLabel>(w, "Image2")->isVisible());
+        QVERIFY(w.waitForThumbnail());
         QCOMPARE(accessed(photo), old);
         {
             FrmViewer v(photo, &w);

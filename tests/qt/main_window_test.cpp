@@ -116,6 +116,7 @@ class MainWindowTest : public QObject {
         // No Exif by the head rules: one line, and the thumbnail is still shown.
         win.files()->setCurrentRow(2);
         QCOMPARE(win.panel(), QString("ファイルの日付情報が取得できません"));
+        QVERIFY(win.w.waitForThumbnail());
         QVERIFY(win.get<QLabel>("Image2")->isVisible());
         QVERIFY(messages.shown.isEmpty());
     }
@@ -127,6 +128,7 @@ class MainWindowTest : public QObject {
         Window win;
         win.open(dir.path());
         auto* thumb = win.get<QLabel>("Image2");
+        QVERIFY(win.w.waitForThumbnail());
         QVERIFY(thumb->isVisible());
 
         // Two selected: empty box, thumbnail cleared.
@@ -137,10 +139,12 @@ class MainWindowTest : public QObject {
 
         // Nothing selected: empty box, thumbnail unchanged.
         win.files()->setCurrentRow(0);
+        QVERIFY(win.w.waitForThumbnail());
         QVERIFY(!thumb->pixmap().isNull());
         win.files()->setCurrentRow(-1, QItemSelectionModel::Clear);
         win.w.File1_Click();
         QCOMPARE(win.panel(), QString());
+        QVERIFY(win.w.waitForThumbnail());
         QVERIFY(!thumb->pixmap().isNull());
 
         // The selected file deleted from outside: one message, the list refreshed, panel kept.
@@ -169,6 +173,9 @@ class MainWindowTest : public QObject {
         auto expect = [&](int w, int h) {
             const FitRect r = FitPicture({f.x(), f.y(), f.width(), f.height()}, w, h);
             QCOMPARE(thumb->geometry(), QRect(r.left, r.top, r.width, r.height));
+            QVERIFY(win.w.waitForThumbnail());
+            QCOMPARE(thumb->geometry(), QRect(r.left, r.top, r.width, r.height));
+            QVERIFY(thumb->isVisible());
         };
         expect(2272, 1704);
         QCOMPARE(thumb->width(), f.width()); // wider than the frame: fills its width
