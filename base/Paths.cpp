@@ -89,7 +89,14 @@ std::string AbsolutePath(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path p = ToFsPath(path);
     const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
-    return FromFsPath((ec ? p : absolute).lexically_normal());
+    // "." parts and doubled separators go; ".." stays, since "link/.." is the link's target's
+    // parent, not the folder holding the link: only the file system can take it out.
+    std::filesystem::path out;
+    for (const std::filesystem::path& part : ec ? p : absolute) {
+        if (part.empty() || part == ".") continue;
+        out /= part;
+    }
+    return FromFsPath(out);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

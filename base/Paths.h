@@ -31,8 +31,8 @@ std::string GetDriveRoot(const std::string& path, PathStyle style = kNativeStyle
 // so going up from "C:\" stays there. On POSIX the parent of "/a" and of "/" is "/".
 std::string GetParentPath(const std::string& path, PathStyle style = kNativeStyle);
 
-// The path made absolute against the current folder, "." and ".." taken out; symbolic links are
-// left as they are.
+// The path made absolute against the current folder, "." parts taken out; ".." parts and
+// symbolic links are left as they are, so the path names the same file as before.
 std::string AbsolutePath(const std::string& path);
 
 // folder + separator + name, the separator only when folder does not already end in one.

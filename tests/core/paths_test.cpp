@@ -96,5 +96,26 @@ TEST(FolderReadable, FoldersFilesAndMissing) {
     EXPECT_EQ(gone.error().number, 53);
 }
 
+TEST(AbsolutePaths, NameTheSameFileAsTheGivenPath) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string base = dir.path().string();
+    fs::create_directories(dir.path() / "deep" / "inner");
+    dir.put("a.jpg", Bytes{1});
+    dir.put("deep/a.jpg", Bytes{2});
+    EXPECT_EQ(fs::path(AbsolutePath(base + "/./a.jpg")), dir.path() / "a.jpg");
+    EXPECT_EQ(fs::path(AbsolutePath(base + "//deep/./a.jpg")), dir.path() / "deep" / "a.jpg");
+    const fs::path was = fs::current_path();
+    fs::current_path(dir.path() / "deep");
+    EXPECT_EQ(fs::path(AbsolutePath("a.jpg")), dir.path() / "deep" / "a.jpg");
+    EXPECT_EQ(fs::path(AbsolutePath("./a.jpg")), dir.path() / "deep" / "a.jpg");
+    fs::current_path(was);
+#ifndef _WIN32
+    // "link/../a.jpg" is deep/a.jpg, not the a.jpg beside the link.
+    fs::create_directory_symlink(dir.path() / "deep" / "inner", dir.path() / "link");
+    EXPECT_EQ(ReadAll(AbsolutePath(base + "/link/../a.jpg")), Bytes{2});
+#endif
+}
+
 } // namespace
 } // namespace tokimori
