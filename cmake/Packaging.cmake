@@ -157,7 +157,7 @@ The desktop program has a Japanese user interface. The command-line
 companion tokimori-cli sets, shifts and undoes dates for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr) # whatever CMAKE_INSTALL_PREFIX the build has
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tokimori_2.0.0_amd64.deb
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tokimori_VERSION_ARCH.deb
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${tokimori_arch})
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
