@@ -36,13 +36,20 @@ void Escape(std::string& out, unsigned char c) {
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
 }
+// Printable ASCII but the quote and the backslash: copied as it is.
+bool Plain(unsigned char c) {
+    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+}
 } // namespace
 
 std::string JsonBytes(const std::string& bytes) {
-    std::string out = "\"";
+    std::string out;
+    out.reserve(bytes.size() + 2);
+    out += '"';
     for (unsigned char c : bytes)
         Escape(out, c);
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 void JsonLine::key(const char* k) {
@@ -91,6 +98,11 @@ JsonLine& JsonLine::utf8(const char* k, const std::string& s) {
     key(k);
     body_ += "\"";
     for (size_t i = 0; i < s.size();) {
+        size_t run = i;
+        while (run < s.size() && Plain(static_cast<unsigned char>(s[run])))
+            ++run;
+        body_.append(s, i, run - i);
+        if ((i = run) == s.size()) break;
         const size_t n = Utf8Sequence(s, i);
         if (n == 0) {
             body_ += "\xEF\xBF\xBD"; // U+FFFD for a byte that is not UTF-8

@@ -20,7 +20,7 @@ bool ByteReader::load(uint64_t offset) {
     return true;
 }
 
-bool ByteReader::bytes(uint64_t offset, std::span<uint8_t> out) {
+bool ByteReader::bytesThroughSource(uint64_t offset, std::span<uint8_t> out) {
     if (failed() || !fits(offset, out.size())) return false;
     while (!out.empty()) {
         if (windowLength_ == 0 || offset < windowStart_ || offset - windowStart_ >= windowLength_) {
@@ -63,10 +63,12 @@ std::optional<std::string> ByteReader::text(uint64_t offset, uint64_t maxLength)
     for (uint64_t done = 0; done < limit;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof chunk, limit - done));
         if (!bytes(offset + done, std::span<uint8_t>(chunk, n))) return std::nullopt;
-        for (size_t i = 0; i < n; ++i) {
-            if (chunk[i] == 0) return out;
-            out.push_back(chunk[i] == 10 ? ' ' : static_cast<char>(chunk[i]));
-        }
+        const auto* end = static_cast<const uint8_t*>(std::memchr(chunk, 0, n));
+        const size_t kept = end ? static_cast<size_t>(end - chunk) : n;
+        const size_t from = out.size();
+        out.append(reinterpret_cast<const char*>(chunk), kept);
+        std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), '\n', ' ');
+        if (end) return out;
         done += n;
     }
     return out;

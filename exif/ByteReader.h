@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,7 +31,15 @@ class ByteReader {
         return offset <= size_ && length <= size_ - offset;
     }
 
-    bool bytes(uint64_t offset, std::span<uint8_t> out);
+    bool bytes(uint64_t offset, std::span<uint8_t> out) {
+        // Inside the cached window (which lies inside the source): a copy.
+        if (windowLength_ != 0 && !failed() && offset >= windowStart_ &&
+            out.size() <= windowLength_ && offset - windowStart_ <= windowLength_ - out.size()) {
+            std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
+            return true;
+        }
+        return bytesThroughSource(offset, out);
+    }
     std::optional<uint8_t> u8(uint64_t offset);
     std::optional<uint16_t> u16(uint64_t offset, ByteOrder order);
     std::optional<uint32_t> u32(uint64_t offset, ByteOrder order);
@@ -49,11 +58,12 @@ class ByteReader {
   private:
     static constexpr uint64_t kWindow = 8192;
     bool load(uint64_t offset);
+    bool bytesThroughSource(uint64_t offset, std::span<uint8_t> out);
 
     ByteSource& source_;
     uint64_t size_;
     std::optional<RunError> error_;
-    std::array<uint8_t, kWindow> window_{};
+    std::array<uint8_t, kWindow> window_; // read only where load() filled it
     uint64_t windowStart_ = 0;
     uint64_t windowLength_ = 0; // 0: nothing cached
 };

@@ -1,5 +1,6 @@
 #include "run/OperationLog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -159,6 +160,10 @@ std::string FormatLogLine(const LocalDateTime& t, const std::string& kind,
 }
 
 std::string EscapeControls(const std::string& text, bool escapePercent) {
+    const auto plain = [escapePercent](unsigned char c) {
+        return c >= 0x20 && c != 0x7F && !(escapePercent && c == '%');
+    };
+    if (std::all_of(text.begin(), text.end(), plain)) return text;
     std::string out;
     out.reserve(text.size());
     for (unsigned char c : text) {

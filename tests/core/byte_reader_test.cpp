@@ -73,6 +73,16 @@ TEST(ByteReader, TextStopsAtZeroCountOrEnd) {
     MemorySource large(big);
     ByteReader rl(large);
     EXPECT_EQ(rl.text(0, UINT32_MAX)->size(), ByteReader::kMaxText);
+    // Longer texts are read in pieces: line feeds and the zero found in any of them.
+    std::string longText(300, 'y');
+    longText[10] = '\n';
+    longText[290] = '\n';
+    longText[295] = 0;
+    MemorySource pieces(std::vector<uint8_t>(longText.begin(), longText.end()));
+    ByteReader rp(pieces);
+    std::string expected = longText.substr(0, 295);
+    expected[10] = expected[290] = ' ';
+    EXPECT_EQ(*rp.text(0, 1000), expected);
 }
 
 TEST(ByteReader, AFailedReadIsKeptAndEndsEveryLaterRead) {
