@@ -14,6 +14,9 @@ import time
 import unittest
 from pathlib import Path
 
+import photo_files
+from photo_files import read_quietly
+
 CLI = os.environ["TOKIMORI_CLI"]
 FAULTS = os.environ["TOKIMORI_CLI_FAULTS"]
 PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])
@@ -33,24 +36,8 @@ def run(*args, fault=None, cwd=None, program=None):
     return r.returncode, lines, summary
 
 
-def read_quietly(path):
-    fd = os.open(path, os.O_RDONLY | getattr(os, "O_NOATIME", 0))
-    try:
-        chunks = []
-        while chunk := os.read(fd, 1 << 20):
-            chunks.append(chunk)
-        return b"".join(chunks)
-    finally:
-        os.close(fd)
-
-
 def snapshot(folder):
-    out = {}
-    for p in sorted(Path(folder).rglob("*")):
-        if p.is_file() and not p.is_symlink():
-            st = p.stat()  # before the read, which must not change it anyway
-            out[str(p.relative_to(folder))] = (read_quietly(p), st.st_mtime_ns, st.st_atime_ns)
-    return out
+    return photo_files.snapshot(folder, recursive=True)
 
 
 def journals(folder):

@@ -8,6 +8,8 @@ import tempfile
 import unittest
 from pathlib import Path
 
+from photo_files import snapshot
+
 CLI = os.environ["TOKIMORI_CLI"]
 PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])
 CAMERAS = ["Canon_40D.jpg", "Nikon_D70.jpg", "Sony_HDR-HC3.jpg", "gps_DSCN0010.jpg",
@@ -19,28 +21,6 @@ def run(*args):
     lines = [json.loads(l) for l in r.stdout.splitlines()]
     summary = json.loads(r.stderr.splitlines()[-1]) if r.stderr.strip() else {}
     return r.returncode, lines, summary, r.stderr
-
-
-def read_quietly(path):
-    """The bytes of a file, read without touching its access time."""
-    fd = os.open(path, os.O_RDONLY | getattr(os, "O_NOATIME", 0))
-    try:
-        chunks = []
-        while chunk := os.read(fd, 1 << 20):
-            chunks.append(chunk)
-        return b"".join(chunks)
-    finally:
-        os.close(fd)
-
-
-def snapshot(folder):
-    """Bytes and times (ns) of every photo in folder."""
-    out = {}
-    for p in sorted(Path(folder).iterdir()):
-        if p.is_file():
-            st = p.stat()
-            out[p.name] = (read_quietly(p), st.st_mtime_ns, st.st_atime_ns)
-    return out
 
 
 class SetAndUndo(unittest.TestCase):

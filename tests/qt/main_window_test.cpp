@@ -8,6 +8,7 @@
 #include <QTimeEdit>
 #include <QtTest>
 
+#include "MainWindowUnderTest.h"
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
@@ -21,27 +22,7 @@ namespace {
 const QDate kNewDate(2006, 12, 24);
 const QTime kNewTime(10, 0, 0);
 
-struct Window {
-    FrmMain w;
-    QTemporaryDir logs;
-    Window() {
-        w.setLogFolder(logs.path());
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-    }
-    template <class T> T* get(const char* name) { return w.findChild<T*>(name); }
-    FileList* files() { return get<FileList>("File1"); }
-    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(folder); }
-    void pick(const QDate& d, const QTime& t) {
-        get<QDateEdit>("DTPDate")->setDate(d);
-        get<QTimeEdit>("DTPTime")->setTime(t);
-    }
-    void click(const char* box) {
-        auto* b = get<QCheckBox>(box);
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-    }
-    void run() { QTest::mouseClick(get<QPushButton>("CmdExe"), Qt::LeftButton); }
-    QString panel() { return w.exifInfoText(); }
+struct Window : MainWindowUnderTest {
     QStringList logLines() {
         QFile f(logs.filePath("Date" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
         if (!f.open(QIODevice::ReadOnly)) return {};

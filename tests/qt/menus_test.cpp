@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <map>
 
+#include "MainWindowUnderTest.h"
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
@@ -28,25 +29,13 @@ using namespace tokimori::test;
 
 namespace {
 
-struct Window {
-    FrmMain w;
-    QTemporaryDir logs;
+struct Window : MainWindowUnderTest {
     QStringList opened; // folders shown in the file manager
     Window() {
-        w.setLogFolder(logs.path());
         w.setFolderOpener([this](const QString& f) {
             opened << f;
             return true;
         });
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-    }
-    template <class T> T* get(const char* name) { return w.findChild<T*>(name); }
-    FileList* files() { return get<FileList>("File1"); }
-    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(folder); }
-    void folderMode() {
-        auto* b = get<QCheckBox>("ChkIkkatu");
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
     }
     void trigger(const char* action) { get<QAction>(action)->trigger(); }
 };

@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <sys/stat.h>
 
+#include "MainWindowUnderTest.h"
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
@@ -20,24 +21,7 @@ using namespace tokimori::test;
 
 namespace {
 
-struct Window {
-    FrmMain w;
-    QTemporaryDir logs;
-    Window() {
-        w.setLogFolder(logs.path());
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-    }
-    template <class T> T* get(const char* name) { return w.findChild<T*>(name); }
-    FileList* files() { return get<FileList>("File1"); }
-    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(folder); }
-    void folderMode() {
-        auto* b = get<QCheckBox>("ChkIkkatu");
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-    }
-    void run() { QTest::mouseClick(get<QPushButton>("CmdExe"), Qt::LeftButton); }
-    QString panel() { return w.exifInfoText(); }
-};
+using Window = MainWindowUnderTest;
 
 // Records each message with the status bar's count as it stood when the message appeared.
 struct Recorder {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <thread>
 
+#include "MainWindowUnderTest.h"
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
@@ -109,16 +110,8 @@ struct SeamInPlace {
     ~SeamInPlace() { ThumbnailLoader::setSeam({}); }
 };
 
-struct Window {
-    FrmMain w;
-    Window() {
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-    }
-    template <class T> T* get(const char* name) { return w.findChild<T*>(name); }
-    FileList* files() { return get<FileList>("File1"); }
+struct Window : MainWindowUnderTest {
     QLabel* thumb() { return get<QLabel>("Image2"); }
-    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(folder); }
     // Where the fitting rule puts a picture of the natural size.
     QRect fitted(const QSize& natural) {
         const QRect f = get<QLabel>("PicBack")->geometry();
