@@ -11,8 +11,8 @@
 #include <QTime>
 #include <QTimeEdit>
 
-#include "app/FrmMain.h"
 #include "app/BrowseLists.h"
+#include "app/FrmMain.h"
 
 namespace tokimori::test {
 
