@@ -35,7 +35,8 @@ class ByteReader {
         // Inside the cached window (which lies inside the source): a copy.
         if (windowLength_ != 0 && !failed() && offset >= windowStart_ &&
             out.size() <= windowLength_ && offset - windowStart_ <= windowLength_ - out.size()) {
-            std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
+            if (!out.empty())
+                std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
             return true;
         }
         return bytesThroughSource(offset, out);
