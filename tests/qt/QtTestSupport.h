@@ -7,7 +7,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
+#include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +37,30 @@ inline QByteArray ReadBytes(const QString& path) {
 inline void CopyPhotos(const QTemporaryDir& dir, const QList<QPair<QString, QString>>& names) {
     for (const auto& [from, to] : names)
         QFile::copy(PhotosDir() + "/" + from, dir.filePath(to));
+}
+
+inline QDateTime Modified(const QString& path) {
+    return QFileInfo(path).lastModified();
+}
+
+inline void SetModified(const QString& path, const QDateTime& t) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(t, QFileDevice::FileModificationTime));
+}
+
+// The program's stored settings, and one of them read or written by its key.
+inline QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tokimori", "Tokimori");
+}
+
+inline void Store(const QString& key, const QString& value) {
+    QSettings s = Store();
+    s.setValue("Tokimori/" + key, value);
+}
+
+inline QString Stored(const QString& key) {
+    return Store().value("Tokimori/" + key).toString();
 }
 
 // Records every message box and answers from a queue (OK when it is empty).

@@ -35,19 +35,6 @@ template <class T> T* Get(QWidget& w, const char* name) {
     return w.findChild<T*>(name);
 }
 
-QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tokimori", "Tokimori");
-}
-
-void Store(const QString& key, const QString& value) {
-    QSettings s = Store();
-    s.setValue("Tokimori/" + key, value);
-}
-
-QString Stored(const QString& key) {
-    return Store().value("Tokimori/" + key).toString();
-}
-
 QStringList StoredBounds() {
     return {Stored("WTOP"), Stored("WLEFT"), Stored("WWidth"), Stored("WHeight")};
 }

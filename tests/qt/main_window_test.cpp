@@ -32,16 +32,6 @@ struct Window : MainWindowUnderTest {
     }
 };
 
-QDateTime Modified(const QString& path) {
-    return QFileInfo(path).lastModified();
-}
-
-void SetModified(const QString& path, const QDateTime& t) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.setFileTime(t, QFileDevice::FileModificationTime));
-}
-
 void ExpectOnlyDates(const QString& original, const QString& copy, int limit = 19) {
     QString why;
     QVERIFY2(OnlyDateTextsChanged(ReadBytes(original), ReadBytes(copy), limit, &why),

@@ -74,16 +74,6 @@ std::map<uint16_t, std::string> DateTexts(const QString& path) {
     return out;
 }
 
-QDateTime Modified(const QString& path) {
-    return QFileInfo(path).lastModified();
-}
-
-void SetModified(const QString& path, const QDateTime& t) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.setFileTime(t, QFileDevice::FileModificationTime));
-}
-
 QDateTime FromDateText(const std::string& text) {
     return QDateTime::fromString(QString::fromStdString(text), "yyyy:MM:dd HH:mm:ss");
 }

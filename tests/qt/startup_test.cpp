@@ -18,19 +18,6 @@ using namespace tokimori::test;
 
 namespace {
 
-QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tokimori", "Tokimori");
-}
-
-void Store(const QString& key, const QString& value) {
-    QSettings s = Store();
-    s.setValue("Tokimori/" + key, value);
-}
-
-QString Stored(const QString& key) {
-    return Store().value("Tokimori/" + key).toString();
-}
-
 template <class T> T* Get(FrmMain& w, const char* name) {
     return w.findChild<T*>(name);
 }
