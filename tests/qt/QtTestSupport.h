@@ -5,14 +5,19 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDateTime>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QPointer>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "ui/MessageService.h"
 #include "ui/Translations.h"
@@ -61,6 +66,32 @@ inline void Store(const QString& key, const QString& value) {
 
 inline QString Stored(const QString& key) {
     return Store().value("Tokimori/" + key).toString();
+}
+
+// Runs `drive` on the modal window of class T once it is shown (the action that opens it comes
+// after this call), then closes it if `drive` left it open: a check failing inside `drive` ends
+// the test instead of leaving the action waiting forever. Whatever modal window stands there
+// after ten seconds is closed too, `drive` not run.
+template <class T> void WhenModal(std::function<void(T*)> drive) {
+    auto* poll = new QTimer;
+    auto* waited = new QElapsedTimer;
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, waited, drive] {
+        QPointer<QWidget> modal = QApplication::activeModalWidget();
+        T* dialog = qobject_cast<T*>(modal.data());
+        if (!dialog && waited->elapsed() < 10000) return;
+        poll->stop();
+        poll->deleteLater();
+        delete waited;
+        if (dialog) drive(dialog);
+        if (modal && modal->isVisible()) {
+            if (auto* d = qobject_cast<QDialog*>(modal.data()))
+                d->reject();
+            else
+                modal->close();
+        }
+    });
+    poll->start(10);
 }
 
 // Records every message box and answers from a queue (OK when it is empty).

@@ -740,9 +740,7 @@ class DesktopTest : public QObject {
         // The confirmation of a folder run, as a real message box: its buttons read OK and
         // キャンセル; cancelling leaves the photo alone.
         QString cancelText, okText;
-        QTimer::singleShot(200, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
             okText = box->button(QMessageBox::Ok)->text();
             cancelText = box->button(QMessageBox::Cancel)->text();
             box->button(QMessageBox::Cancel)->click();

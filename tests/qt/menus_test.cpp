@@ -40,23 +40,6 @@ struct Window : MainWindowUnderTest {
     void trigger(const char* action) { get<QAction>(action)->trigger(); }
 };
 
-// Runs `drive` on the dialog of class T once it is the modal window (the command that opens it
-// is triggered after this call).
-template <class T> void WhenShown(std::function<void(T*)> drive) {
-    auto* poll = new QTimer;
-    auto* waited = new QElapsedTimer;
-    waited->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, waited, drive] {
-        T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog && waited->elapsed() < 10000) return;
-        poll->stop();
-        poll->deleteLater();
-        delete waited;
-        if (dialog) drive(dialog);
-    });
-    poll->start(10);
-}
-
 template <class T> T* Child(QWidget* w, const char* name) {
     T* c = w->findChild<T*>(name);
     if (!c) qWarning("no %s", name);
@@ -177,7 +160,7 @@ class MenusTest : public QObject {
         win.files()->selectEntry(2); // a and c, c current
         const int64_t by = 86400 + 2 * 3600 + 3 * 60 + 4;
         QString preview;
-        WhenShown<FrmShift>([&](FrmShift* d) {
+        WhenModal<FrmShift>([&](FrmShift* d) {
             QVERIFY(Child<QRadioButton>(d, "OptSelected")->isChecked());
             Child<QSpinBox>(d, "txt_Days")->setValue(1);
             Child<QSpinBox>(d, "txt_Hours")->setValue(2);
@@ -204,7 +187,7 @@ class MenusTest : public QObject {
         // Undone from the undo dialog: every byte and the times as before.
         messages.shown.clear();
         QList<QStringList> rows;
-        WhenShown<FrmUndo>([&](FrmUndo* d) {
+        WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
             UndoRow(d, 0);
             d->close();
@@ -249,7 +232,7 @@ class MenusTest : public QObject {
         // Cancel in the confirmation keeps the dialog as it was; its Cancel closes it.
         messages.answers = {MessageAnswer::Cancel};
         bool stayed = false;
-        WhenShown<FrmShift>([&](FrmShift* d) {
+        WhenModal<FrmShift>([&](FrmShift* d) {
             QVERIFY(Child<QRadioButton>(d, "OptFolder")->isChecked());
             QTest::mouseClick(Child<QRadioButton>(d, "OptMinus"), Qt::LeftButton);
             Child<QSpinBox>(d, "txt_Hours")->setValue(16);
@@ -271,7 +254,7 @@ class MenusTest : public QObject {
 
         // OK: back across midnight; a photo without Exif has its file time moved.
         messages.shown.clear();
-        WhenShown<FrmShift>([&](FrmShift* d) {
+        WhenModal<FrmShift>([&](FrmShift* d) {
             QTest::mouseClick(Child<QRadioButton>(d, "OptMinus"), Qt::LeftButton);
             Child<QSpinBox>(d, "txt_Hours")->setValue(16);
             QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
@@ -290,7 +273,7 @@ class MenusTest : public QObject {
         messages.shown.clear();
         QVERIFY(QFile::remove(dir.filePath("b.jpg")));
         const QByteArray a = ReadBytes(dir.filePath("a.jpg"));
-        WhenShown<FrmShift>([&](FrmShift* d) {
+        WhenModal<FrmShift>([&](FrmShift* d) {
             Child<QSpinBox>(d, "txt_Minutes")->setValue(5);
             QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
         });
@@ -327,7 +310,7 @@ class MenusTest : public QObject {
         MessageRecorder messages;
         Window win;
         win.open(dir.path());
-        WhenShown<FrmShift>([&](FrmShift* d) {
+        WhenModal<FrmShift>([&](FrmShift* d) {
             QTest::mouseClick(Child<QRadioButton>(d, "OptFolder"), Qt::LeftButton);
             Child<QSpinBox>(d, "txt_Minutes")->setValue(10);
             QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
@@ -398,7 +381,7 @@ class MenusTest : public QObject {
         // the first finds it as before.
         messages.shown.clear();
         QList<QStringList> rows;
-        WhenShown<FrmUndo>([&](FrmUndo* d) {
+        WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
             UndoRow(d, 0);
             UndoRow(d, 1);
@@ -432,7 +415,7 @@ class MenusTest : public QObject {
         QVERIFY(own.open(QIODevice::WriteOnly));
         own.close();
         bool emptySaid = false;
-        WhenShown<FrmUndo>([&](FrmUndo* d) {
+        WhenModal<FrmUndo>([&](FrmUndo* d) {
             emptySaid = Child<QLabel>(d, "lbl_Empty")->isVisible() &&
                         !Child<QTreeWidget>(d, "lst_Runs")->isVisible() &&
                         !Child<QPushButton>(d, "cmdUndo")->isEnabled();
@@ -446,7 +429,7 @@ class MenusTest : public QObject {
         QVERIFY(damaged.open(QIODevice::WriteOnly));
         damaged.write("TOKIMORI-JOURNAL 2\tkind=set\n");
         damaged.close();
-        WhenShown<FrmUndo>([&](FrmUndo* d) {
+        WhenModal<FrmUndo>([&](FrmUndo* d) {
             QCOMPARE(Rows(d), (QList<QStringList>{{"", "（読み取れません）", "0", ""}}));
             UndoRow(d, 0);
             d->close();
@@ -465,7 +448,7 @@ class MenusTest : public QObject {
         QTest::mouseClick(win.get<QPushButton>("CmdExe"), Qt::LeftButton);
         win.files()->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
         win.trigger("mnuFileTime");
-        WhenShown<FrmShift>([&](FrmShift* d) {
+        WhenModal<FrmShift>([&](FrmShift* d) {
             QTest::mouseClick(Child<QRadioButton>(d, "OptFolder"), Qt::LeftButton);
             Child<QSpinBox>(d, "txt_Hours")->setValue(1);
             QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
@@ -476,7 +459,7 @@ class MenusTest : public QObject {
         // The date setting first: a has been shifted since, so it is refused and named.
         messages.shown.clear();
         QList<QStringList> rows;
-        WhenShown<FrmUndo>([&](FrmUndo* d) {
+        WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
             UndoRow(d, 2);
             UndoRow(d, 0); // the shift

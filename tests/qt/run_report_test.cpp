@@ -129,8 +129,9 @@ class RunReportTest : public QObject {
         Recorder seen(win);
         win.run();
         QVERIFY(seen.texts.isEmpty());
-        QVERIFY(win.panel().contains("2006:12:24 10:00:00")); // redrawn, thumbnail decoded
+        QVERIFY(win.panel().contains("2006:12:24 10:00:00")); // redrawn
         win.w.File1_Click();                                  // and once more
+        QVERIFY(win.w.waitForThumbnail());
         const auto times = ReadFileTimes(a.toStdString());
         QVERIFY(times.ok());
         const int64_t when = LocalToUnix({2006, 12, 24, 10, 0, 0}).value();
