@@ -70,15 +70,15 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
         if (textsBack) return refuse("the texts hold dates of different runs");
         return plan;
     }
-    // The times go back when texts do. With every text as before, they go back when a write was
-    // the last change (an undo cut off between texts and times) or, for a run that only set the
-    // times, while the photo still has the time that run gave it; anything else is another
-    // program's doing since the run.
+    // The times go back when texts do. With every text as before, they go back while the photo
+    // still has the time the run gave it (a run whose texts held its date already, or one that
+    // only set times), or when a write was the last change (an undo cut off between texts and
+    // times); anything else is another program's doing since the run.
     if (textsBack) {
         plan.times = true;
     } else if (!(now.modified == record.before.modified)) {
-        const bool ours = record.writes.empty() ? record.after && now.modified == *record.after
-                                                : LastChangeWasAWrite(now);
+        const bool ours = (record.after && now.modified == *record.after) ||
+                          (!record.writes.empty() && LastChangeWasAWrite(now));
         if (!ours) return refuse("the file time changed since the run");
         plan.times = true;
     }

@@ -113,6 +113,25 @@ TEST(Undo, PutsBytesAndTimesBackExactlyAndAgainIsHarmless) {
     p.expectAsBefore();
 }
 
+TEST(Undo, ARunWhoseTextsAlreadyHeldItsDateHasItsTimesPutBack) {
+    // The photo's texts hold the run's date already (an earlier run gave it, the file was copied
+    // since): the run rewrites them with the bytes they hold and moves only the file's times.
+    Photos p{"Canon_40D.jpg"};
+    p.set(24);
+    const FileTimes copied{{1400000000, 5}, {1400000009, 7}, {1400000000, 5}};
+    ASSERT_TRUE(WriteFileTimes(p.paths[0], copied).ok());
+    p.bytes[0] = ReadAll(p.paths[0]);
+    p.times[0] = ReadFileTimes(p.paths[0]).value();
+    const std::string journal = p.set(24);
+    EXPECT_EQ(ReadAll(p.paths[0]), p.bytes[0]);
+    ASSERT_FALSE(ReadFileTimes(p.paths[0]).value().modified == p.times[0].modified);
+    UndoSummary s;
+    const auto out = Undo({journal}, &s);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].result, UndoOutcome::Result::Restored) << out[0].reason;
+    p.expectAsBefore();
+}
+
 TEST(Undo, AnUndoCutOffCompletesTheSecondTime) {
     Photos p{"Canon_40D.jpg"};
     const std::string journal = p.set(24);
