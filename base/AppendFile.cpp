@@ -37,10 +37,10 @@ Status AppendFile::appendRecords(std::span<const std::string> records, size_t& w
     if (written && fault.kind == Fault::Kind::None) return {};
     const RunError e = written ? faultError(fault.error) : written.error();
     if (size_ != end) {
-        // Half a record comes off again; in a file others may append to, only while what
-        // follows the last whole record is all this call's.
+        // Half a record comes off again, only while what follows the last whole record is all
+        // this call's: others may append to the file, even to one this run created.
         auto now = currentSize();
-        if (created_ || (now && now.value() == size_)) (void)truncateTo(end);
+        if (now && now.value() == size_) (void)truncateTo(end);
     }
     return e;
 }

@@ -101,7 +101,11 @@ Status AppendFile::sync() {
 }
 
 Status AppendFile::discardIfEmpty() {
-    const bool remove = created_ && size_ == 0 && handle_ != kClosed;
+    // Only while nobody else has appended to it either: others may share a file this run made.
+    const bool remove = created_ && handle_ != kClosed && [this] {
+        auto now = currentSize();
+        return now && now.value() == 0;
+    }();
     Status closed = close();
     if (remove && !DeleteFileW(Widen(path_).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
         return systemError("cannot remove");

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "TestFiles.h"
+#include "base/AppendFile.h"
 #include "base/Faults.h"
 #include "base/Paths.h"
 #include "base/SystemError.h"
@@ -263,6 +264,41 @@ TEST(WriteLog, ALogIsNeverWrittenThroughALinkNorLeftEmpty) {
     SetFaultHook(nullptr);
     EXPECT_FALSE(fs::exists(fresh));
     EXPECT_EQ(r.shown.back().text.rfind("ログ出力時にエラーが発生しました。\n(61)", 0), 0u);
+}
+
+TEST(WriteLog, AFailureNeverTakesAwayLinesAnotherRunAppended) {
+    // Two runs share the day's log; the one that created it fails: what the other wrote stays.
+    struct Short {
+        static Fault Hook(FaultSite site) {
+            return site == FaultSite::LogAppend ? Fault{Fault::Kind::Short, 28} : Fault{};
+        }
+    };
+    auto open = [](const std::string& path) {
+        return AppendFile::open(path, AppendFile::Create::OpenOrCreate, FaultSite::LogAppend);
+    };
+    TempDir dir;
+    const std::string path = (dir.path() / "Date20061207.log").string();
+    auto a = open(path);
+    auto b = open(path);
+    ASSERT_TRUE(a.ok() && a->created() && b.ok() && !b->created());
+    ASSERT_TRUE(b->append("B1\r\n").ok());
+    ASSERT_TRUE(a->append("A1\r\n").ok());
+    ASSERT_TRUE(b->append("B2\r\n").ok());
+    SetFaultHook(&Short::Hook);
+    EXPECT_FALSE(a->append("A2 cut by a full disk\r\n").ok());
+    SetFaultHook(nullptr);
+    const Bytes all = ReadAll(path);
+    const std::string text(all.begin(), all.end());
+    EXPECT_EQ(text.rfind("B1\r\nA1\r\nB2\r\n", 0), 0u) << text;
+
+    // The run that created a log writes nothing, another one does: the log stays.
+    const std::string other = (dir.path() / "Date20061208.log").string();
+    auto c = open(other);
+    auto d = open(other);
+    ASSERT_TRUE(c.ok() && c->created() && d.ok());
+    ASSERT_TRUE(d->append("D1\r\n").ok());
+    EXPECT_TRUE(c->discardIfEmpty().ok());
+    EXPECT_EQ(ReadAll(other), (Bytes{'D', '1', '\r', '\n'}));
 }
 
 TEST(WriteLog, ControlCharactersInANameStayOnOneLine) {
