@@ -129,7 +129,10 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             code = 1;
             return;
         }
-        if (o.result == PhotoOutcome::Result::Duplicate) return;
+        if (o.result == PhotoOutcome::Result::Duplicate) {
+            out << JsonLine().path("file", path).utf8("note", o.reason).str() << "\n";
+            return;
+        }
         std::vector<std::string> written;
         for (const DateWrite& w : o.plan.dates.writes)
             written.emplace_back(DateTagName(w.tag));

@@ -251,6 +251,13 @@ class LinksAndNames(Photos):
         done = [l for l in lines if l.get("changed")]
         self.assertEqual(sorted(Path(l["file"]).name for l in done), ["Canon_40D.jpg", "b.jpg"])
         self.assertTrue(all(Path(l["file"]).is_absolute() for l in lines))
+        # write names each file given a line of its own, the same file reached again noted.
+        a, soft = self.photos / "Canon_40D.jpg", self.photos / "soft.jpg"
+        code, lines, _ = run("write", "--date", "2007:01:02", a, soft, a)
+        self.assertEqual(code, 0, lines)
+        self.assertEqual([l["file"] for l in lines], [str(a), str(soft), str(a)])
+        self.assertEqual([bool(l.get("written")) for l in lines], [True, False, False])
+        self.assertTrue(all("note" in l for l in lines[1:]))
 
     def test_names_that_are_not_utf8_give_valid_json(self):
         name = b"\xff\xfe ph\xe9to.jpg"
