@@ -1,6 +1,8 @@
 #include "run/Undo.h"
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include "base/PositionedFile.h"
 #include "exif/ByteReader.h"
@@ -169,12 +171,19 @@ UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,
     std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
         return a.record.changedAt > b.record.changedAt;
     });
+    // Each file's records, newest first; a record's older runs over the same file follow it.
+    std::map<std::pair<uint64_t, uint64_t>, std::vector<const JournalRecord*>> byFile;
+    std::vector<size_t> place(all.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        auto& records = byFile[{all[i].record.identity.device, all[i].record.identity.inode}];
+        place[i] = records.size();
+        records.push_back(&all[i].record);
+    }
     for (size_t i = 0; i < all.size(); ++i) {
         const Entry& e = all[i];
-        // The older runs over the same file, undone after this one.
-        std::vector<const JournalRecord*> earlier;
-        for (size_t k = i + 1; k < all.size(); ++k)
-            if (all[k].record.identity == e.record.identity) earlier.push_back(&all[k].record);
+        const auto& records = byFile[{e.record.identity.device, e.record.identity.inode}];
+        const std::vector<const JournalRecord*> earlier(
+            records.begin() + static_cast<std::ptrdiff_t>(place[i]) + 1, records.end());
         UndoOutcome o = UndoRecord(e.record, dryRun, earlier);
         o.journal = e.journal;
         if (o.result == UndoOutcome::Result::Restored ||
