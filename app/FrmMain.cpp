@@ -297,7 +297,10 @@ void FrmMain::mnuShift_Click() {
     run.kind = kind.get();
     run.folderMode = folderMode;
     run.again = "再度、「日時をずらす」を行って下さい。";
-    run.refusedNote = "（日付が正しい日時でないか、ずらすと範囲を外れるため、変更しませんでした）";
+    run.refusedAtEnd = "次の写真の日付は正しい日時でないか、ずらすと範囲を外れるため、変更しません"
+                       "でした。";
+    run.partlyAtEnd = "次の写真の日付のうち、正しい日時でないもの（ずらすと範囲を外れるものを含む）"
+                      "はそのままにしました。";
     runPhotos(run);
 }
 
@@ -1164,7 +1167,6 @@ void FrmMain::CmdExe_Click() {
     run.kind = kind.get();
     run.folderMode = ChkIkkatu->isChecked();
     run.again = "再度、「 埋込日付設定実行 」を行って下さい。";
-    run.refusedNote = kUnsafeDates;
     run.runButtonCount = true;
     runPhotos(run);
 }
@@ -1256,7 +1258,7 @@ void FrmMain::runPhotos(const WindowRun& run) {
             ++changedCount;
             panel = Panel::Redraw;
             if (o.timesError) timesFailed << name;
-            if (!o.plan.notes.empty()) partly << name;
+            if (!o.plan.notes.empty() && !run.partlyAtEnd.isEmpty()) partly << name;
             if (o.logError) {
                 beforeMessage(entry, entry + 1);
                 inRun_ = true;
@@ -1274,10 +1276,7 @@ void FrmMain::runPhotos(const WindowRun& run) {
             panelName = name;
             beforeMessage(entry, entry + 1);
             QString text = QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました";
-            if (o.result == PhotoOutcome::Result::Skipped)
-                text += "\r\n" + QString(kUnsafeDates);
-            else if (o.result == PhotoOutcome::Result::Refused)
-                text += "\r\n" + run.refusedNote;
+            if (o.result != PhotoOutcome::Result::NoExif) text += "\r\n" + QString(kUnsafeDates);
             MessageService::show(this, text, kAppTitle, MessageIcon::None);
             inRun_ = true;
             break;
@@ -1328,12 +1327,8 @@ void FrmMain::runPhotos(const WindowRun& run) {
         MessageService::show(this, run.refusedAtEnd + "\r\n" + refused.join("\r\n"), kAppTitle,
                              MessageIcon::Exclamation);
     if (!partly.isEmpty())
-        MessageService::show(this,
-                             "次の写真の日付のうち、正しい日時でないもの（ずらすと範囲を外れるも"
-                             "のを含む）はそのままにしました。"
-                             "\r\n" +
-                                 partly.join("\r\n"),
-                             kAppTitle, MessageIcon::Exclamation);
+        MessageService::show(this, run.partlyAtEnd + "\r\n" + partly.join("\r\n"), kAppTitle,
+                             MessageIcon::Exclamation);
 
     const QString done = QString("対象のファイル、 %1件を処理が完了しました。").arg(changedCount);
     if (changedCount >= 2 || (changedCount == 1 && !run.runButtonCount)) {

@@ -167,10 +167,12 @@ class FrmMain : public QMainWindow {
         const RunKind* kind = nullptr;
         bool folderMode = false; // every entry of the list, else the selected ones
         QString again;           // the line that asks to start the command again
-        // For a photo the kind leaves alone: shown in its own message box after the failure
-        // text, or (refusedAtEnd not empty) named with the others in one message at the end.
-        QString refusedNote;
+        // Photos the kind leaves alone are named together in one message at the end, after
+        // this text (when empty: each in a box of its own, as the run button's).
         QString refusedAtEnd;
+        // Changed photos with date texts the kind left as they were are named together after
+        // this text (when empty: not told).
+        QString partlyAtEnd;
         // One changed photo is told only in folder or match mode when the last photo's DateTime
         // was not rewritten (the run button); else every count is told.
         bool runButtonCount = false;

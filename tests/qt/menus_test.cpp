@@ -287,9 +287,12 @@ class MenusTest : public QObject {
     }
 
     void shiftLeavesTextsThatAreNoDatesAndSaysSo() {
-        // p: its DateTimeOriginal is no date (month 13); q: none of its three texts is one.
+        // p: its DateTimeOriginal is no date (month 13); q and r: none of their three texts is
+        // one (a camera whose clock was never set), told together once.
         QTemporaryDir dir;
-        CopyPhotos(dir, {{"Canon_40D.jpg", "p.jpg"}, {"Canon_40D.jpg", "q.jpg"}});
+        CopyPhotos(
+            dir,
+            {{"Canon_40D.jpg", "p.jpg"}, {"Canon_40D.jpg", "q.jpg"}, {"Canon_40D.jpg", "r.jpg"}});
         auto spoil = [&](const QString& name, QList<uint16_t> tags) {
             auto file = PositionedFile::open(dir.filePath(name).toStdString(),
                                              PositionedFile::Mode::ReadWrite);
@@ -305,6 +308,7 @@ class MenusTest : public QObject {
         };
         spoil("p.jpg", {0x9003});
         spoil("q.jpg", {0x0132, 0x9003, 0x9004});
+        spoil("r.jpg", {0x0132, 0x9003, 0x9004});
         const QByteArray q = ReadBytes(dir.filePath("q.jpg"));
         const QDateTime qTime = Modified(dir.filePath("q.jpg"));
         MessageRecorder messages;
@@ -317,9 +321,8 @@ class MenusTest : public QObject {
         });
         win.trigger("mnuShift");
         QCOMPARE(messages.texts().mid(1),
-                 (QStringList{"ファイルの日付情報が取得できません\r\nq.jpgの更新に失敗しました\r\n"
-                              "（日付が正しい日時でないか、ずらすと範囲を外れるため、変更しませんで"
-                              "した）",
+                 (QStringList{"次の写真の日付は正しい日時でないか、ずらすと範囲を外れるため、"
+                              "変更しませんでした。\r\nq.jpg\r\nr.jpg",
                               "次の写真の日付のうち、正しい日時でないもの（ずらすと範囲を外れるもの"
                               "を含む）はそのままにしました。\r\np.jpg",
                               "対象のファイル、 1件を処理が完了しました。"}));
