@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "exif/ExifWriter.h"
 #include "filetime/LocalTime.h"
 #include "ui/MessageService.h"
 
@@ -24,28 +25,29 @@ QString U(const std::string& s) {
 // Photos named one by one in the summary; the rest are counted.
 constexpr int kNamedRefusals = 30;
 
-QString WhenText(int64_t started) {
-    const LocalDateTime t = LocalFromUnix(started);
-    return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                             t.minute, t.second);
-}
-
 // Why a photo was not put back, in the window's words.
 QString ReasonText(const UndoOutcome& o) {
     if (o.result == UndoOutcome::Result::Failed)
         return QString("実行時エラー:%1:%2").arg(o.error.number).arg(U(o.error.description));
-    const std::string& r = o.reason;
-    const std::string since = " changed since the run";
-    if (r == "the file time changed since the run")
-        return "実行の後でファイル日付が変更されています";
-    if (r.size() > since.size() && r.compare(r.size() - since.size(), since.size(), since) == 0)
-        return "実行の後で " + U(r.substr(0, r.size() - since.size())) + " が変更されています";
-    if (r.rfind("not the file the run changed", 0) == 0)
-        return "実行の後で別のファイルに置き換えられています";
-    if (r.rfind("the journal names no date text", 0) == 0)
+    switch (o.refusal) {
+    case UndoRefusal::NotAJpeg:
+        return "JPEG の写真ではありません";
+    case UndoRefusal::NoSuchDateText:
         return "記録された日付の位置がこの写真にありません";
-    if (r.rfind("cannot read the text", 0) == 0) return "日付を読み取れません";
-    return U(r);
+    case UndoRefusal::Unreadable:
+        return "日付を読み取れません";
+    case UndoRefusal::TextChanged:
+        return QString("実行の後で %1 が変更されています").arg(DateTagName(o.changedTag));
+    case UndoRefusal::MixedRuns:
+        return "日付が別々の実行のものになっています";
+    case UndoRefusal::TimeChanged:
+        return "実行の後でファイル日付が変更されています";
+    case UndoRefusal::AnotherFile:
+        return "実行の後で別のファイルに置き換えられています";
+    case UndoRefusal::None:
+        break;
+    }
+    return U(o.reason);
 }
 
 } // namespace
@@ -110,7 +112,7 @@ void FrmUndo::refresh() {
     for (const JournalInfo& run : runs_) {
         const bool read = !run.header.kind.empty();
         auto* item = new QTreeWidgetItem(lst_Runs);
-        item->setText(0, read ? WhenText(run.header.started) : QString());
+        item->setText(0, read ? U(FormatPanelDate(LocalFromUnix(run.header.started))) : QString());
         item->setText(1, KindText(run.header.kind));
         item->setText(2, QString::number(run.records));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -133,7 +135,9 @@ void FrmUndo::cmdUndo_Click() {
     const int row = lst_Runs->indexOfTopLevelItem(lst_Runs->currentItem());
     if (row < 0 || static_cast<size_t>(row) >= runs_.size()) return;
     const JournalInfo run = runs_[static_cast<size_t>(row)];
-    const QString when = run.header.kind.empty() ? QString() : WhenText(run.header.started) + " の";
+    const QString when = run.header.kind.empty()
+                             ? QString()
+                             : U(FormatPanelDate(LocalFromUnix(run.header.started))) + " の";
     const QString ask =
         QString("%1「%2」で変更した写真 %3 件を元に戻します。\r\nフォルダ: %4\r\nよろしいですか？")
             .arg(when, KindText(run.header.kind))
@@ -173,7 +177,8 @@ QString FrmUndo::SummaryText(const UndoSummary& summary, const std::vector<UndoO
         }
         const bool changedSince =
             std::any_of(outcomes.begin(), outcomes.end(), [](const UndoOutcome& o) {
-                return o.reason.find("changed since the run") != std::string::npos;
+                return o.refusal == UndoRefusal::TextChanged ||
+                       o.refusal == UndoRefusal::TimeChanged;
             });
         if (changedSince) lines << "後の実行で変更された写真は、その実行を先に元に戻すと戻せます。";
     }

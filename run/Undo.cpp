@@ -28,8 +28,9 @@ bool LastChangeWasAWrite(const PhotoNow& now) {
 UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow& now,
                   const std::vector<const JournalRecord*>& earlier) {
     UndoPlan plan;
-    auto refuse = [&](std::string reason) {
+    auto refuse = [&](UndoRefusal refusal, std::string reason) {
         plan.verdict = UndoPlan::Verdict::Refuse;
+        plan.refusal = refusal;
         plan.reason = std::move(reason);
         plan.texts.clear();
         plan.times = false;
@@ -37,7 +38,7 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
     };
     // Only a JPEG photo is ever written, whatever a journal names.
     const auto soi = photo.u16(0, ByteOrder::Big);
-    if (!soi || *soi != 0xFFD8) return refuse("not a JPEG photo");
+    if (!soi || *soi != 0xFFD8) return refuse(UndoRefusal::NotAJpeg, "not a JPEG photo");
     // Each journaled text must be a date text the engine finds in this photo now.
     const std::vector<DateSlot> slots = FindDateSlots(photo);
     bool textsBack = false; // some text holds the run's bytes: the run did change the photo
@@ -47,11 +48,13 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
                                        [&](const DateSlot& s) { return s.offset == w.offset; });
         if (slot == slots.end() || w.newBytes.size() > slot->count ||
             w.oldBytes.size() != w.newBytes.size())
-            return refuse("the journal names no date text of this photo at offset " +
-                          std::to_string(w.offset));
+            return refuse(UndoRefusal::NoSuchDateText,
+                          "the journal names no date text of this photo at offset " +
+                              std::to_string(w.offset));
         std::string text(w.newBytes.size(), '\0');
         if (!photo.bytes(w.offset, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size())))
-            return refuse("cannot read the text at offset " + std::to_string(w.offset));
+            return refuse(UndoRefusal::Unreadable,
+                          "cannot read the text at offset " + std::to_string(w.offset));
         if (text == w.oldBytes) continue; // already as before this run
         if (text == w.newBytes) {
             plan.texts.push_back(&w);
@@ -63,13 +66,18 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
                 return d.offset == w.offset && d.oldBytes == text;
             });
         });
-        if (!older) return refuse(std::string(DateTagName(w.tag)) + " changed since the run");
+        if (!older) {
+            plan.changedTag = w.tag;
+            return refuse(UndoRefusal::TextChanged,
+                          std::string(DateTagName(w.tag)) + " changed since the run");
+        }
         beyond = true;
     }
     if (beyond) {
         // An older run's undo (in this same undo) takes it the rest of the way, times too; a
         // text of this run still holding its bytes is something else's doing.
-        if (textsBack) return refuse("the texts hold dates of different runs");
+        if (textsBack)
+            return refuse(UndoRefusal::MixedRuns, "the texts hold dates of different runs");
         return plan;
     }
     // The times go back when texts do. With every text as before, they go back while the photo
@@ -81,7 +89,7 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
     } else if (!(now.modified == record.before.modified)) {
         const bool ours = (record.after && now.modified == *record.after) ||
                           (!record.writes.empty() && LastChangeWasAWrite(now));
-        if (!ours) return refuse("the file time changed since the run");
+        if (!ours) return refuse(UndoRefusal::TimeChanged, "the file time changed since the run");
         plan.times = true;
     }
     plan.verdict = plan.times ? UndoPlan::Verdict::Restore : UndoPlan::Verdict::AsBefore;
@@ -105,6 +113,7 @@ UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun,
     }
     if (!(file->identity() == record.identity) || file->size() != record.size) {
         o.result = UndoOutcome::Result::Refused;
+        o.refusal = UndoRefusal::AnotherFile;
         o.reason = "not the file the run changed (another file under that name)";
         return o;
     }
@@ -119,6 +128,8 @@ UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun,
     if (reader.failed()) return fail(*reader.error());
     if (plan.verdict == UndoPlan::Verdict::Refuse) {
         o.result = UndoOutcome::Result::Refused;
+        o.refusal = plan.refusal;
+        o.changedTag = plan.changedTag;
         o.reason = plan.reason;
         return o;
     }

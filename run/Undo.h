@@ -15,6 +15,19 @@
 
 namespace tokimori {
 
+// Why a record was not undone, for a window to tell in its own words (`reason` says it in
+// English, with the details).
+enum class UndoRefusal {
+    None,
+    NotAJpeg,       // the file is no JPEG photo
+    NoSuchDateText, // the journal names a place that is no date text of the photo
+    Unreadable,     // a date text could not be read
+    TextChanged,    // a date text holds neither the run's bytes nor the old ones
+    MixedRuns,      // the texts hold dates of different runs
+    TimeChanged,    // the file's time was changed since the run, by something else
+    AnotherFile,    // another file stands under the journaled name
+};
+
 struct UndoOutcome {
     enum class Result {
         Restored,     // texts and/or times put back
@@ -26,6 +39,8 @@ struct UndoOutcome {
     std::string journal;
     JournalRecord record;
     Result result = Result::AsBefore;
+    UndoRefusal refusal = UndoRefusal::None;
+    uint16_t changedTag = 0; // TextChanged: the tag of the text
     std::string reason;
     RunError error;
     bool ok() const { return result != Result::Refused && result != Result::Failed; }
@@ -61,9 +76,11 @@ struct PhotoNow {
 // undone with it: a text already holding one of their old bytes went back beyond this run.
 struct UndoPlan {
     enum class Verdict { Restore, AsBefore, Refuse } verdict = Verdict::AsBefore;
-    std::string reason;                  // for Refuse
-    std::vector<const DateWrite*> texts; // to put back, in the record's order
-    bool times = false;                  // the times go back to the record's
+    UndoRefusal refusal = UndoRefusal::None; // for Refuse
+    uint16_t changedTag = 0;                 // TextChanged: the tag of the text
+    std::string reason;                      // for Refuse
+    std::vector<const DateWrite*> texts;     // to put back, in the record's order
+    bool times = false;                      // the times go back to the record's
 };
 UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow& now,
                   const std::vector<const JournalRecord*>& earlier = {});

@@ -204,6 +204,7 @@ TEST(Undo, TimesGoBackOnlyWhenTheRunOrAnUndoOfItWasTheLastToChangeThem) {
     const auto out = Undo({journal}, &s);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].result, UndoOutcome::Result::Refused);
+    EXPECT_EQ(out[0].refusal, UndoRefusal::TimeChanged);
     EXPECT_EQ(ReadFileTimes(p.paths[0])->modified, later);
 }
 
@@ -298,6 +299,12 @@ TEST(Undo, TamperedJournalsWriteNothing) {
     ASSERT_EQ(out.size(), 5u);
     for (const UndoOutcome& o : out)
         EXPECT_EQ(o.result, UndoOutcome::Result::Refused) << o.record.path << ": " << o.reason;
+    // Each refusal says its kind, which the window tells in its own words.
+    const std::vector<UndoRefusal> kinds{UndoRefusal::NotAJpeg, UndoRefusal::NoSuchDateText,
+                                         UndoRefusal::AnotherFile, UndoRefusal::NoSuchDateText,
+                                         UndoRefusal::NoSuchDateText};
+    for (size_t i = 0; i < out.size(); ++i)
+        EXPECT_EQ(out[i].refusal, kinds[i]) << i << ": " << out[i].reason;
     EXPECT_FALSE(s.ok());
     EXPECT_EQ(ReadAll(text), Bytes(genuine.size, 'x'));
     EXPECT_EQ(ReadAll(p.paths[0]), afterRun0);
