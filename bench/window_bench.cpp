@@ -227,16 +227,17 @@ void BrowsingFigures(const QString& photos) {
     };
     static Worker worker;
     static thread_local double began = 0;
-    auto threadCpu = [] {
+    static constexpr auto threadCpu = [] {
         timespec t{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
     };
-    ThumbnailLoader::setSeam({[&](const QString&) {
+    // The hooks name only what outlives this function; they are removed at its end.
+    ThumbnailLoader::setSeam({[](const QString&) {
                                   ++worker.begun;
                                   began = threadCpu();
                               },
-                              [&](const QString&, bool gaveUp) {
+                              [](const QString&, bool gaveUp) {
                                   if (gaveUp) ++worker.gaveUp;
                                   worker.cpu = worker.cpu + (threadCpu() - began);
                               }});
@@ -281,6 +282,7 @@ void BrowsingFigures(const QString& photos) {
     std::printf("  key press to first picture in those presses: median %.1f ms, worst %.1f ms, "
                 "%zu of %d presses painted one (goal: under 20 ms)\n",
                 firsts.empty() ? -1.0 : Median(firsts), worst, firsts.size(), 3 * 19);
+    ThumbnailLoader::setSeam({});
 }
 
 double TimeProcess(const QString& program, const QStringList& args) {
