@@ -109,20 +109,6 @@ bool PlausibleFrame(const QMargins& m) {
            m.left() + m.right() < 200 && m.top() + m.bottom() < 200;
 }
 
-// Why a photo's information cannot be read, in a few words.
-QString PhotoReadFailure(const RunError& e) {
-    switch (e.number) {
-    case err::FileNotFound:
-        return "ファイルが見つかりません";
-    case err::PermissionDenied:
-        return "読み取りが許可されていません";
-    case err::DeviceIo:
-        return "ファイルを読み取れません";
-    default:
-        return "ファイルを開けません";
-    }
-}
-
 // The fourteen lines of the information panel, joined by CR LF. A photo whose Exif data hold no
 // pixel size shows the size of its JPEG frame instead of 0×0.
 QString PanelText(const ExifInfo& info, const QString& fileDate) {

@@ -116,18 +116,6 @@ class PhotoDevice final : public QIODevice {
     bool gaveUp_ = false;
 };
 
-// Why a photo cannot be opened, in the program's words.
-QString OpenFailure(const RunError& e) {
-    switch (e.number) {
-    case err::FileNotFound:
-        return "ファイルが見つかりません";
-    case err::PermissionDenied:
-        return "読み取りが許可されていません";
-    default:
-        return "ファイルを開けません";
-    }
-}
-
 // Why a photo cannot be decoded, in the program's words.
 // format: what the reader recognised the file as before it tried, empty when nothing.
 QString DecodeFailure(const QImageReader& reader, const QByteArray& format,
@@ -155,7 +143,7 @@ std::optional<PhotoDevice> OpenPhoto(const QString& path, QString* error,
                                      const std::atomic<bool>* cancelled = nullptr) {
     auto file = PositionedFile::open(path.toStdString(), PositionedFile::Mode::Read);
     if (!file) {
-        if (error) *error = OpenFailure(file.error());
+        if (error) *error = PhotoReadFailure(file.error());
         return std::nullopt;
     }
     return std::optional<PhotoDevice>(std::in_place, std::move(file.value()), cancelled);
@@ -165,6 +153,19 @@ std::optional<PhotoDevice> OpenPhoto(const QString& path, QString* error,
 constexpr uint32_t kMaxThumbnailBytes = 65536;
 
 } // namespace
+
+QString PhotoReadFailure(const RunError& e) {
+    switch (e.number) {
+    case err::FileNotFound:
+        return "ファイルが見つかりません";
+    case err::PermissionDenied:
+        return "読み取りが許可されていません";
+    case err::DeviceIo:
+        return "ファイルを読み取れません";
+    default:
+        return "ファイルを開けません";
+    }
+}
 
 PictureInfo ReadPictureInfo(const QString& path) {
     PictureHead head = ReadPictureHead(path);

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/RunError.h"
+
 namespace tokimori {
 
 struct PictureInfo {
@@ -68,6 +70,9 @@ QImage TurnUpright(const QImage& stored, QImageIOHandler::Transformations turn);
 // be the photo's (a thumbnail of another shape).
 QImage DecodeExifThumbnail(const QByteArray& jpeg, QImageIOHandler::Transformations turn,
                            const QSize& natural);
+
+// Why a photo cannot be opened or read, in a few words.
+QString PhotoReadFailure(const RunError& e);
 
 // The message for a photo that cannot be shown: its path and the reason.
 QString UnreadablePhotoText(const QString& path, const QString& why);
