@@ -37,6 +37,7 @@
 #include "ui/Artwork.h"
 #include "ui/MessageService.h"
 #include "ui/Settings.h"
+#include "ui/Texts.h"
 #include "ui/Twips.h"
 
 namespace tokimori {
@@ -50,17 +51,6 @@ const char kFolderChanged[] =
     "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
 // Followed by the folder's path.
 const char kFolderUnreadable[] = "フォルダを読み込めません。\r\n";
-
-QString U(const std::string& s) {
-    return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-    return s.toStdString();
-}
-// Texts from a photo are bytes; each byte is shown as the character of the same number.
-QString FromPhotoText(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
 
 QFont ListFont(bool bold = false) {
     QFont f;

@@ -10,15 +10,11 @@
 #include <QVBoxLayout>
 
 #include "run/DateKinds.h"
+#include "ui/Texts.h"
 
 namespace tokimori {
 
 namespace {
-
-// Texts from a photo are bytes; each byte is shown as the character of the same number.
-QString FromPhotoText(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
 
 // The largest number of days an offset can hold and still leave a date in the years 1 to 9999.
 constexpr int kMostDays = 3652059;

@@ -13,14 +13,11 @@
 #include "exif/ExifWriter.h"
 #include "filetime/LocalTime.h"
 #include "ui/MessageService.h"
+#include "ui/Texts.h"
 
 namespace tokimori {
 
 namespace {
-
-QString U(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Photos named one by one in the summary; the rest are counted.
 constexpr int kNamedRefusals = 30;
