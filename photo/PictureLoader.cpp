@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QIODevice>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -231,7 +230,10 @@ PictureHead ReadPictureHead(const QString& path, uint64_t thumbnailOffset,
         head.stamp.modifiedSeconds = times->modified.seconds;
         head.stamp.modifiedNanoseconds = times->modified.nanoseconds;
     }
-    head.stamp.changedMs = QFileInfo(path).metadataChangeTime().toMSecsSinceEpoch();
+    if (auto changed = file.changed()) {
+        head.stamp.changedSeconds = changed->seconds;
+        head.stamp.changedNanoseconds = changed->nanoseconds;
+    }
     QImageReader reader(&*device);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();

@@ -44,7 +44,8 @@ struct PhotoStamp {
     uint64_t size = 0;
     int64_t modifiedSeconds = 0;
     int32_t modifiedNanoseconds = 0;
-    qint64 changedMs = 0;
+    int64_t changedSeconds = 0;
+    int32_t changedNanoseconds = 0;
     bool operator==(const PhotoStamp&) const = default;
 };
 
