@@ -12,6 +12,16 @@ struct FileInstant {
     bool operator==(const FileInstant&) const = default;
 };
 
+// Whether a file system holds wanted as held: the same instant, or the one it rounds wanted to.
+// FAT keeps last-write times in 2-second steps (Windows and Linux alike), NTFS in 100 ns; a time
+// it cannot hold at all (ext4 before 1901) or one moved by a clock change is hours away.
+inline bool HeldAs(const FileInstant& held, const FileInstant& wanted) {
+    const int64_t seconds = held.seconds - wanted.seconds;
+    if (seconds < -2 || seconds > 2) return false;
+    const int64_t apart = seconds * 1000000000LL + (held.nanoseconds - wanted.nanoseconds);
+    return apart > -2000000000LL && apart < 2000000000LL;
+}
+
 struct FileTimes {
     FileInstant modified;
     FileInstant accessed;

@@ -349,8 +349,9 @@ class Loop {
             // A run that only sets times, on a file system that cannot hold that time (ext4
             // before 1901 or after 2446): the time it would keep is not the one asked for, and
             // the undo could not tell it from another program's. The photo keeps its own times.
+            // (FAT's rounding to 2 seconds is holding it.)
             if (times && plan.newTime && plan.dates.writes.empty() &&
-                !(o.timesAfter.modified == *plan.newTime)) {
+                !HeldAs(o.timesAfter.modified, *plan.newTime)) {
                 Status back = p.file->setTimes(o.timesBefore);
                 o.result = PhotoOutcome::Result::Refused;
                 o.reason = "the file system cannot hold that time";

@@ -87,7 +87,7 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
     if (textsBack) {
         plan.times = true;
     } else if (!(now.modified == record.before.modified)) {
-        const bool ours = (record.after && now.modified == *record.after) ||
+        const bool ours = (record.after && HeldAs(now.modified, *record.after)) ||
                           (!record.writes.empty() && LastChangeWasAWrite(now));
         if (!ours) return refuse(UndoRefusal::TimeChanged, "the file time changed since the run");
         plan.times = true;
