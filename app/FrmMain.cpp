@@ -248,7 +248,7 @@ void FrmMain::mnuShift_Click() {
     FrmShift dialog(this, current, targetCount(false), targetCount(true), ChkIkkatu->isChecked());
     dialog.setConfirm([this](int64_t seconds, bool folderMode) {
         const int count = targetCount(folderMode);
-        if (count == 0) return true; // nothing to ask about: the run says so
+        if (count == 0) return true; // nothing to ask about: told once the dialog has closed
         return MessageService::show(this,
                                     QString("%1 %2 件の撮影日時とファイル日付を %3 %4。"
                                             "\r\nよろしいですか？")
