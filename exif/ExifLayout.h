@@ -31,6 +31,7 @@ inline constexpr uint16_t InteropIfdPointer = 0xA005;
 inline constexpr uint16_t kTypeAscii = 2;
 inline constexpr uint16_t kTypeShort = 3;
 inline constexpr uint16_t kTypeLong = 4;
+inline constexpr uint16_t kTypeIfd = 13; // a LONG that points to a directory (TIFF/EP)
 
 // Bytes of one value of a TIFF type: BYTE, ASCII, SBYTE, UNDEFINED 1; SHORT, SSHORT 2; LONG,
 // SLONG, FLOAT, IFD 4; RATIONAL, SRATIONAL, DOUBLE 8. An unknown type counts 1 byte a value.

@@ -90,15 +90,17 @@ class Walker {
     }
 
     // Pointers to the other directories and IFD1's picture data; the later of two equal tags
-    // wins.
+    // wins. A directory pointer is one LONG (or IFD): one of another type (a text, say) is not
+    // followed, as exiftool does not, and its value bytes are kept like any other entry's.
     void note(Ifd which, const IfdEntry& e) {
+        const bool pointer = e.count == 1 && (e.type == kTypeLong || e.type == kTypeIfd);
         switch (which) {
         case Ifd::Ifd0:
-            if (e.tag == tag::ExifIfdPointer) exifPointer_ = e.value;
-            if (e.tag == tag::GpsIfdPointer) gpsPointer_ = e.value;
+            if (e.tag == tag::ExifIfdPointer && pointer) exifPointer_ = e.value;
+            if (e.tag == tag::GpsIfdPointer && pointer) gpsPointer_ = e.value;
             break;
         case Ifd::Exif:
-            if (e.tag == tag::InteropIfdPointer) interopPointer_ = e.value;
+            if (e.tag == tag::InteropIfdPointer && pointer) interopPointer_ = e.value;
             break;
         case Ifd::Ifd1:
             if (e.tag == tag::JpegThumbnailOffset) thumbOffset_ = EntryNumber(e, w_.order);
