@@ -83,6 +83,27 @@ TEST(ApplyFileDate, ASummerDateKeepsItsHourUnderAWinterOffset) {
     ASSERT_TRUE(ApplyFileDate(path, {2021, 1, 15, 10, 0, 0}).ok());
     EXPECT_EQ(ReadFileTimes(path)->modified.seconds, 1610701200); // 09:00 UTC
 }
+
+TEST(LocalToUnix, AChangeOfClocksGivesOneInstantWhateverCameBefore) {
+    // The hour the clocks go back shows twice: the first is taken. The hour they skip: the time
+    // lands after the gap. Each the same after a summer and after a winter conversion.
+    struct Case {
+        const char* zone;
+        LocalDateTime local;
+        int64_t utc;
+    };
+    for (const Case& c : {Case{"Europe/Berlin", {2006, 10, 29, 2, 30, 0}, 1162081800},
+                          Case{"America/New_York", {2006, 10, 29, 1, 30, 0}, 1162099800},
+                          Case{"Europe/Berlin", {2006, 3, 26, 2, 30, 0}, 1143336600},
+                          Case{"America/New_York", {2006, 4, 2, 2, 30, 0}, 1143963000}}) {
+        InZone zone(c.zone);
+        for (const LocalDateTime before :
+             {LocalDateTime{2006, 7, 1, 12, 0, 0}, LocalDateTime{2006, 1, 1, 12, 0, 0}}) {
+            ASSERT_TRUE(LocalToUnix(before).ok());
+            EXPECT_EQ(LocalToUnix(c.local).value(), c.utc) << c.zone << " " << before.month;
+        }
+    }
+}
 #endif
 
 TEST(ApplyFileDate, FailuresAreReported) {
