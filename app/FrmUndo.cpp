@@ -35,8 +35,6 @@ QString ReasonText(const UndoOutcome& o) {
         return "日付を読み取れません";
     case UndoRefusal::TextChanged:
         return QString("実行の後で %1 が変更されています").arg(DateTagName(o.changedTag));
-    case UndoRefusal::MixedRuns:
-        return "日付が別々の実行のものになっています";
     case UndoRefusal::TimeChanged:
         return "実行の後でファイル日付が変更されています";
     case UndoRefusal::AnotherFile:

@@ -29,6 +29,7 @@ Status SyncFolder(const std::string& folder) {
     RunError e = synced ? RunError{} : LastSystemError("cannot write to the disk", folder);
     ::close(fd);
     if (!synced) return e;
+    NotifyIo(IoEvent::Kind::SyncFolder, folder);
     return {};
 }
 
@@ -84,6 +85,7 @@ Status AppendFile::writeAll(std::string_view bytes, uint64_t& put) {
             if (n == 0) errno = EIO;
             return systemError("cannot write");
         }
+        NotifyIo(IoEvent::Kind::Append, path_, size_, bytes.substr(0, static_cast<size_t>(n)));
         bytes.remove_prefix(static_cast<size_t>(n));
         put += static_cast<uint64_t>(n);
         size_ += static_cast<uint64_t>(n);
@@ -100,6 +102,7 @@ Result<uint64_t> AppendFile::currentSize() const {
 Status AppendFile::truncateTo(uint64_t size) {
     if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) != 0)
         return systemError("cannot cut back");
+    NotifyIo(IoEvent::Kind::CutBack, path_, size);
     size_ = size;
     return {};
 }
@@ -111,6 +114,7 @@ Status AppendFile::sync() {
         return systemError("cannot write to the disk");
     }
     if (::fdatasync(static_cast<int>(handle_)) != 0) return systemError("cannot write to the disk");
+    NotifyIo(IoEvent::Kind::Sync, path_);
     return {};
 }
 

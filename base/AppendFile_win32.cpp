@@ -67,6 +67,7 @@ Status AppendFile::writeAll(std::string_view bytes, uint64_t& put) {
         if (!WriteFile(Native(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &n, &ov) ||
             n == 0)
             return systemError("cannot write");
+        NotifyIo(IoEvent::Kind::Append, path_, size_, bytes.substr(0, n));
         bytes.remove_prefix(n);
         put += n;
         size_ += n;
@@ -86,6 +87,7 @@ Status AppendFile::truncateTo(uint64_t size) {
     if (!SetFilePointerEx(Native(handle_), at, nullptr, FILE_BEGIN) ||
         !SetEndOfFile(Native(handle_)))
         return systemError("cannot cut back");
+    NotifyIo(IoEvent::Kind::CutBack, path_, size);
     size_ = size;
     return {};
 }
@@ -97,6 +99,7 @@ Status AppendFile::sync() {
         return systemError("cannot write to the disk");
     }
     if (!FlushFileBuffers(Native(handle_))) return systemError("cannot write to the disk");
+    NotifyIo(IoEvent::Kind::Sync, path_);
     return {};
 }
 

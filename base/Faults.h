@@ -5,6 +5,10 @@
 // "go on" at the cost of one load.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/FileTimes.h"
 
 namespace tokimori {
 
@@ -37,5 +41,33 @@ Fault CheckFault(FaultSite site);
 
 // Ends the process at once, with no clean-up, as kill -9 does.
 [[noreturn]] void KillSelf();
+
+// What a test sees of the program's changes to files, each told once it is made: enough to
+// rebuild what the disk holds after a power cut at any moment (what was handed to the disk, and
+// any part of what was not). Programs never set an observer.
+struct IoEvent {
+    enum class Kind {
+        Write,      // bytes written into a file at `offset` (a photo's date text)
+        Times,      // a file's times set to `times`
+        Append,     // bytes appended at the file's end (a journal record, a log line)
+        CutBack,    // the file cut back to `offset` bytes
+        Sync,       // the file's writes, times and size handed to the disk
+        SyncAll,    // every file of the file system that holds `path` handed to the disk
+        SyncFolder, // the folder's entries handed to the disk
+    };
+    Kind kind = Kind::Write;
+    const std::string* path = nullptr;
+    uint64_t offset = 0;
+    std::string_view bytes;
+    FileTimes times;
+};
+using IoObserver = void (*)(const IoEvent& event);
+
+// Installs the observer (nullptr: none). Tests only.
+void SetIoObserver(IoObserver observer);
+
+// Tells the observer, if there is one; the file layer calls it after each change succeeded.
+void NotifyIo(IoEvent::Kind kind, const std::string& path, uint64_t offset = 0,
+              std::string_view bytes = {}, const FileTimes& times = {});
 
 } // namespace tokimori

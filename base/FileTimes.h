@@ -30,11 +30,21 @@ struct FileTimes {
 };
 
 // What makes a file the same file whatever its name: device and inode (volume serial number
-// and file index on Windows).
+// and file index on Windows), and where the system keeps one, the moment the file was made: an
+// inode number is soon given to a new file once the old one is gone.
 struct FileIdentity {
     uint64_t device = 0;
     uint64_t inode = 0;
+    FileInstant born; // {0, 0}: not known
     bool operator==(const FileIdentity&) const = default;
 };
+
+// Whether a file now is the file once seen as `then`: the birth moments count only where both
+// are known (a journal written before they were kept has none).
+inline bool SameFile(const FileIdentity& now, const FileIdentity& then) {
+    if (now.device != then.device || now.inode != then.inode) return false;
+    const FileInstant unknown{};
+    return now.born == unknown || then.born == unknown || now.born == then.born;
+}
 
 } // namespace tokimori

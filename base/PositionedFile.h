@@ -4,6 +4,7 @@
 // identity and lock go through the same handle, so one open serves a photo's whole step.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -57,6 +58,12 @@ class PositionedFile final : public ByteSource {
     // set and is ignored). Errors: 70 the file cannot be changed, 5 a time out of range.
     Status setTimes(const FileTimes& times);
 
+    // The file's size as the system has it now (another program may have changed it).
+    Result<uint64_t> currentSize() const;
+
+    // Hands the file's writes and times to the disk (fsync, FlushFileBuffers).
+    Status sync();
+
     // Takes an exclusive lock on the whole file for as long as it stays open (flock;
     // LockFileEx on Windows). Another holder is waited for up to `waitMilliseconds`; then
     // error 70 (the file is in use).
@@ -79,6 +86,12 @@ class PositionedFile final : public ByteSource {
     // The system's handle: a file descriptor, or a Windows HANDLE; kClosed when none.
     static constexpr intptr_t kClosed = -1;
     intptr_t handle_ = kClosed;
+
+    friend Status SyncFiles(std::span<PositionedFile* const> files);
 };
+
+// Hands the writes and times of every file given to the disk, the cheapest way the system has:
+// each file system once (syncfs) on Linux, each file on its own on Windows.
+Status SyncFiles(std::span<PositionedFile* const> files);
 
 } // namespace tokimori

@@ -44,8 +44,11 @@ Result<PositionedFile> PositionedFile::open(const std::string& path, Mode mode) 
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(h, &info)) return f.systemError("cannot read the size of");
     f.size_ = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    // No birth moment: the creation time is one of the times a run sets. (NTFS file indexes
+    // carry a sequence number of their own, so a reused index is another number.)
     f.identity_ = {info.dwVolumeSerialNumber,
-                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                   {}};
     return f;
 }
 
@@ -72,6 +75,8 @@ Status PositionedFile::readAt(uint64_t offset, std::span<uint8_t> out) {
 Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
     const Fault fault = CheckFault(FaultSite::PhotoWrite);
     if (fault.kind == Fault::Kind::Short) data = data.first(data.size() / 2);
+    const uint64_t start = offset;
+    const std::span<const uint8_t> all = data;
     while (!data.empty()) {
         OVERLAPPED ov{};
         ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
@@ -80,6 +85,9 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
         if (!WriteFile(Native(handle_), data.data(), static_cast<DWORD>(data.size()), &put, &ov) ||
             put == 0) {
             RunError e = systemError("cannot write");
+            if (offset > start)
+                NotifyIo(IoEvent::Kind::Write, path_, start,
+                         {reinterpret_cast<const char*>(all.data()), offset - start});
             if (e.number != err::DiskFull) {
                 e.number = err::DeviceIo;
                 e.description = ErrorDescription(e.number);
@@ -89,6 +97,8 @@ Status PositionedFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
         data = data.subspan(put);
         offset += put;
     }
+    NotifyIo(IoEvent::Kind::Write, path_, start,
+             {reinterpret_cast<const char*>(all.data()), all.size()});
     if (fault.kind != Fault::Kind::None) {
         SetLastError(Win32ErrorForFault(fault.error));
         return systemError("cannot write");
@@ -118,11 +128,38 @@ Status PositionedFile::setTimes(const FileTimes& t) {
         SetLastError(Win32ErrorForFault(fault.error));
         return systemError("cannot set the times of");
     }
+    // A FILETIME counts from 1601; an earlier time has no FILETIME (and 0 would mean "leave
+    // this time as it is").
+    for (const FileInstant* i : {&t.created, &t.accessed, &t.modified})
+        if (i->seconds <= -kUnixEpochIn1601)
+            return MakeError(err::InvalidCall, "a time before 1601 for " + path_);
     const FILETIME created = ToFileTime(t.created);
     const FILETIME accessed = ToFileTime(t.accessed);
     const FILETIME modified = ToFileTime(t.modified);
     if (!SetFileTime(Native(handle_), &created, &accessed, &modified))
         return systemError("cannot set the times of");
+    NotifyIo(IoEvent::Kind::Times, path_, 0, {}, t);
+    return {};
+}
+
+Result<uint64_t> PositionedFile::currentSize() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(Native(handle_), &size)) return systemError("cannot read the size of");
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+Status PositionedFile::sync() {
+    if (!FlushFileBuffers(Native(handle_))) return systemError("cannot write to the disk");
+    NotifyIo(IoEvent::Kind::Sync, path_);
+    return {};
+}
+
+Status SyncFiles(std::span<PositionedFile* const> files) {
+    // Windows flushes a whole volume only for an administrator: each file on its own.
+    for (PositionedFile* f : files) {
+        Status s = f->sync();
+        if (!s) return s;
+    }
     return {};
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/Paths.h"
+#include "base/PositionedFile.h"
 #include "filetime/FileDate.h"
 #include "run/OperationLog.h"
 
@@ -20,7 +21,7 @@ namespace tokimori {
 namespace {
 
 constexpr char kMagic[] = "TOKIMORI-JOURNAL";
-constexpr char kVersion[] = "2";
+constexpr char kVersion[] = "3";
 constexpr uint64_t kMaxJournalBytes = uint64_t{1} << 30;
 
 // CRC-32 (the polynomial of zlib and PNG), eight bytes a step through eight tables.
@@ -163,12 +164,16 @@ bool Field(std::string_view f, const char* key, std::string_view& value) {
 
 bool ParseHeader(const std::vector<std::string_view>& f, JournalHeader& h) {
     std::string_view v;
-    if (f.size() != 6 || f[0] != kMagic || f[1] != kVersion) return false;
+    // Version 2 had no sequence number.
+    const bool v2 = f.size() == 6 && f[1] == "2";
+    if (f.empty() || f[0] != kMagic || !(v2 || (f.size() == 7 && f[1] == kVersion))) return false;
     if (!Field(f[2], "kind", v)) return false;
     h.kind = std::string(v);
     if (!Field(f[3], "started", v) || !Number(v, h.started)) return false;
     if (!Field(f[4], "pid", v) || !Number(v, h.processId)) return false;
-    return Field(f[5], "folder", v) && Unescape(v, h.folder);
+    h.sequence = 0;
+    if (!v2 && (!Field(f[5], "seq", v) || !Number(v, h.sequence))) return false;
+    return Field(f[v2 ? 5 : 6], "folder", v) && Unescape(v, h.folder);
 }
 
 bool ParseRecord(const std::vector<std::string_view>& f, JournalRecord& r) {
@@ -183,8 +188,13 @@ bool ParseRecord(const std::vector<std::string_view>& f, JournalRecord& r) {
     if (!Field(f[7], "a", v) || !ParseInstant(v, r.before.accessed)) return false;
     if (!Field(f[8], "c", v) || !ParseInstant(v, r.before.created)) return false;
     size_t i = 9;
+    r.identity.born = {};
+    if (Field(f[i], "born", v)) {
+        if (!ParseInstant(v, r.identity.born)) return false;
+        ++i;
+    }
     r.after.reset();
-    if (Field(f[i], "to", v)) {
+    if (i < f.size() && Field(f[i], "to", v)) {
         FileInstant to;
         if (!ParseInstant(v, to)) return false;
         r.after = to;
@@ -201,6 +211,24 @@ bool ParseRecord(const std::vector<std::string_view>& f, JournalRecord& r) {
         r.writes.push_back(std::move(d));
     }
     return !r.writes.empty() || r.after.has_value();
+}
+
+bool ParseDone(const std::vector<std::string_view>& f, JournalDone& d) {
+    std::string_view v;
+    if ((f.size() != 3 && f.size() != 4) || f[0] != "done") return false;
+    if (!Field(f[1], "at", v) || !Number(v, d.at)) return false;
+    if (!Field(f[2], "changed", v) || !Number(v, d.changed)) return false;
+    if (f.size() == 3) return true;
+    if (!Field(f[3], "left", v)) return false;
+    for (std::string_view one : Split(v, ',')) {
+        const size_t colon = one.find(':');
+        FileIdentity id;
+        if (colon == std::string_view::npos || !Number(one.substr(0, colon), id.device) ||
+            !Number(one.substr(colon + 1), id.inode))
+            return false;
+        d.left.push_back(id);
+    }
+    return true;
 }
 
 } // namespace
@@ -242,9 +270,20 @@ bool IsJournalName(const std::string& name, std::string* date8) {
 }
 
 std::string FormatJournalHeader(const JournalHeader& h) {
-    return Sealed(std::string(kMagic) + "\t" + kVersion + "\tkind=" + h.kind + "\tstarted=" +
-                  std::to_string(h.started) + "\tpid=" + std::to_string(h.processId) +
+    return Sealed(std::string(kMagic) + "\t" + kVersion + "\tkind=" + h.kind +
+                  "\tstarted=" + std::to_string(h.started) +
+                  "\tpid=" + std::to_string(h.processId) + "\tseq=" + std::to_string(h.sequence) +
                   "\tfolder=" + EscapeControls(h.folder, true));
+}
+
+std::string FormatJournalDone(const JournalDone& d) {
+    std::string body =
+        "done\tat=" + std::to_string(d.at) + "\tchanged=" + std::to_string(d.changed);
+    for (size_t i = 0; i < d.left.size(); ++i) {
+        body += i == 0 ? "\tleft=" : ",";
+        body += std::to_string(d.left[i].device) + ":" + std::to_string(d.left[i].inode);
+    }
+    return Sealed(body);
 }
 
 std::string FormatJournalRecord(const JournalRecord& r) {
@@ -281,6 +320,7 @@ std::string FormatJournalRecord(const JournalRecord& r) {
     instant("\tm=", r.before.modified);
     instant("\ta=", r.before.accessed);
     instant("\tc=", r.before.created);
+    if (!(r.identity.born == FileInstant{})) instant("\tborn=", r.identity.born);
     if (r.after) instant("\tto=", *r.after);
     for (const DateWrite& w : r.writes) {
         body += "\tw:";
@@ -344,6 +384,13 @@ Status JournalWriter::append(const JournalRecord& r) {
     return write(written);
 }
 
+Status JournalWriter::done(const JournalDone& d) {
+    if (!file_) return {};
+    Status s = file_->append(FormatJournalDone(d));
+    if (s) dirty_ = true;
+    return s;
+}
+
 Status JournalWriter::sync() {
     if (!file_ || !dirty_) return {};
     Status s = file_->sync();
@@ -364,7 +411,16 @@ Status JournalWriter::close() {
 
 JournalContents ParseJournal(const std::string& bytes) {
     JournalContents out;
+    // A journal begins with its magic word (or a part of it, when the run stopped while writing
+    // its first line); anything else is no journal, and nothing in it is taken for a record.
+    const std::string_view magic = kMagic;
+    const size_t head = std::min(bytes.size(), magic.size());
+    if (bytes.compare(0, head, magic.substr(0, head)) != 0) {
+        out.problems.push_back({1, "not a journal"});
+        return out;
+    }
     size_t start = 0, number = 0;
+    size_t batchStart = 0; // the first record since the last done line
     while (start < bytes.size()) {
         ++number;
         size_t end = bytes.find('\n', start);
@@ -393,10 +449,27 @@ JournalContents ParseJournal(const std::string& bytes) {
             }
         }
         JournalRecord r;
-        if (ParseRecord(f, r))
+        JournalDone d;
+        if (ParseRecord(f, r)) {
             out.records.push_back(std::move(r));
-        else
+        } else if (ParseDone(f, d)) {
+            // The photos of its batch that the run left alone, among the records since the last
+            // such line.
+            for (const FileIdentity& id : d.left) {
+                auto it = std::find_if(
+                    out.records.begin() + static_cast<std::ptrdiff_t>(batchStart),
+                    out.records.end(), [&](const JournalRecord& rec) {
+                        return rec.identity.device == id.device && rec.identity.inode == id.inode;
+                    });
+                if (it == out.records.end())
+                    out.problems.push_back({number, "names a photo its batch does not hold"});
+                else
+                    it->left = true;
+            }
+            batchStart = out.records.size();
+        } else {
             out.problems.push_back({number, "not a journal record"});
+        }
     }
     if (!out.header && out.problems.empty() && !out.records.empty())
         out.problems.push_back({1, "no journal header"});
@@ -437,20 +510,42 @@ std::pair<uint64_t, uint64_t> ProcessAndSequence(const std::string& name) {
     return {number(20, dash), number(dash + 1, end)};
 }
 
-// The journals of folder by name, newest first (the name starts with the run's local start).
-std::vector<std::string> JournalNames(const std::string& folder) {
-    std::vector<std::string> names;
+// The sequence number in a journal's first line; 0 when it has none or cannot be read.
+uint64_t SequenceOf(const std::string& path) {
+    auto f = PositionedFile::open(path, PositionedFile::Mode::Read);
+    if (!f) return 0;
+    std::string line(static_cast<size_t>(std::min<uint64_t>(f->size(), 4096)), '\0');
+    if (!f->readAt(0, std::span(reinterpret_cast<uint8_t*>(line.data()), line.size()))) return 0;
+    line.resize(std::min(line.size(), line.find('\n')));
+    std::string reason;
+    auto body = Unseal(line, reason);
+    JournalHeader h;
+    return body && ParseHeader(Split(*body, '\t'), h) ? h.sequence : 0;
+}
+
+struct JournalName {
+    std::string name;
+    uint64_t sequence = 0;
+};
+
+// The journals of folder, newest first: by the sequence number of their header, then by name
+// (the name starts with the run's local start; a journal without a sequence number is older
+// than every one with).
+std::vector<JournalName> JournalNames(const std::string& folder) {
+    std::vector<JournalName> names;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
         const std::string name = FromFsPath(it->path().filename());
         std::error_code typeError;
         if (IsJournalName(name) && it->is_regular_file(typeError) && !it->is_symlink(typeError))
-            names.push_back(name);
+            names.push_back({name, SequenceOf(JoinPath(folder, name))});
     }
     // Date yyyyMMdd-hhmmss-pid[-n]: the date and time sort as text; runs of one process in
     // one second by their sequence number (the later run has the higher one).
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    std::sort(names.begin(), names.end(), [](const JournalName& x, const JournalName& y) {
+        if (x.sequence != y.sequence) return x.sequence > y.sequence;
+        const std::string &a = x.name, &b = y.name;
         const int order = a.compare(4, 15, b, 4, 15);
         if (order != 0) return order > 0;
         const auto [pidA, seqA] = ProcessAndSequence(a);
@@ -476,9 +571,9 @@ std::optional<int64_t> StartedOf(const std::string& name) {
 
 std::vector<JournalInfo> ListJournals(const std::string& folder) {
     std::vector<JournalInfo> out;
-    for (const std::string& name : JournalNames(folder)) {
+    for (const JournalName& entry : JournalNames(folder)) {
         JournalInfo info;
-        info.path = JoinPath(folder, name);
+        info.path = JoinPath(folder, entry.name);
         auto contents = ReadJournal(info.path);
         if (contents) {
             if (contents->header) info.header = *contents->header;
@@ -492,14 +587,15 @@ std::vector<JournalInfo> ListJournals(const std::string& folder) {
     return out;
 }
 
-void PruneJournals(const std::string& folder, int64_t now) {
-    const std::vector<std::string> names = JournalNames(folder);
+uint64_t PruneJournals(const std::string& folder, int64_t now) {
+    const std::vector<JournalName> names = JournalNames(folder);
     for (size_t i = kJournalRuns; i < names.size(); ++i) {
-        const auto started = StartedOf(names[i]);
+        const auto started = StartedOf(names[i].name);
         if (!started || now - *started <= int64_t{kJournalDays} * 86400) continue;
         std::error_code ignored;
-        std::filesystem::remove(ToFsPath(JoinPath(folder, names[i])), ignored);
+        std::filesystem::remove(ToFsPath(JoinPath(folder, names[i].name)), ignored);
     }
+    return names.empty() ? 1 : names.front().sequence + 1;
 }
 
 } // namespace tokimori

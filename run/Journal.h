@@ -1,16 +1,22 @@
 #pragma once
 // The undo journal of a run: a header, then one record per photo the run is about to change,
 // each on a line of its own that ends in its length and checksum, so that a cut or damaged line
-// is recognised. Records are handed to the disk before the photos they describe change.
+// is recognised. Records are handed to the disk before the photos they describe change; once a
+// batch of photos has changed and reached the disk, a line says so and names the photos of the
+// batch the run left alone after all.
 //
-//   TOKIMORI-JOURNAL 2 <TAB> kind=set <TAB> started=<unix s> <TAB> pid=<n> <TAB> folder=<path>
-//       <TAB> #<length>:<crc32>
+//   TOKIMORI-JOURNAL 3 <TAB> kind=set <TAB> started=<unix s> <TAB> pid=<n> <TAB> seq=<n>
+//       <TAB> folder=<path> <TAB> #<length>:<crc32>
 //   photo <TAB> at=<unix ns> <TAB> path=<absolute path> <TAB> dev=<n> <TAB> ino=<n>
-//       <TAB> size=<n> <TAB> m=<s.ns> <TAB> a=<s.ns> <TAB> c=<s.ns> <TAB> to=<s.ns>
-//       [<TAB> w:<tag hex>:<offset>:<old hex>:<new hex>]... <TAB> #<length>:<crc32>
+//       <TAB> size=<n> <TAB> m=<s.ns> <TAB> a=<s.ns> <TAB> c=<s.ns> [<TAB> born=<s.ns>]
+//       [<TAB> to=<s.ns>] [<TAB> w:<tag hex>:<offset>:<old hex>:<new hex>]...
+//       <TAB> #<length>:<crc32>
+//   done <TAB> at=<unix ns> <TAB> changed=<n> [<TAB> left=<dev>:<ino>[,<dev>:<ino>]...]
+//       <TAB> #<length>:<crc32>
 //
 // <length> counts the bytes before " #" (the tab excluded); <crc32> (IEEE, 8 hex digits) is
-// over the same bytes. Paths are written with %XX for bytes below 0x20, 0x7F and "%".
+// over the same bytes. Paths are written with %XX for bytes below 0x20, 0x7F and "%". Journals
+// of version 2 (no seq, no born, no done lines) are read as well.
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +36,9 @@ struct JournalHeader {
     int64_t started = 0; // when the run began, seconds since 1970 UTC
     long processId = 0;
     std::string folder; // where the run worked (its first folder or path)
+    // The run's place among the journals of its folder, one more than the highest there when
+    // it began: the order of runs whatever the clock said (0: a journal that has none).
+    uint64_t sequence = 0;
 };
 
 struct JournalRecord {
@@ -40,6 +49,17 @@ struct JournalRecord {
     FileTimes before;                 // the photo's times before the run
     std::optional<FileInstant> after; // the time the run gives the photo, if it sets one
     std::vector<DateWrite> writes;    // the texts the run writes, old and new bytes
+    // Read back only: a later line of the journal says the run left the photo alone after all
+    // (it changed under the run, or the run stopped before it).
+    bool left = false;
+};
+
+// A batch of photos changed and handed to the disk: how many changed, and which of the batch's
+// journaled photos the run left alone (by identity: a run does each file once).
+struct JournalDone {
+    int64_t at = 0; // ns since 1970 UTC
+    size_t changed = 0;
+    std::vector<FileIdentity> left;
 };
 
 // "Date20061206-140322-1234.journal": the day of its log, the time the run started, the process;
@@ -50,6 +70,7 @@ bool IsJournalName(const std::string& name, std::string* date8 = nullptr);
 
 std::string FormatJournalHeader(const JournalHeader& h);
 std::string FormatJournalRecord(const JournalRecord& r);
+std::string FormatJournalDone(const JournalDone& d);
 
 // A journal being written in folder: made at its first record (exclusively, never through a
 // symbolic link, readable by its owner only) and named for the header's start and process.
@@ -67,6 +88,9 @@ class JournalWriter {
     Status write(size_t& written);
     // One record, written at once.
     Status append(const JournalRecord& r);
+    // The line that a batch reached the disk, written at once (handed to the disk with the next
+    // batch's records, or at close).
+    Status done(const JournalDone& d);
     Status sync();
     Status close();
 
@@ -115,13 +139,16 @@ struct JournalInfo {
     size_t problems = 0;  // lines that cannot be read
 };
 
-// The journals of folder, newest run first; only names the program gives its journals.
+// The journals of folder, newest run first (by their sequence numbers, then by name); only
+// names the program gives its journals.
 std::vector<JournalInfo> ListJournals(const std::string& folder);
 
-// Journals are kept for kJournalDays days, and the newest kJournalRuns whatever their age; older
-// ones are removed. Only regular files with names the program gives its journals are touched.
+// Journals are kept for kJournalDays days, and the newest kJournalRuns (by sequence, so a clock
+// once set back cannot make the latest runs look old) whatever their age; older ones are
+// removed. Only regular files with names the program gives its journals are touched. Answers
+// the sequence number of the next run's journal.
 inline constexpr int kJournalDays = 30;
 inline constexpr size_t kJournalRuns = 20;
-void PruneJournals(const std::string& folder, int64_t now);
+uint64_t PruneJournals(const std::string& folder, int64_t now);
 
 } // namespace tokimori

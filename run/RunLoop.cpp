@@ -115,15 +115,52 @@ struct Prepared {
     std::unique_ptr<ByteReader> reader;
     PhotoOutcome outcome;
     bool toChange = false;
+    // The photo as planned: its size and status change time, checked again before the writes.
+    uint64_t plannedSize = 0;
+    FileInstant plannedChange;
+    bool written = false; // something was written: it goes to the disk with the batch
+    bool left = false;    // journaled, but the run left it alone after all
 };
 
-std::string Reasons(const std::vector<SkippedDate>& skipped) {
-    std::string out;
-    for (const SkippedDate& s : skipped) {
-        if (!out.empty()) out += "; ";
-        out += std::string(DateTagName(s.tag)) + ": " + s.reason;
+// Whether the photo is still what its plan was made from: the same size, no change since (its
+// status change time), and the bytes to be replaced read again from the file itself. A lock
+// keeps out only the programs that take it; this keeps the run from writing old offsets into a
+// photo another program rewrote meanwhile.
+bool StillAsPlanned(Prepared& p) {
+    auto size = p.file->currentSize();
+    auto changed = p.file->changed();
+    if (!size || !changed || size.value() != p.plannedSize || !(changed.value() == p.plannedChange))
+        return false;
+    const std::vector<DateWrite>& writes = p.outcome.plan.dates.writes;
+    if (writes.empty()) return true;
+    // One read when the texts stand near each other, as they do in a camera's photo.
+    uint64_t from = UINT64_MAX, to = 0;
+    for (const DateWrite& w : writes) {
+        from = std::min(from, w.offset);
+        to = std::max(to, w.offset + w.oldBytes.size());
     }
-    return out;
+    constexpr uint64_t kOneRead = 64 * 1024;
+    std::string bytes;
+    if (to - from <= kOneRead) {
+        bytes.resize(static_cast<size_t>(to - from));
+        if (!p.file->readAt(from,
+                            std::span(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size())))
+            return false;
+    }
+    for (const DateWrite& w : writes) {
+        if (!bytes.empty()) {
+            if (bytes.compare(static_cast<size_t>(w.offset - from), w.oldBytes.size(),
+                              w.oldBytes) != 0)
+                return false;
+            continue;
+        }
+        std::string now(w.oldBytes.size(), '\0');
+        if (!p.file->readAt(w.offset,
+                            std::span(reinterpret_cast<uint8_t*>(now.data()), now.size())) ||
+            now != w.oldBytes)
+            return false;
+    }
+    return true;
 }
 
 class Loop {
@@ -188,8 +225,8 @@ class Loop {
             return false;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
-        PruneJournals(request_.logFolder, now);
-        JournalHeader header{kind_.name(), now, CurrentProcessId(), request_.where};
+        const uint64_t sequence = PruneJournals(request_.logFolder, now);
+        JournalHeader header{kind_.name(), now, CurrentProcessId(), request_.where, sequence};
         journal_.emplace(request_.logFolder, std::move(header));
         return true;
     }
@@ -255,9 +292,13 @@ class Loop {
             o.reason = plan.refusal;
         } else if (!plan.dates.writes.empty() || plan.newTime) {
             p.toChange = true;
+            auto changed = p.file->changed();
+            if (!changed) return fail(changed.error());
+            p.plannedChange = changed.value();
+            p.plannedSize = p.file->size();
         } else if (!plan.dates.skipped.empty()) {
             o.result = PhotoOutcome::Result::Skipped;
-            o.reason = Reasons(plan.dates.skipped);
+            o.reason = SkippedText(plan.dates.skipped);
         } else if (!plan.dates.reachedEnd) {
             o.result = PhotoOutcome::Result::NoExif;
         } else {
@@ -301,20 +342,58 @@ class Loop {
         return synced ? written : 0;
     }
 
+    // A batch, its records on the disk: each photo checked and changed in turn (still open and
+    // locked), then all of them handed to the disk at once and the journal told so, and only
+    // then closed, logged and told, in order.
     void commit(std::vector<Prepared>& batch) {
         if (batch.empty()) return;
-        const size_t mayChange = journal_ && !policy_.dryRun ? journalBatch(batch) : SIZE_MAX;
+        const bool journaling = journal_ && !policy_.dryRun;
+        const size_t mayChange = journaling ? journalBatch(batch) : SIZE_MAX;
+        const bool journaled = journaling && mayChange > 0 && mayChange != SIZE_MAX;
         size_t changing = 0;
-        for (Prepared& p : batch) {
+        size_t told = batch.size(); // the photos told; those after a stop are not
+        std::vector<PositionedFile*> toSync;
+        for (size_t i = 0; i < batch.size(); ++i) {
+            Prepared& p = batch[i];
+            if (i >= told) {
+                p.left = p.toChange;
+                continue;
+            }
             // A photo whose record is not on the disk stays as it is (closed with the batch).
-            if (p.toChange && changing++ >= mayChange) break;
+            if (p.toChange && changing++ >= mayChange) {
+                told = i;
+                continue;
+            }
             if (p.toChange) change(p);
-            deliver(p.outcome);
-            if ((stopAfter_ && p.outcome.result == PhotoOutcome::Result::Failed) || logStopped_) {
+            if (p.written) toSync.push_back(p.file.get());
+            if (stopAfter_ && p.outcome.result == PhotoOutcome::Result::Failed) told = i + 1;
+        }
+        if (!toSync.empty()) {
+            Status synced = SyncFiles(toSync);
+            if (!synced) {
+                summary_.flushFailed = true;
+                summary_.stoppedBy = synced.error();
                 stopped_ = true;
-                break;
             }
         }
+        if (journaled && !summary_.flushFailed && !summary_.journalFailed) {
+            JournalDone done{NowNanoseconds(), 0, {}};
+            for (const Prepared& p : batch) {
+                if (p.left) done.left.push_back(p.identity);
+                if (p.toChange && !p.left) ++done.changed;
+            }
+            Status s = journal_->done(done);
+            if (!s) {
+                summary_.journalFailed = true;
+                summary_.stoppedBy = s.error();
+                stopped_ = true;
+            }
+        }
+        for (size_t i = 0; i < told; ++i) {
+            finish(batch[i]);
+            deliver(batch[i].outcome);
+        }
+        if (stopAfter_ || logStopped_) stopped_ = true;
         batch.clear();
     }
 
@@ -327,46 +406,74 @@ class Loop {
             ByteReader view(planned);
             o.after.EmbeddedDate = ReadTextAt(view, p.embeddedDate);
             if (plan.newTime) o.timesAfter = FileTimes{*plan.newTime, *plan.newTime, *plan.newTime};
-            p.reader.reset();
-            p.file.reset();
             return;
         }
+        if (!StillAsPlanned(p)) {
+            o.result = PhotoOutcome::Result::Refused;
+            o.changedMeanwhile = true;
+            o.reason =
+                "another program changed the photo while the run worked on it; left as it is";
+            p.left = true;
+            return;
+        }
+        p.written = !plan.dates.writes.empty() || plan.newTime;
         Status written = ApplyDatePlan(*p.reader, plan.dates);
         if (!written) {
             // Part of the photo may have changed: its journal record puts it back.
             o.result = PhotoOutcome::Result::Failed;
             o.error = written.error();
             if (policy_.stopAtFirstError) stopAfter_ = true;
-        } else {
-            if (plan.newTime) {
-                Status set = p.file->setTimes({*plan.newTime, *plan.newTime, *plan.newTime});
-                if (!set) o.timesError = set.error();
+            return;
+        }
+        if (plan.newTime) {
+            Status set = p.file->setTimes({*plan.newTime, *plan.newTime, *plan.newTime});
+            if (!set) {
+                o.timesError = set.error();
+                (void)p.file->setTimes(o.timesBefore); // not left at the moment of the writes
             }
-            // The shooting date as the photo holds it now, read back through the same handle.
-            o.after.EmbeddedDate = ReadTextAt(*p.reader, p.embeddedDate);
-            auto times = p.file->times();
-            if (times) o.timesAfter = times.value();
-            // A run that only sets times, on a file system that cannot hold that time (ext4
-            // before 1901 or after 2446): the time it would keep is not the one asked for, and
-            // the undo could not tell it from another program's. The photo keeps its own times.
-            // (FAT's rounding to 2 seconds is holding it.)
-            if (times && plan.newTime && plan.dates.writes.empty() &&
-                !HeldAs(o.timesAfter.modified, *plan.newTime)) {
-                Status back = p.file->setTimes(o.timesBefore);
+        } else if (plan.keepTimes && !plan.dates.writes.empty()) {
+            Status kept = p.file->setTimes(o.timesBefore);
+            if (!kept) o.timesError = kept.error();
+        }
+        // The shooting date as the photo holds it now, read back through the same handle.
+        o.after.EmbeddedDate = ReadTextAt(*p.reader, p.embeddedDate);
+        auto times = p.file->times();
+        if (times) o.timesAfter = times.value();
+        // A file system that cannot hold the time (ext4 before 1901 or after 2446) keeps another
+        // one, which the undo could not tell from another program's: the photo keeps its own
+        // times and the run says so; a run that only sets times leaves the photo alone. (FAT's
+        // rounding to 2 seconds is holding it.)
+        if (times && plan.newTime && !o.timesError &&
+            !HeldAs(o.timesAfter.modified, *plan.newTime)) {
+            Status back = p.file->setTimes(o.timesBefore);
+            if (plan.dates.writes.empty()) {
                 o.result = PhotoOutcome::Result::Refused;
                 o.reason = "the file system cannot hold that time";
                 if (!back) o.timesError = back.error();
-                o.timesAfter = o.timesBefore;
+            } else {
+                o.timesError = back ? MakeError(err::InvalidCall,
+                                                "the file system cannot hold that time; the file "
+                                                "keeps its own: " +
+                                                    o.path)
+                                    : back.error();
+            }
+            if (auto again = p.file->times()) o.timesAfter = again.value();
+        }
+    }
+
+    // Closes the photo, and logs it when it changed.
+    void finish(Prepared& p) {
+        PhotoOutcome& o = p.outcome;
+        p.reader.reset();
+        if (p.file) {
+            Status closed = p.file->close();
+            p.file.reset();
+            if (!closed && o.result == PhotoOutcome::Result::Changed) {
+                o.result = PhotoOutcome::Result::Failed;
+                o.error = closed.error();
             }
         }
-        p.reader.reset();
-        Status closed = p.file->close();
-        p.file.reset();
-        if (!closed && o.result == PhotoOutcome::Result::Changed) {
-            o.result = PhotoOutcome::Result::Failed;
-            o.error = closed.error();
-        }
-        if (o.result == PhotoOutcome::Result::Changed && logging_) log(o);
+        if (o.result == PhotoOutcome::Result::Changed && logging_ && !policy_.dryRun) log(o);
     }
 
     void log(PhotoOutcome& o) {
@@ -378,15 +485,20 @@ class Loop {
         }
         const LocalDateTime now = logNow_;
         const LocalDateTime day{now.year, now.month, now.day, 0, 0, 0};
+        if (logStopped_) {
+            o.logError = summary_.stoppedBy;
+            return;
+        }
         if (!logFile_ || !(day == logDay_)) {
             // The day's log, named (and older logs removed) at its first line; it stays open for
             // the rest of the run, one write per line.
             closeLog();
             auto path = LogFileName(request_.logFolder, now, {});
             if (!path) {
-                // The log cannot be named: the run ends here, this photo changed.
+                // The log cannot be named: the run ends after this batch, its photos changed.
                 summary_.stoppedBy = path.error();
                 logStopped_ = true;
+                o.logError = path.error();
                 return;
             }
             auto file = AppendFile::open(path.value(), AppendFile::Create::OpenOrCreate,
@@ -429,7 +541,8 @@ class Loop {
                 summary_.journalFailed = true;
                 summary_.stoppedBy = closed.error();
             }
-            if (journal_->used() || summary_.journalFailed) summary_.journalPath = journal_->path();
+            // Only a journal that is there is named (one that could not be made is not).
+            if (journal_->used()) summary_.journalPath = journal_->path();
         }
         return summary_;
     }
@@ -453,6 +566,15 @@ class Loop {
 };
 
 } // namespace
+
+std::string SkippedText(const std::vector<SkippedDate>& skipped) {
+    std::string out;
+    for (const SkippedDate& s : skipped) {
+        if (!out.empty()) out += "; ";
+        out += std::string(DateTagName(s.tag)) + ": " + s.reason;
+    }
+    return out;
+}
 
 std::string NewDateTextOf(const SetDatesOptions& o) {
     char buf[32];

@@ -1,9 +1,12 @@
 #pragma once
 // The one run loop: what the window's run and every command-line command that changes photos
 // do to each photo. Per photo, one open of the file, locked for the whole step: read what it
-// holds, plan the change, journal it, write the texts, set the times, read both back and log
-// the line. Journal records reach the disk before the photos they describe change, a batch of
-// photos at a time. What differs between the window and the command line is a RunPolicy.
+// holds, plan the change, journal it, check that the photo is still as planned, write the texts,
+// set the times, read both back, hand it to the disk and log the line. A batch of photos at a
+// time: their journal records reach the disk before any of them changes, and the photos reach
+// the disk (and the journal says so) before the batch is told and their locks are let go, so a
+// later run never builds on a change a power cut could still take away. What differs between
+// the window and the command line is a RunPolicy.
 
 #include <cstddef>
 #include <functional>
@@ -26,6 +29,9 @@ namespace tokimori {
 struct PhotoPlan {
     DatePlan dates;                     // the texts to rewrite (none for a file-time run)
     std::optional<FileInstant> newTime; // the instant all of the photo's times get, if any
+    // No time for the file follows from the new texts (a date before 1601): the file keeps the
+    // times it had, which the writes would otherwise move to now.
+    bool keepTimes = false;
     std::string refusal; // not empty: the photo is left alone and reported, for this reason
     std::vector<std::string> notes; // what the run left alone in the photo, and why
 };
@@ -87,7 +93,7 @@ struct PhotoOutcome {
         Unchanged, // nothing to change (no date text matched, or no date text at all)
         NoExif,    // no Exif data to change, or its structure could not be walked
         Skipped,   // every date text was stepped over as unsafe to write (see `reason`)
-        Refused,   // the kind of run left it alone (see `reason`)
+        Refused,   // the kind of run, or the run, left it alone (see `reason`)
         Duplicate, // the same file was already done in this run (another name, a link)
         Failed,    // it could not be read or written (see `error`)
     };
@@ -96,6 +102,9 @@ struct PhotoOutcome {
     Result result = Result::Unchanged;
     std::string reason;
     RunError error;
+    // Refused: between its plan and its writes, something else changed the photo (its size, its
+    // status change time or the bytes to be replaced), so it was left as it is.
+    bool changedMeanwhile = false;
 
     // Before the change, read through the same handle.
     ExifSummary before;
@@ -111,11 +120,13 @@ struct PhotoOutcome {
     std::optional<RunError> logError;   // the photo changed but its log line is lost
 
     bool changed() const { return result == Result::Changed; }
+    // Changed, but with date texts stepped over as unsafe to write (plan.dates.skipped).
+    bool partlySkipped() const { return changed() && !plan.dates.skipped.empty(); }
     // A failure the run counts (the command line's exit code 1). A photo without Exif data is
     // not one: it is told, and each face decides how.
     bool failed() const {
         return result == Result::Skipped || result == Result::Refused || result == Result::Failed ||
-               timesError || logError;
+               partlySkipped() || timesError || logError;
     }
 };
 
@@ -129,16 +140,21 @@ struct RunSummary {
     size_t failed = 0;
     size_t logFailures = 0; // changed photos whose log line is lost
     // The run ended early: a listed file gone (stalePath), the log folder unusable, the journal
-    // unwritable, or (stopAtFirstError) a photo that failed. Photos before it stay changed.
+    // unwritable, photos that could not be handed to the disk (flushFailed), or
+    // (stopAtFirstError) a photo that failed. Photos before it stay changed.
     std::optional<RunError> stoppedBy;
     std::string stalePath;
     bool journalFailed = false;
-    std::string journalPath; // empty when no journal was written
+    bool flushFailed = false;
+    std::string journalPath; // empty when no journal is there
     std::string logPath;     // the last log written to; empty when none
 };
 
 RunSummary RunPhotos(const RunKind& kind, const RunRequest& request, const RunPolicy& policy,
                      const RunHooks& hooks);
+
+// "DateTimeOriginal: overlaps the Exif structure; …": the date texts stepped over, and why.
+std::string SkippedText(const std::vector<SkippedDate>& skipped);
 
 // " [パス-" path "] [埋込日付-" date "] [ファイル日付-" file date "]"
 std::string LogTextOf(const std::string& path, const std::string& exifDate,

@@ -1,9 +1,10 @@
 #pragma once
 // Undoing runs from their journals. Every record is checked against the photo as it is now and
-// put back only where that is safe: the same file (device, inode and size), date texts the Exif
-// engine itself finds in it, each holding the run's new bytes (or already its old ones). Nothing
-// else is ever written. Records of several journals are undone together, newest change first,
-// so that overlapping runs come apart exactly; an undo that was cut off can simply run again.
+// put back only where that is safe: the same file (device, inode, birth and size), date texts
+// the Exif engine itself finds in it, each holding the run's new bytes (or already its old ones,
+// or an older run's old ones). Nothing else is ever written. Records of several journals are
+// undone together, newest change first, so that overlapping runs come apart exactly, and so do
+// the runs a power cut left half on the disk; an undo that was cut off can simply run again.
 
 #include <functional>
 #include <string>
@@ -23,7 +24,6 @@ enum class UndoRefusal {
     NoSuchDateText, // the journal names a place that is no date text of the photo
     Unreadable,     // a date text could not be read
     TextChanged,    // a date text holds neither the run's bytes nor the old ones
-    MixedRuns,      // the texts hold dates of different runs
     TimeChanged,    // the file's time was changed since the run, by something else
     AnotherFile,    // another file stands under the journaled name
 };
@@ -32,7 +32,8 @@ struct UndoOutcome {
     enum class Result {
         Restored,     // texts and/or times put back
         WouldRestore, // (dry run) they would be put back
-        AsBefore,     // the photo already is as before the run (also: journaled, never changed)
+        AsBefore,     // the photo already is as before the run (also: journaled, never changed,
+                      // or left alone by the run after all)
         Refused,      // left alone: `reason` says why
         Failed,       // it could not be read or written: `error`
     };
@@ -69,11 +70,22 @@ struct PhotoNow {
     FileInstant changed;  // its status-change time: equal to the last-write time after a write
 };
 
+// The other records of the same file undone with a record: those of older runs, and those of
+// newer runs (undone before it).
+struct RelatedRecords {
+    std::vector<const JournalRecord*> older;
+    std::vector<const JournalRecord*> newer;
+};
+
 // What undoing one record would do to the photo as it is now (read through photo): which texts
 // go back to their old bytes, and whether the times go back. Nothing is decided by the journal
-// alone: the photo must be a JPEG and each text a date text the engine finds in it, holding the
-// run's new bytes or its old ones. earlier are the records of older runs over the same file
-// undone with it: a text already holding one of their old bytes went back beyond this run.
+// alone: the photo must be a JPEG and each text a date text the engine finds in it. Each text is
+// judged by itself, for a run cut short leaves some texts new and some old: one holding the
+// run's new bytes goes back; one holding its old bytes, or an older run's old bytes (a change a
+// power cut took away), stays; one that a power cut tore at a disk sector, part one of those and
+// part another, goes back while the file's time shows no other hand. The times go back when a
+// text does, or when they hold the time of one of the journaled runs over this file (or a write
+// was their last change).
 struct UndoPlan {
     enum class Verdict { Restore, AsBefore, Refuse } verdict = Verdict::AsBefore;
     UndoRefusal refusal = UndoRefusal::None; // for Refuse
@@ -83,14 +95,11 @@ struct UndoPlan {
     bool times = false;                      // the times go back to the record's
 };
 UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow& now,
-                  const std::vector<const JournalRecord*>& earlier = {});
+                  const RelatedRecords& related = {});
 
-// Undoes every record of the journals. done receives each photo's outcome as it is decided.
+// Undoes every record of the journals. done receives each photo's outcome once the photos it
+// wrote have reached the disk (a few dozen at a time).
 UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,
                          const std::function<void(const UndoOutcome&)>& done);
-
-// Undoes one record against the photo it names (earlier: as for PlanUndo).
-UndoOutcome UndoRecord(const JournalRecord& record, bool dryRun,
-                       const std::vector<const JournalRecord*>& earlier = {});
 
 } // namespace tokimori

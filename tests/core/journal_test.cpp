@@ -27,7 +27,7 @@ JournalRecord Sample(const std::string& path, int64_t at) {
     JournalRecord r;
     r.changedAt = at;
     r.path = path;
-    r.identity = {2049, 1234567};
+    r.identity = {2049, 1234567, {1165413802, 250}};
     r.size = 157000;
     r.before = FileTimes{{1234567890, 5}, {1234567000, 999999999}, {1234567890, 5}};
     r.after = FileInstant{1166954400, 0};
@@ -37,7 +37,7 @@ JournalRecord Sample(const std::string& path, int64_t at) {
 }
 
 JournalHeader Header() {
-    return JournalHeader{"set", 1165413802, 7, "/photos/旅行\t2006"};
+    return JournalHeader{"set", 1165413802, 7, "/photos/旅行\t2006", 4};
 }
 
 std::string TwoRecords() {
@@ -83,6 +83,33 @@ TEST(Journal, RecordsRoundTripWithTheirHeader) {
     // One photo, one line, whatever its name holds.
     const std::string text = TwoRecords();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+}
+
+TEST(Journal, AJournalOfTheEarlierFormIsReadAndADoneLineMarksThePhotosLeftAlone) {
+    // Version 2: no sequence number, no birth moments, no done lines.
+    const std::string v2 =
+        "TOKIMORI-JOURNAL\t2\tkind=set\tstarted=1165413802\tpid=7\tfolder=/photos\t#67:31331A15\n";
+    JournalRecord old = Sample("/photos/a.jpg", 11);
+    old.identity.born = {};
+    const JournalContents read = ParseJournal(v2 + FormatJournalRecord(old));
+    ASSERT_TRUE(read.header && read.problems.empty());
+    EXPECT_EQ(read.header->folder, "/photos");
+    EXPECT_EQ(read.header->sequence, 0u);
+    ASSERT_EQ(read.records.size(), 1u);
+    EXPECT_EQ(read.records[0].identity, old.identity);
+
+    // A done line names the photos of its own batch, never one of an earlier batch.
+    JournalRecord b = Sample("/photos/b.jpg", 12);
+    b.identity.inode = 99;
+    const JournalDone leftB{13, 1, {b.identity}};
+    const JournalContents done =
+        ParseJournal(TwoRecords() + FormatJournalDone({12, 2, {}}) + FormatJournalRecord(b) +
+                     FormatJournalDone(leftB) + FormatJournalDone(leftB));
+    ASSERT_EQ(done.records.size(), 3u);
+    EXPECT_FALSE(done.records[0].left || done.records[1].left);
+    EXPECT_TRUE(done.records[2].left);
+    ASSERT_EQ(done.problems.size(), 1u); // the second done line of one batch
+    EXPECT_EQ(done.problems[0].line, 7u);
 }
 
 TEST(Journal, EveryCutKeepsTheWholeRecordsAndSaysItWasCut) {
@@ -209,12 +236,22 @@ TEST(Journal, SomethingThatIsNoJournalIsRefusedUnread) {
     EXPECT_EQ(ReadJournal((dir.path() / "none.journal").string()).error().number, 53);
     fs::create_directory(dir.path() / "folder.journal");
     EXPECT_EQ(ReadJournal((dir.path() / "folder.journal").string()).error().number, 75);
-    dir.put("text.journal", Bytes{'h', 'i', '\n'});
-    auto text = ReadJournal((dir.path() / "text.journal").string());
-    ASSERT_TRUE(text.ok());
-    EXPECT_TRUE(text->records.empty());
-    ASSERT_EQ(text->problems.size(), 1u);
-    EXPECT_EQ(text->problems[0].line, 1u);
+    // Text that is no journal, even one without a line feed that looks cut short, is refused.
+    std::vector<std::string> notJournals = {"hi\n", "PATH=/usr/bin"};
+#ifndef _WIN32
+    notJournals.push_back("/proc/self/environ");
+#endif
+    for (const std::string& what : notJournals) {
+        const std::string path =
+            what.front() == '/' ? what
+                                : dir.put("text.journal", Bytes(what.begin(), what.end())).string();
+        auto text = ReadJournal(path);
+        ASSERT_TRUE(text.ok()) << what;
+        EXPECT_TRUE(text->records.empty()) << what;
+        EXPECT_FALSE(text->cutAtEnd) << what;
+        ASSERT_EQ(text->problems.size(), 1u) << what;
+        EXPECT_EQ(text->problems[0].line, 1u) << what;
+    }
 }
 
 TEST(Journals, KeptThirtyDaysAndTheLastTwentyRunsAndOnlyTheProgramsOwnRemoved) {
@@ -248,12 +285,36 @@ TEST(Journals, KeptThirtyDaysAndTheLastTwentyRunsAndOnlyTheProgramsOwnRemoved) {
     EXPECT_TRUE(has(name(2000, 1, 1, 0)));
 }
 
+TEST(Journals, TheLatestRunsAreKeptAndListedFirstThoughTheClockWasSetBack) {
+    // 25 runs, each a month before the one made before it: the clock was set back each time.
+    TempDir dir;
+    const int64_t now = LocalToUnix({2006, 12, 24, 12, 0, 0}).value();
+    uint64_t next = PruneJournals(dir.path().string(), now);
+    EXPECT_EQ(next, 1u);
+    std::vector<std::string> made;
+    for (int n = 0; n < 25; ++n) {
+        JournalWriter w(dir.path().string(),
+                        JournalHeader{"set", now - int64_t{n} * 31 * 86400, 7, "/photos", next});
+        ASSERT_TRUE(w.append(Sample("/p.jpg", n)).ok());
+        ASSERT_TRUE(w.close().ok());
+        made.push_back(w.path());
+        next = PruneJournals(dir.path().string(), now);
+        EXPECT_EQ(next, static_cast<uint64_t>(n) + 2);
+    }
+    // The last twenty made, newest first, and the first, whose name is within thirty days.
+    const std::vector<JournalInfo> all = ListJournals(dir.path().string());
+    ASSERT_EQ(all.size(), 21u);
+    for (size_t i = 0; i < 20; ++i)
+        EXPECT_EQ(all[i].path, made[24 - i]) << i;
+    EXPECT_EQ(all[20].path, made[0]);
+}
+
 TEST(Journals, ListedNewestFirstWithTheirRuns) {
     TempDir dir;
     for (int n : {3, 1, 2}) {
         JournalWriter w(dir.path().string(),
                         JournalHeader{"set", LocalToUnix({2006, 12, 24, 10, 0, n}).value(), 7,
-                                      "/photos/" + std::to_string(n)});
+                                      "/photos/" + std::to_string(n), 0});
         for (int k = 0; k < n; ++k)
             ASSERT_TRUE(w.append(Sample("/p" + std::to_string(k) + ".jpg", k)).ok());
         ASSERT_TRUE(w.close().ok());
@@ -275,7 +336,7 @@ TEST(Journals, RunsOfOneSecondListedNewestFirst) {
     const int64_t started = LocalToUnix(kStarted).value();
     for (int n = 1; n <= 12; ++n) {
         JournalWriter w(dir.path().string(),
-                        JournalHeader{"shift", started, 7, "/photos/" + std::to_string(n)});
+                        JournalHeader{"shift", started, 7, "/photos/" + std::to_string(n), 0});
         ASSERT_TRUE(w.append(Sample("/p.jpg", n)).ok());
         ASSERT_TRUE(w.close().ok());
     }

@@ -92,7 +92,7 @@ JournalRecord FirstRecord(const std::string& journal) {
 
 // A journal holding the header and the given records, written as the program writes them.
 std::string WriteJournal(const fs::path& folder, const std::vector<JournalRecord>& records) {
-    JournalWriter w(folder.string(), JournalHeader{"set", 1165413802, 99, "/x"});
+    JournalWriter w(folder.string(), JournalHeader{"set", 1165413802, 99, "/x", 0});
     for (const JournalRecord& r : records)
         EXPECT_TRUE(w.append(r).ok());
     EXPECT_TRUE(w.close().ok());
@@ -306,6 +306,14 @@ TEST(Undo, TamperedJournalsWriteNothing) {
     for (size_t i = 0; i < out.size(); ++i)
         EXPECT_EQ(out[i].refusal, kinds[i]) << i << ": " << out[i].reason;
     EXPECT_FALSE(s.ok());
+    // The same inode, born at another moment: a new file given the old one's number.
+    if (!(genuine.identity.born == FileInstant{})) {
+        JournalRecord reborn = genuine;
+        --reborn.identity.born.seconds;
+        const auto again = Undo({WriteJournal(other.path(), {reborn})}, &s);
+        ASSERT_EQ(again.size(), 1u);
+        EXPECT_EQ(again[0].refusal, UndoRefusal::AnotherFile);
+    }
     EXPECT_EQ(ReadAll(text), Bytes(genuine.size, 'x'));
     EXPECT_EQ(ReadAll(p.paths[0]), afterRun0);
     EXPECT_EQ(ReadAll(p.paths[1]), afterRun1);
