@@ -47,6 +47,8 @@ namespace {
 const char kNoDateInfo[] = "ファイルの日付情報が取得できません";
 // Why a photo's dates were left alone when each date text was unsafe to write.
 const char kUnsafeDates[] = "（日付の位置が安全に書き換えられないため、変更しませんでした）";
+const char kChangedMeanwhile[] =
+    "（実行中に他のプログラムが写真を変更したため、変更しませんでした）";
 const char kFolderChanged[] =
     "フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。";
 // Followed by the folder's path.
@@ -1182,6 +1184,7 @@ void FrmMain::runPhotos(const WindowRun& run) {
     QStringList timesFailed; // photos whose times could not be set, told once at the end
     QStringList refused;     // photos the kind left alone, told once at the end (refusedAtEnd)
     QStringList partly;      // changed photos with date texts left as they were, told at the end
+    QStringList unsafe;      // changed photos with date texts stepped over as unsafe to write
     // The panel as the run leaves it: redrawn for the current selection after a photo the
     // writer walked, or the failure text and thumbnail of a photo it could not.
     enum class Panel { Untouched, Redraw, NoDate } panel = Panel::Untouched;
@@ -1235,6 +1238,7 @@ void FrmMain::runPhotos(const WindowRun& run) {
             panel = Panel::Redraw;
             if (o.timesError) timesFailed << name;
             if (!o.plan.notes.empty() && !run.partlyAtEnd.isEmpty()) partly << name;
+            if (o.partlySkipped()) unsafe << name;
             if (o.logError) {
                 beforeMessage(entry, entry + 1);
                 inRun_ = true;
@@ -1252,7 +1256,10 @@ void FrmMain::runPhotos(const WindowRun& run) {
             panelName = name;
             beforeMessage(entry, entry + 1);
             QString text = QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました";
-            if (o.result != PhotoOutcome::Result::NoExif) text += "\r\n" + QString(kUnsafeDates);
+            if (o.changedMeanwhile)
+                text += "\r\n" + QString(kChangedMeanwhile);
+            else if (o.result != PhotoOutcome::Result::NoExif)
+                text += "\r\n" + QString(kUnsafeDates);
             MessageService::show(this, text, kAppTitle, MessageIcon::None);
             inRun_ = true;
             break;
@@ -1289,9 +1296,12 @@ void FrmMain::runPhotos(const WindowRun& run) {
     showPanel();
     if (summary.stoppedBy) {
         // Stopped by what the run writes beside the photos: the undo journal or the log.
-        const QString about = summary.journalFailed
-                                  ? "取り消し用の記録を書き込めません: " + U(summary.journalPath)
-                                  : "ログの書き込み先: " + U(request.logFolder);
+        const QString about =
+            summary.flushFailed ? QString("写真をディスクに書き込めません")
+            : summary.journalFailed
+                ? "取り消し用の記録を書き込めません: " +
+                      U(summary.journalPath.empty() ? request.logFolder : summary.journalPath)
+                : "ログの書き込み先: " + U(request.logFolder);
         showRunError(*summary.stoppedBy, about, changedCount);
         return;
     }
@@ -1305,6 +1315,12 @@ void FrmMain::runPhotos(const WindowRun& run) {
     if (!partly.isEmpty())
         MessageService::show(this, run.partlyAtEnd + "\r\n" + partly.join("\r\n"), kAppTitle,
                              MessageIcon::Exclamation);
+    if (!unsafe.isEmpty())
+        MessageService::show(this,
+                             "次の写真の日付のうち、位置が安全に書き換えられないものは変更しません"
+                             "でした。\r\n" +
+                                 unsafe.join("\r\n"),
+                             kAppTitle, MessageIcon::Exclamation);
 
     const QString done = QString("対象のファイル、 %1件を処理が完了しました。").arg(changedCount);
     if (changedCount >= 2 || (changedCount == 1 && !run.runButtonCount)) {

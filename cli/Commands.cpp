@@ -144,6 +144,13 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         if (o.result == PhotoOutcome::Result::Skipped) {
             line.utf8("skipped", o.reason);
             code = 1;
+        } else if (o.partlySkipped()) {
+            line.utf8("skipped", SkippedText(o.plan.dates.skipped));
+            code = 1;
+        }
+        if (o.result == PhotoOutcome::Result::Refused) {
+            line.utf8("refused", o.reason);
+            code = 1;
         }
         out << line.str() << "\n";
     };
@@ -203,6 +210,10 @@ std::string OutcomeLine(const PhotoOutcome& o) {
         break;
     case PhotoOutcome::Result::Skipped:
         line.utf8("skipped", o.reason);
+        break;
+    case PhotoOutcome::Result::Changed:
+        // Written, but not every date text: the ones stepped over, and why.
+        if (o.partlySkipped()) line.utf8("skipped", SkippedText(o.plan.dates.skipped));
         break;
     case PhotoOutcome::Result::Refused:
         line.utf8("refused", o.reason);

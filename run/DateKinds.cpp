@@ -67,6 +67,10 @@ class ShiftDates final : public RunKind {
 
     PhotoPlan plan(ByteReader& r, const PhotoState& now) const override {
         PhotoPlan p;
+        if (o_.seconds == 0) {
+            p.dates.reachedEnd = true; // nothing moves: no photo changes
+            return p;
+        }
         bool anyDate = false; // the photo holds DateTimeOriginal or DateTime at all
         p.dates = PlanDateRewrite(r, [&](const DateSlot& slot, const std::string& old) {
             if (slot.tag == tag::DateTimeOriginal || slot.tag == tag::DateTime) anyDate = true;
@@ -89,7 +93,12 @@ class ShiftDates final : public RunKind {
             if (!moved.count(tag)) continue;
             p.newTime = InstantOf(moved[tag]);
             if (p.newTime) break;
+            // A date no file time can hold (before 1601): the file keeps its own times.
+            p.keepTimes = true;
+            p.notes.push_back(std::string(DateTagName(tag)) + ": \"" + moved[tag] +
+                              "\" cannot be a file time; the file keeps its own");
         }
+        if (p.newTime) p.keepTimes = false;
         if (!p.newTime && !anyDate && o_.filterDate.empty()) {
             // No shooting date and no DateTime: the file's own time moves, a JPEG photo's only.
             const auto soi = r.u16(0, ByteOrder::Big);

@@ -79,8 +79,21 @@ Status PrepareLogFolder(const std::string& folder) {
     std::error_code ec;
     const fs::path p = ToFsPath(folder);
     if (!fs::exists(fs::symlink_status(p, ec))) {
+        // The folders made here survive a power cut with the journal made in them: each one's
+        // entry is handed to the disk in its parent.
+        std::vector<fs::path> missing;
+        for (fs::path q = p; !q.empty() && !fs::exists(fs::symlink_status(q, ec));
+             q = q.parent_path()) {
+            missing.push_back(q);
+            if (q == q.parent_path()) break;
+        }
         fs::create_directories(p, ec);
         if (ec) return ErrorFromCode(ec, "cannot make the log folder", folder);
+        for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+            const fs::path parent = it->parent_path();
+            Status synced = SyncFolder(parent.empty() ? std::string(".") : FromFsPath(parent));
+            if (!synced) return synced;
+        }
     }
     if (!fs::is_directory(p, ec))
         return MakeError(err::PathFileAccess, "the log folder is not a folder: " + folder);

@@ -106,13 +106,26 @@ class SetAndUndo(unittest.TestCase):
             if name != "Nikon_D70.jpg":
                 self.assertEqual(after[name], before[name], name)
 
+    def test_a_text_stepped_over_beside_written_ones_is_told_and_fails(self):
+        # DateTimeDigitized made a text of type UNDEFINED: unsafe to write, the others are.
+        photo = self.photos / "Canon_40D.jpg"
+        data = photo.read_bytes()
+        photo.write_bytes(data.replace(b"\x04\x90\x02\x00", b"\x04\x90\x07\x00", 1))
+        code, lines, summary, _ = run("set", "--date", "2006:12:24", "--no-log", photo)
+        self.assertEqual(code, 1)
+        self.assertEqual(summary["failed"], 1)
+        (line,) = lines
+        self.assertTrue(line["changed"])
+        self.assertEqual(line["written"], ["DateTime", "DateTimeOriginal"])
+        self.assertEqual(line["skipped"], "DateTimeDigitized: not ASCII")
+
     def test_a_journal_cut_short_still_undoes_what_it_names(self):
         before = snapshot(self.photos)
         _, _, summary, _ = self.set("--time", "10:00:00")
         journal = Path(summary["journal"])
         text = journal.read_bytes()
         lines = text.split(b"\n")
-        self.assertEqual(len(lines), 7)  # the header, five records and the empty rest
+        self.assertEqual(len(lines), 8)  # the header, five records, the batch done, the empty rest
         # A crash while the fifth record was written: half of it reached the disk.
         journal.write_bytes(b"\n".join(lines[:5]) + b"\n" + lines[5][: len(lines[5]) // 2])
         code, undone, _, _ = run("undo", journal)

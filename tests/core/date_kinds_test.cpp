@@ -170,27 +170,66 @@ TEST(Shift, APhotoWithoutDatesHasItsFileTimeMovedAFileThatIsNoPhotoNot) {
     EXPECT_EQ(ReadFileTimes(text.string())->modified, old.modified);
 }
 
-#ifndef _WIN32
-TEST(FileTime, ATimeTheFileSystemCannotHoldLeavesThePhotoAsItWas) {
+// A file time no run can give: each kind says so, and the file keeps the times it had (a run
+// that would only set times leaves the photo alone); undo gives the texts back.
+TEST(FileTimes, ATimeThatCannotBeHeldIsNeverKeptSilently) {
     TempDir dir, logs;
     // Does this file system keep a time before 1901? (ext4 does not: it clamps it.)
     const fs::path probe = dir.put("probe", Bytes{1});
     const FileInstant old1850{LocalToUnix({1850, 6, 15, 12, 0, 0}).value(), 0};
     ASSERT_TRUE(WriteFileTimes(probe.string(), {old1850, old1850, old1850}).ok());
-    if (ReadFileTimes(probe.string())->modified == old1850) GTEST_SKIP() << "no clamping here";
-
-    const fs::path a = dir.put(
-        "a.jpg", ThreeDates("1850:06:15 12:00:00", "1850:06:15 12:00:00", "1850:06:15 12:00:00"));
-    const FileTimes before{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
-    ASSERT_TRUE(WriteFileTimes(a.string(), before).ok());
-    const Ran ran = RunKindOver(*MakeFileTimeFromDate(), {a.string()}, logs.path().string());
-    ASSERT_EQ(ran.outcomes.size(), 1u);
-    EXPECT_EQ(ran.outcomes[0].result, PhotoOutcome::Result::Refused);
-    EXPECT_EQ(ReadFileTimes(a.string())->modified, before.modified);
-    const UndoSummary u = UndoJournals({ran.summary.journalPath}, false, {});
-    EXPECT_TRUE(u.ok());
+    const bool clamps = !(ReadFileTimes(probe.string())->modified == old1850);
+    SetDatesOptions to1850;
+    to1850.date = {1850, 6, 15, 0, 0, 0};
+    to1850.timeOfDay = {0, 0, 0, 12, 0, 0};
+    struct Case {
+        const char* what;
+        std::unique_ptr<RunKind> kind;
+        const char* dates; // the three texts before
+        bool heldOnlyHere; // the time can be held, where the file system holds 1850
+    };
+    Case cases[] = {
+        {"file time from an 1850 shooting date", MakeFileTimeFromDate(), "1850:06:15 12:00:00",
+         true},
+        {"set to 1850", MakeSetDates(to1850), "2008:05:30 15:56:01", true},
+        {"shift back to 1850", MakeShiftDates({-(158 * 365 + 38) * 86400LL, ""}),
+         "2008:05:30 15:56:01", true},
+        {"shift back before 1601", MakeShiftDates({-(500 * 365) * 86400LL, ""}),
+         "2008:05:30 15:56:01", false},
+    };
+    for (Case& c : cases) {
+        const Bytes bytes = ThreeDates(c.dates, c.dates, c.dates);
+        const fs::path a = dir.put("a.jpg", bytes);
+        const FileTimes before{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
+        ASSERT_TRUE(WriteFileTimes(a.string(), before).ok());
+        const Ran ran = RunKindOver(*c.kind, {a.string()}, logs.path().string());
+        ASSERT_EQ(ran.outcomes.size(), 1u);
+        const PhotoOutcome& o = ran.outcomes[0];
+        if (c.heldOnlyHere && !clamps) {
+            EXPECT_FALSE(o.failed()) << c.what;
+            continue;
+        }
+        // Told: refused, an error on the times, or a note that the file keeps its own.
+        EXPECT_TRUE(o.result == PhotoOutcome::Result::Refused || o.timesError ||
+                    !o.plan.notes.empty())
+            << c.what;
+        EXPECT_EQ(ReadFileTimes(a.string())->modified, before.modified) << c.what;
+        EXPECT_TRUE(UndoJournals({ran.summary.journalPath}, false, {}).ok()) << c.what;
+        EXPECT_EQ(ReadAll(a), bytes) << c.what;
+    }
 }
-#endif
+
+TEST(Shift, ByNothingChangesNoPhotoAndJournalsNone) {
+    TempDir dir, logs;
+    const fs::path dated = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    const fs::path plain = dir.put("b.jpg", Photo("xmp_no_exif.jpg"));
+    const Ran ran = RunKindOver(*MakeShiftDates({0, ""}), {dated.string(), plain.string()},
+                                logs.path().string());
+    ASSERT_EQ(ran.outcomes.size(), 2u);
+    for (const PhotoOutcome& o : ran.outcomes)
+        EXPECT_EQ(o.result, PhotoOutcome::Result::Unchanged) << o.path;
+    EXPECT_TRUE(ran.summary.journalPath.empty());
+}
 
 TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     TempDir dir, logs;

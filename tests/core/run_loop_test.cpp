@@ -266,13 +266,25 @@ TEST(RunLoop, AListedFileGoneStopsTheRunBeforeAnythingChanges) {
 TEST(RunLoop, AnUnusableLogFolderStopsTheRunBeforeTheFirstPhoto) {
     TempDir dir, logs;
     const fs::path a = dir.put("a.jpg", Photo("Canon_40D.jpg"));
-    // A missing log folder is made.
+    // A missing log folder is made, and each folder made reaches the disk in its parent
+    // before a photo changes.
     {
+        static std::vector<std::string> events;
+        events.clear();
+        SetIoObserver([](const IoEvent& e) {
+            events.push_back(e.kind == IoEvent::Kind::SyncFolder ? *e.path : "other");
+        });
         Outcomes seen;
         const fs::path made = logs.path() / "new" / "logs";
         const RunSummary s = RunSet({a.string()}, made.string(), seen);
+        SetIoObserver(nullptr);
         EXPECT_FALSE(s.stoppedBy);
         EXPECT_TRUE(fs::exists(made / fs::path(s.logPath).filename()));
+#ifndef _WIN32 // (the Windows file system journals its folders' entries itself)
+        ASSERT_GE(events.size(), 2u);
+        EXPECT_EQ(events[0], logs.path().string());
+        EXPECT_EQ(events[1], (logs.path() / "new").string());
+#endif
         WriteAll(a, Photo("Canon_40D.jpg"));
     }
     auto expectStopped = [&](const std::string& folder, int number) {
@@ -349,16 +361,22 @@ TEST(RunLoop, AFullDiskInTheJournalStopsTheRunBeforeThatPhotoChanges) {
 }
 
 TEST(RunLoop, NoPhotoChangesBeforeItsRecordIsOnTheDisk) {
-    TempDir dir, logs;
-    const std::vector<std::string> photos = CopyCameras(dir);
-    InjectFault cannotFlush(FaultSite::JournalSync, 1, Fault::Kind::Fail, 5 /* EIO */);
-    Outcomes seen;
-    const RunSummary s = RunSet(photos, logs.path().string(), seen);
-    ASSERT_TRUE(s.stoppedBy);
-    EXPECT_TRUE(s.journalFailed);
-    EXPECT_EQ(s.changed, 0u);
-    for (const std::string& p : photos)
-        EXPECT_EQ(ReadAll(p), Photo(fs::path(p).filename().string())) << p;
+    // The journal cannot be handed to the disk, or not even made (the summary then names no
+    // journal: there is none).
+    for (const FaultSite site : {FaultSite::JournalSync, FaultSite::JournalAppend}) {
+        TempDir dir, logs;
+        const std::vector<std::string> photos = CopyCameras(dir);
+        InjectFault cannot(site, 1, Fault::Kind::Fail, 5 /* EIO */);
+        Outcomes seen;
+        const RunSummary s = RunSet(photos, logs.path().string(), seen);
+        ASSERT_TRUE(s.stoppedBy);
+        EXPECT_TRUE(s.journalFailed);
+        EXPECT_EQ(s.changed, 0u);
+        EXPECT_EQ(s.journalPath.empty(), site == FaultSite::JournalAppend);
+        EXPECT_TRUE(s.journalPath.empty() || fs::exists(s.journalPath));
+        for (const std::string& p : photos)
+            EXPECT_EQ(ReadAll(p), Photo(fs::path(p).filename().string())) << p;
+    }
 }
 
 TEST(RunLoop, ADryRunChangesNothingNotEvenAccessTimes) {
