@@ -2,7 +2,10 @@
  * file, read its head, find the date-time texts (19 bytes "dddd:dd:dd dd:dd:dd", at most three),
  * write the new text over each, close, set the file times, append one log line. With NEWTEXT "-"
  * the texts are found but not written: the floor for setting file times from the photo's date.
- * usage: floor NEWTEXT SECONDS_SINCE_1970 LOGFILE FILE... */
+ * FLOOR_FLUSH hands the photos to the disk as well, one of three ways: "fsync" each photo before
+ * it is closed, "range" starts each photo's write-back (sync_file_range) and waits for them
+ * (fsync) every 256 photos, "syncfs" hands the whole file system to the disk every 256 photos.
+ * usage: [FLOOR_FLUSH=fsync|range|syncfs] floor NEWTEXT SECONDS_SINCE_1970 LOGFILE FILE... */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <stdio.h>
@@ -26,6 +29,12 @@ int main(int argc, char** argv) {
     const time_t when = (time_t)atoll(argv[2]);
     const char* log = argv[3];
     const int write = strcmp(text, "-") != 0;
+    const char* flush = getenv("FLOOR_FLUSH");
+    const int each = flush && !strcmp(flush, "fsync");
+    const int range = flush && !strcmp(flush, "range");
+    const int whole = flush && !strcmp(flush, "syncfs");
+    enum { kBatch = 256 };
+    int open_fds[kBatch], waiting = 0;
     unsigned char head[65536];
     for (int i = 4; i < argc; ++i) {
         int fd = open(argv[i], (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
@@ -39,9 +48,23 @@ int main(int argc, char** argv) {
                 k += 18;
             }
         }
-        close(fd);
         struct timespec t[2] = {{when, 0}, {when, 0}};
-        utimensat(AT_FDCWD, argv[i], t, 0);
+        futimens(fd, t);
+        if (each) fsync(fd);
+        if (range) sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (range || whole) {
+            open_fds[waiting++] = fd;
+        } else {
+            close(fd);
+        }
+        if (waiting == kBatch || (waiting && i == argc - 1)) {
+            if (whole) syncfs(open_fds[0]);
+            for (int k = 0; k < waiting; ++k) {
+                if (range) fsync(open_fds[k]);
+                close(open_fds[k]);
+            }
+            waiting = 0;
+        }
         FILE* f = fopen(log, "ab");
         if (!f) return 1;
         fprintf(f, "2006/12/24-10:00:00 ExifData> [%s]\r\n", argv[i]);
