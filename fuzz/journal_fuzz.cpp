@@ -1,8 +1,9 @@
 // libFuzzer harness over the journal reader and the undo planner. An input is a journal's text,
 // then the separator "\n@@PHOTO@@\n", then the bytes of a photo. Every record the reader accepts
-// is planned against the photo; what must hold for every input: the reader never fails, a plan
-// writes only whole date texts the engine finds in the photo, no longer than their entries, and
-// putting the planned texts back changes no byte outside them.
+// is planned against the photo, the others as older runs over it; what must hold for every
+// input: the reader never fails, a plan writes only whole date texts the engine finds in the
+// photo, no longer than their entries, and putting the planned texts back changes no byte
+// outside them.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const JournalLineProblem& p : contents.problems)
         Check(p.line >= 1);
     // What the writer would format, the reader reads back the same.
+    const std::string header = FormatJournalHeader(JournalHeader{});
     for (const JournalRecord& r : contents.records) {
-        const JournalContents again = ParseJournal(FormatJournalRecord(r));
+        const JournalContents again = ParseJournal(header + FormatJournalRecord(r));
         Check(again.records.size() == 1 && again.records[0].path == r.path &&
               again.records[0].writes.size() == r.writes.size());
     }
@@ -46,7 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MemorySource src(reinterpret_cast<const uint8_t*>(photo.data()), photo.size());
         ByteReader reader(src);
         const std::vector<DateSlot> slots = FindDateSlots(reader);
-        const UndoPlan plan = PlanUndo(r, reader, PhotoNow{r.before.modified, r.before.modified});
+        // The other records as older runs over the same photo: their old bytes count too.
+        RelatedRecords related;
+        for (const JournalRecord& other : contents.records)
+            if (&other != &r) related.older.push_back(&other);
+        const UndoPlan plan =
+            PlanUndo(r, reader, PhotoNow{r.before.modified, r.before.modified}, related);
         if (plan.verdict != UndoPlan::Verdict::Restore) {
             Check(plan.texts.empty());
             continue;
