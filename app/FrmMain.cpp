@@ -1256,7 +1256,7 @@ void FrmMain::runPhotos(const WindowRun& run) {
             panelName = name;
             beforeMessage(entry, entry + 1);
             QString text = QString(kNoDateInfo) + "\r\n" + name + "の更新に失敗しました";
-            if (o.changedMeanwhile)
+            if (o.refusal == Refusal::ChangedMeanwhile)
                 text += "\r\n" + QString(kChangedMeanwhile);
             else if (o.result != PhotoOutcome::Result::NoExif)
                 text += "\r\n" + QString(kUnsafeDates);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 
 #include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
@@ -58,20 +59,20 @@ SlotSearch SearchDateSlots(ByteReader& r) {
         uint16_t tag;
         uint64_t offset;
         uint32_t count;
-        const char* reason; // nullptr: a slot so far
+        std::optional<SkipReason> reason; // none: a slot so far
     };
     std::vector<Checked> checked;
     for (const Candidate& c : candidates) {
         const IfdEntry& e = c.entry;
         const uint64_t offset = w.tiffBase + e.value;
         const bool reached = c.ifd == Ifd::Ifd0 ? ifd0Read : exifReached;
-        const char* reason = nullptr;
+        std::optional<SkipReason> reason;
         if (e.type != kTypeAscii) {
-            reason = "not ASCII";
+            reason = SkipReason::NotAscii;
         } else if (e.count < 10) {
-            reason = "count too small";
+            reason = SkipReason::CountTooSmall;
         } else if (!r.fits(offset, e.count) || offset + e.count > w.segmentEnd) {
-            reason = "outside the Exif segment";
+            reason = SkipReason::OutsideSegment;
         }
         if (!reached || reason) {
             if (auto v = ValueBytes(w, e)) w.structure.add(v->from, v->to - v->from);
@@ -84,7 +85,7 @@ SlotSearch SearchDateSlots(ByteReader& r) {
     std::map<uint64_t, size_t> byOffset; // offset -> index in out.slots
     for (Checked& c : checked) {
         if (!c.reason && w.structure.overlaps(c.offset, c.count))
-            c.reason = "overlaps the Exif structure";
+            c.reason = SkipReason::OverlapsStructure;
         if (!c.reason) {
             auto same = byOffset.find(c.offset);
             if (same != byOffset.end()) {
@@ -94,15 +95,14 @@ SlotSearch SearchDateSlots(ByteReader& r) {
             }
             auto next = byOffset.lower_bound(c.offset);
             if (next != byOffset.end() && next->first < c.offset + c.count)
-                c.reason = "overlaps another date text";
+                c.reason = SkipReason::OverlapsDate;
             if (next != byOffset.begin()) {
                 const DateSlot& before = out.slots[std::prev(next)->second];
-                if (before.offset + before.count > c.offset)
-                    c.reason = "overlaps another date text";
+                if (before.offset + before.count > c.offset) c.reason = SkipReason::OverlapsDate;
             }
         }
         if (c.reason) {
-            out.skipped.push_back({c.tag, c.offset, c.reason});
+            out.skipped.push_back({c.tag, c.offset, *c.reason});
             continue;
         }
         byOffset.emplace(c.offset, out.slots.size());
@@ -148,7 +148,7 @@ DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite) {
         auto newBytes = rewrite(slot, StoredText(r, slot.offset, slot.count));
         if (!newBytes || newBytes->empty()) continue;
         if (newBytes->size() > slot.count) {
-            plan.skipped.push_back({slot.tag, slot.offset, "count too small"});
+            plan.skipped.push_back({slot.tag, slot.offset, SkipReason::CountTooSmall});
             continue;
         }
         std::string old(newBytes->size(), '\0');
@@ -207,6 +207,22 @@ Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& nam
     Status closed = file->close();
     if (!closed) return closed.error();
     return plan;
+}
+
+const char* SkipReasonText(SkipReason why) {
+    switch (why) {
+    case SkipReason::NotAscii:
+        return "not ASCII";
+    case SkipReason::CountTooSmall:
+        return "count too small";
+    case SkipReason::OutsideSegment:
+        return "outside the Exif segment";
+    case SkipReason::OverlapsStructure:
+        return "overlaps the Exif structure";
+    case SkipReason::OverlapsDate:
+        return "overlaps another date text";
+    }
+    return "";
 }
 
 const char* DateTagName(uint16_t t) {

@@ -23,11 +23,22 @@ struct DateSlot {
     uint32_t count = 0;
 };
 
-// A date entry stepped over, and why ("not ASCII", "count too small", ...).
+// Why a date entry was stepped over as unsafe to write.
+enum class SkipReason {
+    NotAscii,          // its type is not ASCII
+    CountTooSmall,     // its count cannot hold a date (or the new text)
+    OutsideSegment,    // its text lies outside the file or the Exif segment
+    OverlapsStructure, // its text overlaps a directory, another value or the thumbnail
+    OverlapsDate,      // its text overlaps part of another date text
+};
+// "not ASCII", "count too small", …: the reason in the command line's words.
+const char* SkipReasonText(SkipReason why);
+
+// A date entry stepped over, and why.
 struct SkippedDate {
     uint16_t tag = 0;
     uint64_t offset = 0; // file offset its value field names
-    std::string reason;
+    SkipReason reason = SkipReason::NotAscii;
 };
 
 // One rewrite of one date-time text.

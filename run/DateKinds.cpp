@@ -103,7 +103,7 @@ class ShiftDates final : public RunKind {
             // No shooting date and no DateTime: the file's own time moves, a JPEG photo's only.
             const auto soi = r.u16(0, ByteOrder::Big);
             if (!soi || *soi != 0xFFD8) {
-                p.refusal = "not a JPEG photo";
+                p.refusal = Refusal::NotAPhoto;
                 return p;
             }
             p.newTime = FileInstant{now.times.modified.seconds + o_.seconds,
@@ -111,7 +111,7 @@ class ShiftDates final : public RunKind {
             p.dates.reachedEnd = true;
         }
         if (p.dates.writes.empty() && !p.newTime && !p.notes.empty())
-            p.refusal = "no date that can be moved";
+            p.refusal = Refusal::NothingToMove;
         return p;
     }
 
@@ -148,7 +148,7 @@ class FileTimeFromDate final : public RunKind {
             if (auto text = DateTimeText(r)) when = InstantOf(*text);
         }
         if (!when) {
-            p.refusal = "no valid embedded date (DateTimeOriginal or DateTime)";
+            p.refusal = Refusal::NoValidDate;
             return p;
         }
         // A file that already has that time stays as it is (its access time changes with every

@@ -91,7 +91,7 @@ class SetDates final : public RunKind {
         }
         if (!lastInstant_) {
             p.dates.writes.clear();
-            p.refusal = lastInstant_.error().detail;
+            p.refusal = Refusal::DateOutOfRange;
             return p;
         }
         p.newTime = FileInstant{lastInstant_.value(), 0};
@@ -287,9 +287,10 @@ class Loop {
         o.timesAfter = o.timesBefore;
 
         const PhotoPlan& plan = o.plan;
-        if (!plan.refusal.empty()) {
+        if (plan.refusal != Refusal::None) {
             o.result = PhotoOutcome::Result::Refused;
-            o.reason = plan.refusal;
+            o.refusal = plan.refusal;
+            o.reason = RefusalText(plan.refusal);
         } else if (!plan.dates.writes.empty() || plan.newTime) {
             p.toChange = true;
             auto changed = p.file->changed();
@@ -410,9 +411,8 @@ class Loop {
         }
         if (!StillAsPlanned(p)) {
             o.result = PhotoOutcome::Result::Refused;
-            o.changedMeanwhile = true;
-            o.reason =
-                "another program changed the photo while the run worked on it; left as it is";
+            o.refusal = Refusal::ChangedMeanwhile;
+            o.reason = RefusalText(o.refusal);
             p.left = true;
             return;
         }
@@ -448,7 +448,8 @@ class Loop {
             Status back = p.file->setTimes(o.timesBefore);
             if (plan.dates.writes.empty()) {
                 o.result = PhotoOutcome::Result::Refused;
-                o.reason = "the file system cannot hold that time";
+                o.refusal = Refusal::TimeNotHeld;
+                o.reason = RefusalText(o.refusal);
                 if (!back) o.timesError = back.error();
             } else {
                 o.timesError = back ? MakeError(err::InvalidCall,
@@ -567,11 +568,31 @@ class Loop {
 
 } // namespace
 
+const char* RefusalText(Refusal why) {
+    switch (why) {
+    case Refusal::None:
+        return "";
+    case Refusal::DateOutOfRange:
+        return "date or time out of range";
+    case Refusal::NotAPhoto:
+        return "not a JPEG photo";
+    case Refusal::NothingToMove:
+        return "no date that can be moved";
+    case Refusal::NoValidDate:
+        return "no valid embedded date (DateTimeOriginal or DateTime)";
+    case Refusal::TimeNotHeld:
+        return "the file system cannot hold that time";
+    case Refusal::ChangedMeanwhile:
+        return "another program changed the photo while the run worked on it; left as it is";
+    }
+    return "";
+}
+
 std::string SkippedText(const std::vector<SkippedDate>& skipped) {
     std::string out;
     for (const SkippedDate& s : skipped) {
         if (!out.empty()) out += "; ";
-        out += std::string(DateTagName(s.tag)) + ": " + s.reason;
+        out += std::string(DateTagName(s.tag)) + ": " + SkipReasonText(s.reason);
     }
     return out;
 }

@@ -25,6 +25,19 @@
 
 namespace tokimori {
 
+// Why a run left a photo alone.
+enum class Refusal {
+    None,
+    DateOutOfRange,   // the date and time cannot be a local time (set)
+    NotAPhoto,        // a file without dates whose own time would move is no JPEG photo (shift)
+    NothingToMove,    // no date text of it is a date that can be moved (shift)
+    NoValidDate,      // no valid shooting date or DateTime to take the file time from (filetime)
+    TimeNotHeld,      // the file system cannot hold the time (a run that only sets times)
+    ChangedMeanwhile, // something else changed the photo between its plan and its writes
+};
+// The reason in the command line's words.
+const char* RefusalText(Refusal why);
+
 // The change a run makes to one photo, planned from what the photo holds now.
 struct PhotoPlan {
     DatePlan dates;                     // the texts to rewrite (none for a file-time run)
@@ -32,8 +45,8 @@ struct PhotoPlan {
     // No time for the file follows from the new texts (a date before 1601): the file keeps the
     // times it had, which the writes would otherwise move to now.
     bool keepTimes = false;
-    std::string refusal; // not empty: the photo is left alone and reported, for this reason
-    std::vector<std::string> notes; // what the run left alone in the photo, and why
+    Refusal refusal = Refusal::None; // not None: the photo is left alone and reported
+    std::vector<std::string> notes;  // what the run left alone in the photo, and why
 };
 
 // What the photo holds when its plan is made.
@@ -100,11 +113,9 @@ struct PhotoOutcome {
     size_t index = 0;
     std::string path;
     Result result = Result::Unchanged;
-    std::string reason;
+    Refusal refusal = Refusal::None; // Refused: why
+    std::string reason;              // Refused, Skipped, Duplicate: why, in English
     RunError error;
-    // Refused: between its plan and its writes, something else changed the photo (its size, its
-    // status change time or the bytes to be replaced), so it was left as it is.
-    bool changedMeanwhile = false;
 
     // Before the change, read through the same handle.
     ExifSummary before;

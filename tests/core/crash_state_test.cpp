@@ -350,7 +350,7 @@ TEST(AnotherWriter, APhotoRewrittenBetweenItsRecordAndItsWritesIsLeftAsItIs) {
         SetIoObserver(nullptr);
         ASSERT_EQ(seen.size(), 2u) << what;
         EXPECT_EQ(seen[0].result, PhotoOutcome::Result::Refused) << what;
-        EXPECT_TRUE(seen[0].changedMeanwhile) << what;
+        EXPECT_TRUE(seen[0].refusal == Refusal::ChangedMeanwhile) << what;
         EXPECT_EQ(ReadAll(p.paths[0]), theirs) << what;
         EXPECT_TRUE(seen[1].changed()) << what;
         EXPECT_EQ(s.changed, 1u) << what;

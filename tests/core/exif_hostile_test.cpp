@@ -72,7 +72,7 @@ std::vector<std::string> Tags(const DatePlan& plan) {
 std::vector<std::string> Skipped(const DatePlan& plan) {
     std::vector<std::string> out;
     for (const SkippedDate& s : plan.skipped)
-        out.push_back(std::string(DateTagName(s.tag)) + ": " + s.reason);
+        out.push_back(std::string(DateTagName(s.tag)) + ": " + SkipReasonText(s.reason));
     return out;
 }
 
