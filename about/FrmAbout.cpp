@@ -4,9 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "base/Version.h"
 #include "ui/Artwork.h"
+#include "ui/Texts.h"
 #include "ui/Twips.h"
+#include "view/About.h"
 
 namespace tokimori {
 
@@ -72,11 +73,11 @@ FrmAbout::FrmAbout(QWidget* owner) : QDialog(owner) {
 }
 
 void FrmAbout::Form_Load() {
-    setWindowTitle("Tokimoriのﾊﾞｰｼﾞｮﾝ情報");
-    lblTitle->setText("Tokimori");
-    lblVersion->setText(
-        QString("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
-    lblDescription->setText("ｱﾌﾟﾘｹｰｼｮﾝの説明");
+    const AboutTexts texts = About();
+    setWindowTitle(U(texts.caption));
+    lblTitle->setText(U(texts.title));
+    lblVersion->setText(U(texts.version));
+    lblDescription->setText(U(texts.description));
 }
 
 } // namespace tokimori

@@ -2,32 +2,30 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFileIconProvider>
-#include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QToolTip>
 
-#include "app/Volumes.h"
 #include "base/Paths.h"
+#include "controls/VirtualKey.h"
+#include "ui/Texts.h"
+#include "view/Names.h"
 
 namespace tokimori {
 
-namespace {
-
-QString Native(const QString& p) {
-    return QDir::toNativeSeparators(p);
+void MarkFocus(QWidget* list) {
+    // The list with the focus gets the highlight colour as its border.
+    list->setStyleSheet(QString("%1:focus { border: 2px solid palette(highlight); }")
+                            .arg(QString(list->metaObject()->className()).replace("::", "--")));
 }
-
-} // namespace
 
 // ---- DriveList ----
 
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     fill();
     connect(this, &QComboBox::activated, this, [this](int index) {
-        const QString chosen = itemData(index).toString();
+        const std::string chosen = itemData(index).toByteArray().toStdString();
         if (chosen != current_) {
             current_ = chosen;
             emit driveChanged();
@@ -38,37 +36,32 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
 void DriveList::fill() {
     const QSignalBlocker block(this);
     clear();
-    for (const Volume& v : SystemVolumes())
-        addItem(v.label, v.root);
-    if (current_.isEmpty()) current_ = itemData(0).toString();
-    int at = findData(current_);
+    const std::vector<Volume> volumes = SystemVolumes();
+    for (const Volume& v : volumes)
+        addItem(U(v.label), QByteArray::fromStdString(v.root));
+    if (current_.empty() && !volumes.empty()) current_ = volumes.front().root;
+    int at = findData(QByteArray::fromStdString(current_));
     if (at < 0) { // a drive that went away stays shown until another is chosen
-        addItem(current_, current_);
+        addItem(U(DisplayName(current_)), QByteArray::fromStdString(current_));
         at = count() - 1;
     }
     setCurrentIndex(at);
 }
 
-QString DriveList::drive() const {
-    return current_;
+std::string DriveList::driveOf(const std::string& path) const {
+    std::vector<Volume> listed; // what the list shows, drives found since included
+    for (int i = 0; i < count(); ++i)
+        listed.push_back({itemData(i).toByteArray().toStdString(), {}});
+    return DriveOf(listed, path);
 }
 
-QString DriveList::driveOf(const QString& path) const {
-    const QString p = Native(path);
-    QString best;
-    for (int i = 0; i < count(); ++i) {
-        const QString root = itemData(i).toString();
-        if (VolumeHolds(root, p) && root.size() > best.size()) best = root;
-    }
-    return best.isEmpty() ? p : best; // not listed (yet): shown as it is
-}
-
-void DriveList::setDrive(const QString& path) {
-    const QString best = driveOf(path);
-    if (findData(best) < 0) addItem(best, best);
+void DriveList::setDrive(const std::string& path) {
+    const std::string best = driveOf(path);
+    const QByteArray data = QByteArray::fromStdString(best);
+    if (findData(data) < 0) addItem(U(DisplayName(best)), data);
     {
         const QSignalBlocker block(this);
-        setCurrentIndex(findData(best));
+        setCurrentIndex(findData(data));
     }
     if (best != current_) {
         current_ = best;
@@ -81,7 +74,7 @@ void DriveList::refresh() {
 }
 
 void DriveList::keyPressEvent(QKeyEvent* e) {
-    emit keyDown(e->key(), e->modifiers());
+    emit keyDown(VirtualKeyCode(e->key(), e->modifiers()), e->modifiers());
     QComboBox::keyPressEvent(e);
 }
 
@@ -98,16 +91,17 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
             [this](QListWidgetItem* item) { emit entryOpened(row(item)); });
 }
 
-bool FolderList::setPath(const QString& folder) {
-    const QString p = Native(QDir::cleanPath(folder));
-    if (!CheckFolderReadable(p.toStdString())) return false;
-    if (p == path_) {
+bool FolderList::setPath(const std::string& folder) {
+    if (!CheckFolderReadable(folder)) return false;
+    const bool changed = folder != path_;
+    const std::string before = path_;
+    path_ = folder;
+    if (!fill()) {
+        path_ = before;
         fill();
-        return true;
+        return false;
     }
-    path_ = p;
-    fill();
-    emit pathChanged();
+    if (changed) emit pathChanged();
     return true;
 }
 
@@ -115,80 +109,54 @@ void FolderList::refresh() {
     fill();
 }
 
-QString FolderList::entryPath(int index) const {
-    return index >= 0 && index < entries_.size() ? entries_[index] : QString();
+std::string FolderList::entryPath(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < rows_.size()
+               ? rows_[static_cast<size_t>(index)].path
+               : std::string();
 }
 
-void FolderList::fill() {
+bool FolderList::fill() {
     const QSignalBlocker block(this);
     clear();
-    entries_.clear();
-    names_.clear();
-    if (path_.isEmpty()) return; // no folder yet
+    rows_.clear();
+    if (path_.empty()) return true; // no folder yet
+    auto rows = FolderRows(path_);
+    if (!rows) return false;
+    rows_ = std::move(rows.value());
     QFileIconProvider icons;
-    // Ancestors from the root down to the current folder.
-    QStringList chain;
-    for (QDir d(path_);;) {
-        chain.prepend(Native(d.absolutePath()));
-        if (d.isRoot() || !d.cdUp()) break;
+    const QIcon folder = icons.icon(QFileIconProvider::Folder);
+    int current = 0;
+    for (const FolderRow& r : rows_) {
+        auto* item = new QListWidgetItem(folder, QString(r.indent * 2, ' ') + U(r.shown), this);
+        item->setToolTip(U(DisplayName(r.path)));
+        if (r.current) {
+            current = row(item);
+            QFont f = item->font();
+            f.setBold(true);
+            item->setFont(f);
+        }
     }
-    int depth = 0;
-    for (const QString& folder : chain) {
-        const QString name = depth == 0 ? folder : QFileInfo(folder).fileName();
-        auto* item = new QListWidgetItem(icons.icon(QFileIconProvider::Folder),
-                                         QString(depth * 2, ' ') + name, this);
-        item->setToolTip(folder);
-        entries_ << folder;
-        names_ << name;
-        ++depth;
-    }
-    const int currentRow = entries_.size() - 1;
-    const QStringList subfolders =
-        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : subfolders) {
-        const QString folder = Native(QDir(path_).filePath(name));
-        auto* item = new QListWidgetItem(icons.icon(QFileIconProvider::Folder),
-                                         QString(depth * 2, ' ') + name, this);
-        item->setToolTip(folder);
-        entries_ << folder;
-        names_ << name;
-    }
-    setCurrentRow(currentRow);
-    if (QListWidgetItem* current = item(currentRow)) {
-        QFont f = current->font();
-        f.setBold(true);
-        current->setFont(f);
-    }
+    setCurrentRow(current);
+    return true;
 }
 
 void FolderList::keyboardSearch(const QString& search) {
-    // Letters typed within the keyboard interval add up; the same letter again moves on to the
-    // next folder starting with it.
+    // Letters typed within the keyboard interval add up.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - typedAt_ > QApplication::keyboardInputInterval()) typed_.clear();
     typedAt_ = now;
-    typed_ += search;
-    QString find = typed_;
-    bool sameLetter = find.size() > 1;
-    for (const QChar c : find)
-        sameLetter = sameLetter && c.toLower() == find.at(0).toLower();
-    if (sameLetter) find = find.left(1);
-    const int n = int(names_.size());
-    if (n == 0) return;
-    // A new search starts after the highlighted folder; a longer one may stay on it.
-    const int from = currentRow() < 0 ? 0 : currentRow() + (find.size() == 1 ? 1 : 0);
-    for (int k = 0; k < n; ++k) {
-        const int row = (from + k) % n;
-        if (names_[row].startsWith(find, Qt::CaseInsensitive)) {
-            setCurrentRow(row);
-            scrollToItem(item(row));
-            return;
-        }
-    }
+    typed_ += S(search);
+    std::vector<std::string> shown;
+    for (const FolderRow& r : rows_)
+        shown.push_back(r.shown);
+    const int row = TypeToJump(shown, currentRow(), typed_);
+    if (row < 0) return;
+    setCurrentRow(row);
+    scrollToItem(item(row));
 }
 
 void FolderList::keyPressEvent(QKeyEvent* e) {
-    emit keyDown(e->key(), e->modifiers());
+    emit keyDown(VirtualKeyCode(e->key(), e->modifiers()), e->modifiers());
     if (e->key() == Qt::Key_Backspace) {
         emit keyPress(8);
         return;
@@ -208,10 +176,9 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemSelectionChanged, this, &FileList::clicked);
 }
 
-void FileList::setPath(const QString& folder) {
-    const QString p = Native(folder);
-    const bool changed = p != path_;
-    path_ = p;
+void FileList::setPath(const std::string& folder) {
+    const bool changed = folder != path_;
+    path_ = folder;
     refresh();
     if (changed) emit pathChanged();
 }
@@ -219,31 +186,28 @@ void FileList::setPath(const QString& folder) {
 void FileList::refresh() {
     const QSignalBlocker block(this);
     clear();
-    if (!path_.isEmpty()) {
-        auto names = ListPhotos(path_.toStdString());
-        if (names) {
-            QStringList items;
-            items.reserve(qsizetype(names->size()));
-            for (const std::string& n : names.value())
-                items << QString::fromStdString(n);
-            addItems(items);
-        }
+    entries_.clear();
+    if (!path_.empty()) {
+        auto entries = FileEntries(path_);
+        if (entries) entries_ = std::move(entries.value());
+        QStringList items;
+        items.reserve(qsizetype(entries_.size()));
+        for (const FileEntry& e : entries_)
+            items << U(e.shown);
+        addItems(items);
     }
     setCurrentRow(-1, QItemSelectionModel::Clear);
 }
 
-QString FileList::fileName(int index) const {
+std::string FileList::fileName(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < entries_.size()
+               ? entries_[static_cast<size_t>(index)].name
+               : std::string();
+}
+
+QString FileList::shownName(int index) const {
     const QListWidgetItem* i = item(index);
     return i ? i->text() : QString();
-}
-
-QString FileList::currentFileName() const {
-    return fileName(currentRow());
-}
-
-bool FileList::isSelected(int index) const {
-    const QListWidgetItem* i = item(index);
-    return i && i->isSelected();
 }
 
 void FileList::selectEntry(int index) {
@@ -273,13 +237,19 @@ bool FileList::othersSelected() const {
 }
 
 void FileList::keyPressEvent(QKeyEvent* e) {
-    emit keyDown(e->key(), e->modifiers());
-    if (e->key() == Qt::Key_A && (e->modifiers() & Qt::ControlModifier)) return; // handled above
+    const int vk = VirtualKeyCode(e->key(), e->modifiers());
+    emit keyDown(vk, e->modifiers());
+    const Qt::KeyboardModifiers m = e->modifiers();
+    if (KeyDown(BrowseList::File, vk, m & Qt::ControlModifier, m & Qt::ShiftModifier,
+                m & Qt::AltModifier)
+            .consumed ||
+        e->key() == Qt::Key_Enter)
+        return;                                                     // handled by the window
+    if (e->key() == Qt::Key_A && (m & Qt::ControlModifier)) return; // no select-all of its own
     if (e->key() == Qt::Key_Backspace) {
         emit keyPress(8);
         return;
     }
-    if (e->key() == Qt::Key_F5 || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return;
     QListWidget::keyPressEvent(e);
 }
 

@@ -1,13 +1,19 @@
 #pragma once
 // The three browsing lists of the main window: drives (Drive1), folders (Dir1) and the photos of
-// a folder (File1). They only show and report; the main window chains them.
+// a folder (File1). They show what the browsing rules list, with each path and name kept as the
+// file system's bytes and shown decoded; the main window chains them.
 
 #include <QComboBox>
 #include <QListWidget>
-#include <QStringList>
+#include <string>
 #include <vector>
 
+#include "view/Browsing.h"
+
 namespace tokimori {
+
+// Lists that mark the one with the keyboard's focus plainly.
+void MarkFocus(QWidget* list);
 
 // The drives: on Windows the drive letters; elsewhere "/" and the mounted volumes a user
 // browses (removable media and other real file systems), shown by mount point and label.
@@ -16,17 +22,17 @@ class DriveList : public QComboBox {
   public:
     explicit DriveList(QWidget* parent = nullptr);
     // The current drive's root ("C:\", "/", "/media/user/CARD").
-    QString drive() const;
+    std::string drive() const { return current_; }
     // Makes the drive that holds path current; emits driveChanged when it changes.
-    void setDrive(const QString& path);
-    // The listed drive that holds path (the longest root that heads it).
-    QString driveOf(const QString& path) const;
+    void setDrive(const std::string& path);
+    // The listed drive that holds path.
+    std::string driveOf(const std::string& path) const;
     // Reads the system's drives again.
     void refresh();
 
   signals:
     void driveChanged();
-    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    void keyDown(int virtualKey, Qt::KeyboardModifiers modifiers);
     void lostFocus();
 
   protected:
@@ -35,28 +41,28 @@ class DriveList : public QComboBox {
 
   private:
     void fill();
-    QString current_;
+    std::string current_;
 };
 
 // A folder list in the manner of the classic folder list box: the current folder's ancestors
 // from the root down, the current folder highlighted, then its subfolders. A double-click or
-// Enter opens the highlighted folder; a single click only highlights. Hidden folders are left out.
+// Enter opens the highlighted folder; a single click only highlights. Typing letters moves to
+// the next folder whose name starts with them.
 class FolderList : public QListWidget {
     Q_OBJECT
   public:
     explicit FolderList(QWidget* parent = nullptr);
-    QString path() const { return path_; }
-    // Shows path; emits pathChanged when it differs. False when the folder cannot be read.
-    bool setPath(const QString& path);
+    const std::string& path() const { return path_; }
+    // Shows folder; emits pathChanged when it differs. False when the folder cannot be read.
+    bool setPath(const std::string& folder);
     void refresh();
     // The folder of the list entry at index, or "" outside the list.
-    QString entryPath(int index) const;
-    // Typing letters moves to the next folder whose name starts with them.
+    std::string entryPath(int index) const;
     void keyboardSearch(const QString& search) override;
 
   signals:
     void pathChanged();
-    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    void keyDown(int virtualKey, Qt::KeyboardModifiers modifiers);
     void keyPress(int character);
     // The entry at index was double-clicked.
     void entryOpened(int index);
@@ -65,11 +71,10 @@ class FolderList : public QListWidget {
     void keyPressEvent(QKeyEvent* e) override;
 
   private:
-    void fill();
-    QString path_;
-    QStringList entries_;
-    QStringList names_; // each entry's folder name, as typed to find it
-    QString typed_;
+    bool fill();
+    std::string path_;
+    std::vector<FolderRow> rows_;
+    std::string typed_;
     qint64 typedAt_ = 0;
 };
 
@@ -78,16 +83,18 @@ class FileList : public QListWidget {
     Q_OBJECT
   public:
     explicit FileList(QWidget* parent = nullptr);
-    QString path() const { return path_; }
+    const std::string& path() const { return path_; }
     // Lists folder; emits pathChanged when the path differs.
-    void setPath(const QString& folder);
+    void setPath(const std::string& folder);
     // Lists the folder again (keeps the path).
     void refresh();
     int listCount() const { return count(); }
-    QString fileName(int index) const;
+    // The name of the entry at index as the file system has it ("" outside the list), and as
+    // it is shown.
+    std::string fileName(int index) const;
+    QString shownName(int index) const;
     // The current entry's name, "" when there is none.
-    QString currentFileName() const;
-    bool isSelected(int index) const;
+    std::string currentFileName() const { return fileName(currentRow()); }
     // Selects index (adding it to the selection) and makes it current, as a click would.
     void selectEntry(int index);
     // Selects first..last (adding them to the selection) in one step and makes last current.
@@ -101,7 +108,7 @@ class FileList : public QListWidget {
     void pathChanged();
     void clicked();
     void doubleClicked();
-    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    void keyDown(int virtualKey, Qt::KeyboardModifiers modifiers);
     void keyPress(int character);
 
   protected:
@@ -111,7 +118,8 @@ class FileList : public QListWidget {
     bool viewportEvent(QEvent* e) override;
 
   private:
-    QString path_;
+    std::string path_;
+    std::vector<FileEntry> entries_;
 };
 
 } // namespace tokimori

@@ -1,9 +1,9 @@
 #pragma once
 // The main window: browsing lists, the information panel and thumbnail, the date and time
 // pickers, the options and the run button. Handlers carry the names of the controls and events
-// they answer; the work itself lives in the core.
+// they answer; what they show and decide is the presentation layer's (view/), what they change
+// the core's. The window renders and forwards.
 
-#include <QCheckBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -11,58 +11,31 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRect>
 #include <QStatusBar>
 #include <QTimeEdit>
 #include <QToolBar>
 #include <functional>
 #include <memory>
+#include <string>
 
-#include "app/BrowseLists.h"
+#include "app/FrmMainUi.h"
 #include "exif/ExifReader.h"
 #include "run/RunLoop.h"
+#include "view/Layout.h"
+#include "view/RunReport.h"
 
 namespace tokimori {
 class CommandButtonCT;
 class SingleCopy;
-class ThumbnailLoader;
+class ThumbnailView;
+class WindowKeeper;
 } // namespace tokimori
 
 namespace tokimori {
 
-// A check box that reports the release of the mouse button over it, after the click toggled it.
-class MouseUpCheckBox : public QCheckBox {
+class FrmMain : public QMainWindow, private FrmMainUi {
     Q_OBJECT
   public:
-    using QCheckBox::QCheckBox;
-  signals:
-    void mouseUp();
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* e) override;
-};
-
-// The thumbnail: reports double-clicks and mouse moves.
-class Thumbnail : public QLabel {
-    Q_OBJECT
-  public:
-    using QLabel::QLabel;
-  signals:
-    void doubleClicked();
-    void mouseMoved();
-
-  protected:
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-};
-
-class FrmMain : public QMainWindow {
-    Q_OBJECT
-  public:
-    // Design sizes in twips (15 twips = 1 pixel at 96 dpi).
-    static constexpr int kMinOuterWidth = 12735;
-    static constexpr int kMinOuterHeight = 7560;
-
     explicit FrmMain(QWidget* parent = nullptr);
     ~FrmMain() override;
 
@@ -89,8 +62,9 @@ class FrmMain : public QMainWindow {
     };
     const LastRead& lastRead() const { return lastRead_; }
     bool dateChanged() const { return DateChanged_; }
-    // The folder the photos are read from, with its closing separator.
-    QString folderWithSeparator() const;
+    // The folder the photos are read from, with its closing separator (bytes, as the file
+    // system names it).
+    std::string folderWithSeparator() const;
     // Waits until the thumbnail shows the picture the last selection asked for (it is decoded
     // off the window's thread); false after timeoutMs.
     bool waitForThumbnail(int timeoutMs = 10000);
@@ -110,6 +84,7 @@ class FrmMain : public QMainWindow {
     void Form_Resize();
     void Drive1_Change();
     void Dir1_Change();
+    // Keys by their virtual-key codes (F5 116, A 65, Enter 13), characters by their codes.
     void Dir1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
     void Dir1_KeyPress(int character);
     // Opens the folder list's entry at index; a folder that cannot be read is reported.
@@ -138,99 +113,38 @@ class FrmMain : public QMainWindow {
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
-    void buildControls();
-    void buildCommands();
+    void connectCommands();
+    // What a key of a browsing list asks for.
+    void browseKey(const BrowseKey& k);
     // Opens folder in the folder list; one that cannot be read is reported and the list stays.
-    bool openFolder(const QString& folder);
+    bool openFolder(const std::string& folder);
     // When the folder list's folder can no longer be read: reported, and the list moves to the
     // nearest folder above it that can be.
     void keepReadableFolder();
     // The folder start-up opens instead of one that cannot be read: home, else the root.
-    QString readableFallbackFolder() const;
-    void place(QWidget* w, int left, int top, int width, int height);
+    std::string readableFallbackFolder() const;
     void placeDocked();
     // Fits the photo into the thumbnail's frame: its embedded Exif thumbnail (of exif, when
     // given) at once, the decoded photo when the decode is done. False when its head already
     // shows it cannot be shown; a decode that fails later says so in the frame as well.
-    bool FitThumbnail(const QString& path, const ExifInfo* exif = nullptr);
-    // Shows picture in the place the last FitThumbnail fitted.
-    void showThumbnail(const QImage& picture);
-    void thumbnailDecoded(const QImage& picture, const QString& error);
+    bool FitThumbnail(const std::string& path, const ExifInfo* exif = nullptr);
     void clearThumbnail();
     void setExifInfo(const QString& crlfText);
     SetDatesOptions runOptions() const;
-    // What differs between the window's runs: the run button and the menu commands.
-    struct WindowRun {
-        const RunKind* kind = nullptr;
-        bool folderMode = false; // every entry of the list, else the selected ones
-        QString again;           // the line that asks to start the command again
-        // Photos the kind leaves alone are named together in one message at the end, after
-        // this text (when empty: each in a box of its own, as the run button's).
-        QString refusedAtEnd;
-        // Changed photos with date texts the kind left as they were are named together after
-        // this text (when empty: not told).
-        QString partlyAtEnd;
-        // One changed photo is told only in folder or match mode when the last photo's DateTime
-        // was not rewritten (the run button); else every count is told.
-        bool runButtonCount = false;
-    };
-    // Runs the photos of the list through the one run loop and tells the user: messages,
-    // selection, status-bar count and panel.
-    void runPhotos(const WindowRun& run);
+    // Runs the photos of the list through the one run loop and shows what the run report says:
+    // messages, selection, status-bar count and panel.
+    void runPhotos(const RunKind& kind, RunCommand command, bool folderMode);
+    // Shows a message of the presentation layer; the answer.
+    bool tell(const MessageRequest& m);
     // How many photos a run takes: every entry in folder mode, else the selected ones.
     int targetCount(bool folderMode) const;
-    // The run's error report; about names the photo or file, changedBefore what the run had
-    // already changed.
-    void showRunError(const RunError& e, const QString& about, int changedBefore);
     bool updateProgress(int done, int total, bool force);
     void Form_Unload();
     QSize outerSizeTwips() const;
     void setOuterSizeTwips(int width, int height);
-    // Places the window's outer frame (pixels) at outer, brought onto a screen when no screen
-    // shows its title bar. Applied again once the window manager has framed the window.
-    void placeOuter(const QRect& outer);
-    // The window has its frame: the stored bounds and the minimum size become outer measures.
-    void frameKnown();
-    // The window manager's frame around the window; none while it is not known.
-    QMargins knownFrame() const;
-    // Records the normal window's place while it is in the normal state.
-    void noteNormalGeometry();
-    // The outer bounds of the normal window, also while it is maximised or minimised.
-    QRect normalOuterBounds() const;
 
-    // Controls, named as the program's design names them.
-    QWidget* client_ = nullptr;
-    QToolBar* Toolbar = nullptr;
-    QStatusBar* stb = nullptr;
-    QLabel* stbPath_ = nullptr;
-    QLabel* stbProgress_ = nullptr;
-    QFrame* frm_MainBack = nullptr;
-    QFrame* Frame2 = nullptr;
-    QFrame* FraSet = nullptr;
-    DriveList* Drive1 = nullptr;
-    FolderList* Dir1 = nullptr;
-    FileList* File1 = nullptr;
-    QLabel* PicBack = nullptr;
-    Thumbnail* Image2 = nullptr;
-    QWidget* lbl_Back_Image[2] = {nullptr, nullptr};
-    QLabel* lbl_File_Info = nullptr;
-    QPlainTextEdit* txt_Exif_Info = nullptr;
-    QLabel* Label1 = nullptr;
-    QFrame* Line1 = nullptr;
-    QLabel* lbl_Back = nullptr;
-    QLabel* lbl_Settei = nullptr;
-    QDateEdit* DTPDate = nullptr;
-    QTimeEdit* DTPTime = nullptr;
-    MouseUpCheckBox* ChkIkkatu = nullptr;
-    MouseUpCheckBox* ChkHoji = nullptr;
-    MouseUpCheckBox* ChkUme = nullptr;
-    QDateEdit* DTPumeDate = nullptr;
-    QPushButton* CmdExe = nullptr;
-
-    QMap<QString, QRect> twips_;
     ExifSummary summary_;
     LastRead lastRead_;
     bool DateChanged_ = false;
@@ -238,16 +152,10 @@ class FrmMain : public QMainWindow {
     bool panelPending_ = false;
     qint64 lastProgressPaint_ = 0;
     std::unique_ptr<SingleCopy> singleCopy_;
-    QRect startOuter_;           // outer bounds start-up placed the window at (pixels)
-    bool framePending_ = true;   // the window manager has not framed the window yet
-    QElapsedTimer frameClock_;   // since the window was first shown
-    int placings_ = 0;           // start bounds placed again after the frame was known
-    QMargins normalFrame_;       // the frame around the normal window
-    QList<QRect> normalHistory_; // recent client rectangles in the normal state, newest last
-    int layoutRuns_ = 0;         // Form_Resize runs, to see whether a size change ran it again
+    int layoutRuns_ = 0; // Form_Resize runs, to see whether a size change ran it again
     std::unique_ptr<CommandButtonCT> cmdControl; // draws the run button's face
-    std::unique_ptr<ThumbnailLoader> thumbs_;    // decodes the thumbnail off this thread
-    QRect thumbRect_;                            // where the thumbnail's picture goes
+    ThumbnailView* thumbs_ = nullptr;            // the thumbnail, decoded off this thread
+    WindowKeeper* keeper_ = nullptr;             // the window's place on the desktop
     QString logFolder_;
     FolderOpener openFolderHook_;
 };

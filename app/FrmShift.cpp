@@ -9,8 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "run/DateKinds.h"
 #include "ui/Texts.h"
+#include "view/Commands.h"
 
 namespace tokimori {
 
@@ -128,16 +128,6 @@ bool FrmShift::folderMode() const {
     return OptFolder->isChecked();
 }
 
-QString FrmShift::AmountText(int64_t seconds) {
-    const int64_t a = seconds < 0 ? -seconds : seconds;
-    QString text;
-    if (a / 86400) text += QString("%1日").arg(a / 86400);
-    if (a % 86400 / 3600) text += QString("%1時間").arg(a % 86400 / 3600);
-    if (a % 3600 / 60) text += QString("%1分").arg(a % 3600 / 60);
-    if (a % 60 || text.isEmpty()) text += QString("%1秒").arg(a % 60);
-    return text;
-}
-
 QString FrmShift::previewText() const {
     return lbl_Preview->text();
 }
@@ -145,23 +135,8 @@ QString FrmShift::previewText() const {
 void FrmShift::updatePreview() {
     const int64_t by = seconds();
     cmdOK->setEnabled(by != 0);
-    QString text;
-    if (current_.name.isEmpty()) {
-        text = "写真が選択されていません。";
-    } else if (!current_.read) {
-        text = current_.name + "\n写真を読み込めません。";
-    } else if (current_.embeddedDate.empty()) {
-        text = current_.name + "\n撮影日時がありません。";
-    } else {
-        const QString old = FromPhotoText(current_.embeddedDate);
-        if (!ParseDateText(current_.embeddedDate)) {
-            text = current_.name + "\n" + old + " は正しい日時ではないため、ずらせません。";
-        } else if (const auto moved = ShiftDateText(current_.embeddedDate, by)) {
-            text = current_.name + "\n" + old + " → " + FromPhotoText(*moved);
-        } else {
-            text = current_.name + "\n" + old + " をずらすと 1 年から 9999 年の範囲を外れます。";
-        }
-    }
+    const QString text =
+        U(ShiftPreview(S(current_.name), current_.read, current_.embeddedDate, by));
     lbl_Preview->setText(text);
 }
 

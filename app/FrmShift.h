@@ -34,8 +34,6 @@ class FrmShift : public QDialog {
     void setConfirm(std::function<bool(int64_t seconds, bool folderMode)> confirm) {
         confirm_ = std::move(confirm);
     }
-    // "1日2時間3分4秒" for an offset (without its sign); zero parts are left out.
-    static QString AmountText(int64_t seconds);
     // The preview as it stands: the photo's name, a line break, its shooting date and where the
     // offset takes it.
     QString previewText() const;

@@ -22,11 +22,6 @@ class FrmUndo : public QDialog {
 
     // Called after each undo (the main window redraws its panel).
     void setAfterUndo(std::function<void()> after) { afterUndo_ = std::move(after); }
-    // "日付設定", "日時ずらし", "ファイル日付" for a journal's kind.
-    static QString KindText(const std::string& kind);
-    // The summary message of an undo.
-    static QString SummaryText(const UndoSummary& summary,
-                               const std::vector<UndoOutcome>& outcomes);
 
   public slots:
     // Reads the log folder's journals again.

@@ -79,6 +79,20 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
     return photos;
 }
 
+Result<std::vector<std::string>> ListFolders(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> folders;
+    std::error_code ec;
+    for (fs::directory_iterator it(ToFsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = FromFsPath(it->path().filename());
+        std::error_code typeError;
+        if (!name.empty() && name[0] != '.' && it->is_directory(typeError)) folders.push_back(name);
+    }
+    if (ec) return ErrorFromCode(ec, "cannot list", folder);
+    SortByName(folders);
+    return folders;
+}
+
 std::string AbsolutePath(const std::string& path) {
     // Already absolute and plain (no "." or ".." part, no doubled separator): as it is. Paths
     // listed from an absolute folder all are.

@@ -64,6 +64,10 @@ bool IsPhotoName(const std::string& name);
 Result<std::vector<std::string>> ListPhotos(const std::string& folder,
                                             std::vector<std::string>* subfolders = nullptr);
 
+// The visible subfolders of folder, links to folders among them, sorted as ListPhotos sorts:
+// what a folder list shows to open.
+Result<std::vector<std::string>> ListFolders(const std::string& folder);
+
 // The folder of the running program's executable, without a trailing separator.
 std::string ProgramFolder();
 

@@ -27,6 +27,7 @@
 #include "photo/FrmViewer.h"
 #include "photo/ThumbnailLoader.h"
 #include "ui/MessageService.h"
+#include "ui/Texts.h"
 
 using namespace tokimori;
 
@@ -85,7 +86,7 @@ void SelectionFigures(const QString& photos, double grain) {
     QFile::copy(big, dir.filePath("copy.jpg"));
     FrmMain w;
     w.show();
-    w.findChild<FolderList*>("Dir1")->setPath(dir.path());
+    w.findChild<FolderList*>("Dir1")->setPath(S(dir.path()));
     FileList* files = w.findChild<FileList*>("File1");
     w.waitForThumbnail();
     std::vector<double> select, full;
@@ -108,7 +109,7 @@ void SelectionFigures(const QString& photos, double grain) {
     for (int round = 0; round < 5; ++round) {
         QElapsedTimer t;
         t.start();
-        FrmViewer v(big, &w);
+        FrmViewer v(S(big), &w);
         v.loadPhoto();
         v.show();
         QCoreApplication::processEvents();
@@ -195,7 +196,7 @@ void BrowsingFigures(const QString& photos) {
     FrmMain w;
     w.show();
     if (!QTest::qWaitForWindowExposed(&w)) return;
-    w.findChild<FolderList*>("Dir1")->setPath(folder);
+    w.findChild<FolderList*>("Dir1")->setPath(S(folder));
     FileList* files = w.findChild<FileList*>("File1");
     auto* thumb = w.findChild<QLabel*>("Image2");
     PaintWatch watch(thumb);
@@ -233,11 +234,11 @@ void BrowsingFigures(const QString& photos) {
         return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
     };
     // The hooks name only what outlives this function; they are removed at its end.
-    ThumbnailLoader::setSeam({[](const QString&) {
+    ThumbnailLoader::setSeam({[](const std::string&) {
                                   ++worker.begun;
                                   began = threadCpu();
                               },
-                              [](const QString&, bool gaveUp) {
+                              [](const std::string&, bool gaveUp) {
                                   if (gaveUp) ++worker.gaveUp;
                                   worker.cpu = worker.cpu + (threadCpu() - began);
                               }});
@@ -309,15 +310,15 @@ void RunFigures(const QString& photos, int copies, const QString& floor) {
     for (int round = 0; round < 5; ++round) {
         QElapsedTimer t;
         t.start();
-        w.findChild<FileList*>("File1")->setPath(dir.path());
+        w.findChild<FileList*>("File1")->setPath(S(dir.path()));
         listing.push_back(t.nsecsElapsed() / 1e9);
         ls.push_back(TimeProcess("ls", {dir.path()}));
     }
     std::printf(
         "listing %d photos into File1: %.1f ms; ls: %.1f ms; ratio %.2f (target: within 3x)\n",
         copies, Median(listing) * 1e3, Median(ls) * 1e3, Median(listing) / Median(ls));
-    w.findChild<FolderList*>("Dir1")->setPath(QDir::rootPath());
-    w.findChild<FolderList*>("Dir1")->setPath(dir.path());
+    w.findChild<FolderList*>("Dir1")->setPath(S(QDir::rootPath()));
+    w.findChild<FolderList*>("Dir1")->setPath(S(dir.path()));
     w.findChild<QCheckBox*>("ChkIkkatu")->setChecked(true);
     w.findChild<QCheckBox*>("ChkHoji")->setChecked(true);
     w.findChild<QDateEdit*>("DTPDate")->setDate(QDate(2006, 12, 24));

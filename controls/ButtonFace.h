@@ -10,6 +10,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "view/ButtonFace.h"
+
 namespace tokimori {
 
 // A picture as the button takes it: a bitmap is copied as it is; an icon is first drawn onto the
@@ -47,15 +49,6 @@ struct FaceInput {
     QFont font;       // the system's default user-interface font
     qreal devicePixelRatio = 1.0;
 };
-
-struct FaceLayout {
-    int W = 0, H = 0;
-    int picX = 0, picY = 0, picW = 0, picH = 0;
-    int textX = 0, textY = 0, textW = 0, textH = 0;
-};
-
-// Where picture and caption block go (all halvings truncate toward zero).
-FaceLayout LayOutFace(int W, int H, int picW, int picH, int textW, int textH, int position);
 
 // The face: W × H = client width − 4 by client height − 5 (an empty pixmap when that is not
 // positive). layout receives the arithmetic.

@@ -11,16 +11,22 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "photo/Fit.h"
+#include <filesystem>
+
+#include "base/Paths.h"
 #include "photo/PictureLoader.h"
 #include "ui/MessageService.h"
+#include "ui/Texts.h"
 #include "ui/Twips.h"
+#include "view/Fit.h"
+#include "view/Names.h"
 
 namespace tokimori {
 
-FrmViewer::FrmViewer(const QString& path, QWidget* owner) : QDialog(owner), path_(path) {
+FrmViewer::FrmViewer(const std::string& path, QWidget* owner) : QDialog(owner), path_(path) {
     setObjectName("FrmViewer");
-    setWindowTitle(QFileInfo(path).fileName());
+    const size_t cut = path.find_last_of(kSeparator);
+    setWindowTitle(U(DisplayName(cut == std::string::npos ? path : path.substr(cut + 1))));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -127,7 +133,8 @@ void FrmViewer::leaveRealSize() {
 
 void FrmViewer::fit() {
     if (failed_ || decoded_.isNull()) return;
-    if (!QFileInfo(path_).isFile()) { // gone since it was opened
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(ToFsPath(path_), ec)) { // gone since it was opened
         reportUnreadable("ファイルが見つかりません。");
         return;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 // The photo viewer: one photo fitted into the window and centred, refitted whenever the window
 // changes size, or shown at its real size on request. At real size the window is no larger than
 // the screen; scroll bars and dragging the photo reach the rest of it.
@@ -17,11 +18,11 @@ class FrmViewer : public QDialog {
     Q_OBJECT
   public:
     // path: the photo; the caption is its file name.
-    FrmViewer(const QString& path, QWidget* owner);
+    FrmViewer(const std::string& path, QWidget* owner);
 
     // Loads the photo for fitting; false (after a message) when it cannot be read.
     bool loadPhoto();
-    QString path() const { return path_; }
+    const std::string& path() const { return path_; }
     // The image control's place in the client area below the menu bar (at real size: on the
     // scrolled canvas).
     QRect imageGeometry() const;
@@ -44,7 +45,7 @@ class FrmViewer : public QDialog {
     // Fitting: no scroll bars, the canvas as large as the window's client area.
     void leaveRealSize();
 
-    QString path_;
+    std::string path_;
     QScrollArea* scroll_ = nullptr;
     QWidget* client_ = nullptr; // the canvas inside the scroll area
     QLabel* lbl_PicBack = nullptr;

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "base/PositionedFile.h"
+#include "ui/Texts.h"
+#include "view/Names.h"
 
 namespace tokimori {
 
@@ -138,9 +140,9 @@ QString DecodeFailure(const QImageReader& reader, const QByteArray& format,
     return "画像を読み込めません";
 }
 
-std::optional<PhotoDevice> OpenPhoto(const QString& path, QString* error,
+std::optional<PhotoDevice> OpenPhoto(const std::string& path, QString* error,
                                      const std::atomic<bool>* cancelled = nullptr) {
-    auto file = PositionedFile::open(path.toStdString(), PositionedFile::Mode::Read);
+    auto file = PositionedFile::open(path, PositionedFile::Mode::Read);
     if (!file) {
         if (error) *error = PhotoReadFailure(file.error());
         return std::nullopt;
@@ -166,18 +168,18 @@ QString PhotoReadFailure(const RunError& e) {
     }
 }
 
-PictureInfo ReadPictureInfo(const QString& path) {
+PictureInfo ReadPictureInfo(const std::string& path) {
     PictureHead head = ReadPictureHead(path);
     return {head.natural, head.error};
 }
 
-QImage LoadPicture(const QString& path, const QSize& target, QString* error) {
+QImage LoadPicture(const std::string& path, const QSize& target, QString* error) {
     // An empty target here asks for the full picture.
     return LoadPictureFor(
         path, [&](const QSize& n) { return target.isEmpty() ? n : target; }, nullptr, error);
 }
 
-QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
+QImage LoadPictureFor(const std::string& path, const std::function<QSize(const QSize&)>& targetFor,
                       QSize* natural, QString* error, const std::atomic<bool>* cancelled) {
     if (natural) *natural = QSize();
     if (cancelled) InstallQuietHandler();
@@ -217,7 +219,7 @@ QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize
     return image;
 }
 
-PictureHead ReadPictureHead(const QString& path, uint64_t thumbnailOffset,
+PictureHead ReadPictureHead(const std::string& path, uint64_t thumbnailOffset,
                             uint32_t thumbnailLength) {
     PictureHead head;
     std::optional<PhotoDevice> device = OpenPhoto(path, &head.error);
@@ -290,8 +292,8 @@ QImage DecodeExifThumbnail(const QByteArray& jpeg, QImageIOHandler::Transformati
     return image;
 }
 
-QString UnreadablePhotoText(const QString& path, const QString& why) {
-    return "写真を表示できません。\r\n" + QDir::toNativeSeparators(path) + "\r\n(" + why + ")";
+QString UnreadablePhotoText(const std::string& path, const QString& why) {
+    return "写真を表示できません。\r\n" + U(DisplayName(path)) + "\r\n(" + why + ")";
 }
 
 QString UnreadablePhotoNote(const QString& why) {

@@ -23,17 +23,17 @@ struct PictureInfo {
 };
 
 // The upright natural size, read from the file's head only.
-PictureInfo ReadPictureInfo(const QString& path);
+PictureInfo ReadPictureInfo(const std::string& path);
 
 // The picture decoded at about `target` pixels (upright); the full picture when target is
 // empty. A null image and an error text when it cannot be decoded.
-QImage LoadPicture(const QString& path, const QSize& target, QString* error = nullptr);
+QImage LoadPicture(const std::string& path, const QSize& target, QString* error = nullptr);
 
 // Opens the photo once: its upright natural size goes to targetFor, which answers the size to
 // decode at; an empty answer means nothing to decode (a null image without an error).
 // natural receives the size. Once *cancelled is true the decode gives up at its next read of
 // the file (a null image; the error says so).
-QImage LoadPictureFor(const QString& path, const std::function<QSize(const QSize&)>& targetFor,
+QImage LoadPictureFor(const std::string& path, const std::function<QSize(const QSize&)>& targetFor,
                       QSize* natural, QString* error, const std::atomic<bool>* cancelled = nullptr);
 
 // The bytes of a photo as one open found them: the same identity, size, modification time and
@@ -60,7 +60,7 @@ struct PictureHead {
 
 // Opens the photo once and reads its head: the upright size and, when thumbnailLength > 0, the
 // thumbnail's bytes at thumbnailOffset (nothing when they do not lie within the file).
-PictureHead ReadPictureHead(const QString& path, uint64_t thumbnailOffset = 0,
+PictureHead ReadPictureHead(const std::string& path, uint64_t thumbnailOffset = 0,
                             uint32_t thumbnailLength = 0);
 
 // A picture stored as the photo's orientation says, turned upright.
@@ -76,7 +76,7 @@ QImage DecodeExifThumbnail(const QByteArray& jpeg, QImageIOHandler::Transformati
 QString PhotoReadFailure(const RunError& e);
 
 // The message for a photo that cannot be shown: its path and the reason.
-QString UnreadablePhotoText(const QString& path, const QString& why);
+QString UnreadablePhotoText(const std::string& path, const QString& why);
 
 // The short note shown in place of a photo that cannot be shown, with the reason.
 QString UnreadablePhotoNote(const QString& why);

@@ -45,7 +45,8 @@ bool ThumbnailLoader::working() {
 }
 
 ThumbnailLoader::Shown
-ThumbnailLoader::request(const QString& path, uint64_t thumbnailOffset, uint32_t thumbnailLength,
+ThumbnailLoader::request(const std::string& path, uint64_t thumbnailOffset,
+                         uint32_t thumbnailLength,
                          const std::function<QSize(const QSize&)>& targetFor) {
     Shown shown;
     const PictureHead head = ReadPictureHead(path, thumbnailOffset, thumbnailLength);

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "photo/PictureLoader.h"
@@ -44,7 +45,7 @@ class ThumbnailLoader : public QObject {
     // pixels; an empty size asks for nothing. The embedded thumbnail is read from
     // [thumbnailOffset, thumbnailOffset + thumbnailLength) when the length is not 0. Unless the
     // answer holds the picture or an error, or nothing was asked for, decoded() follows.
-    Shown request(const QString& path, uint64_t thumbnailOffset, uint32_t thumbnailLength,
+    Shown request(const std::string& path, uint64_t thumbnailOffset, uint32_t thumbnailLength,
                   const std::function<QSize(const QSize&)>& targetFor);
     // The current request gives up: nothing more is reported for it.
     void cancel();
@@ -55,8 +56,8 @@ class ThumbnailLoader : public QObject {
     // A seam for tests: runs on the worker before each decode and after it (with whether the
     // decode gave up).
     struct Seam {
-        std::function<void(const QString& path)> before;
-        std::function<void(const QString& path, bool gaveUp)> after;
+        std::function<void(const std::string& path)> before;
+        std::function<void(const std::string& path, bool gaveUp)> after;
     };
     static void setSeam(Seam seam);
 
@@ -66,7 +67,7 @@ class ThumbnailLoader : public QObject {
 
   private:
     struct Key {
-        QString path;
+        std::string path;
         QSize target;
         PhotoStamp stamp;
         bool operator==(const Key&) const = default;

@@ -409,6 +409,18 @@ Status JournalWriter::close() {
     return synced ? closed : synced;
 }
 
+Status MarkJournalUndone(const std::string& path, int64_t at) {
+    // Only a journal that is there (never one made anew), never through a link.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(ToFsPath(path), ec)))
+        return MakeError(err::FileNotFound, "no journal " + path);
+    auto file = AppendFile::open(path, AppendFile::Create::OpenOrCreate, FaultSite::JournalAppend);
+    if (!file) return file.error();
+    Status s = file->append(Sealed("undone\tat=" + std::to_string(at)));
+    Status closed = file->close();
+    return s ? closed : s;
+}
+
 JournalContents ParseJournal(const std::string& bytes) {
     JournalContents out;
     // A journal begins with its magic word (or a part of it, when the run stopped while writing
@@ -450,7 +462,11 @@ JournalContents ParseJournal(const std::string& bytes) {
         }
         JournalRecord r;
         JournalDone d;
-        if (ParseRecord(f, r)) {
+        std::string_view at;
+        if (f.size() == 2 && f[0] == "undone" && Field(f[1], "at", at) &&
+            Number(at, out.undoneAt)) {
+            continue;
+        } else if (ParseRecord(f, r)) {
             out.records.push_back(std::move(r));
         } else if (ParseDone(f, d)) {
             // The photos of its batch that the run left alone, among the records since the last
@@ -579,6 +595,7 @@ std::vector<JournalInfo> ListJournals(const std::string& folder) {
             if (contents->header) info.header = *contents->header;
             info.records = contents->records.size();
             info.problems = contents->problems.size();
+            info.undone = contents->undoneAt != 0;
         } else {
             info.problems = 1;
         }

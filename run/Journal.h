@@ -13,6 +13,7 @@
 //       <TAB> #<length>:<crc32>
 //   done <TAB> at=<unix ns> <TAB> changed=<n> [<TAB> left=<dev>:<ino>[,<dev>:<ino>]...]
 //       <TAB> #<length>:<crc32>
+//   undone <TAB> at=<unix ns> <TAB> #<length>:<crc32>     (an undo put every photo back)
 //
 // <length> counts the bytes before " #" (the tab excluded); <crc32> (IEEE, 8 hex digits) is
 // over the same bytes. Paths are written with %XX for bytes below 0x20, 0x7F and "%". Journals
@@ -123,7 +124,12 @@ struct JournalContents {
     // The last line was cut short at the end of the file (a run stopped while appending it):
     // its photo was never changed, so it is told apart from a damaged line.
     bool cutAtEnd = false;
+    // An undo put every photo of the run back (ns since 1970; 0: not undone).
+    int64_t undoneAt = 0;
 };
+
+// Notes at the end of a journal that an undo put every photo of its run back.
+Status MarkJournalUndone(const std::string& path, int64_t at);
 
 // Parses a journal's bytes; every line is checked on its own.
 JournalContents ParseJournal(const std::string& bytes);
@@ -137,6 +143,7 @@ struct JournalInfo {
     JournalHeader header; // from the journal's first line (kind empty when unreadable)
     size_t records = 0;   // photos the run journaled
     size_t problems = 0;  // lines that cannot be read
+    bool undone = false;  // an undo put every photo back
 };
 
 // The journals of folder, newest run first (by their sequence numbers, then by name); only

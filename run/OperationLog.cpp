@@ -205,7 +205,7 @@ Status AppendLogLine(const std::string& path, const std::string& line) {
 MessageRequest LogFailureMessage(const RunError& e) {
     return {"ログ出力時にエラーが発生しました。\n(" + std::to_string(e.number) + ") " +
                 e.description,
-            "ログ出力エラー", MessageIcon::Critical};
+            "ログ出力エラー", MessageIcon::Critical, MessageButtons::Ok};
 }
 
 bool WriteLog(const std::string& kind, const std::string& text, const std::string& path,

@@ -1,6 +1,7 @@
 #include "run/Undo.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <utility>
@@ -295,6 +296,14 @@ UndoSummary UndoJournals(const std::vector<std::string>& journals, bool dryRun,
         if (open.size() >= kUndoBatch) tell();
     }
     tell();
+    // Every photo is back: the journals say so (the undo window marks such runs).
+    if (!dryRun && summary.ok() && !all.empty()) {
+        const int64_t at = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count();
+        for (const std::string& path : journals)
+            (void)MarkJournalUndone(path, at); // a mark lost loses nothing: the undo is done
+    }
     return summary;
 }
 

@@ -13,6 +13,7 @@ LAYERS = [
     ["base"],
     ["exif", "filetime"],
     ["run"],
+    ["view"],
     ["ui"],
     ["photo", "about", "controls", "cli"],
     ["app"],

@@ -43,6 +43,11 @@ MessageAnswer MessageService::show(QWidget* parent, const QString& text, const Q
     return show(parent, Message{text, title, icon, buttons});
 }
 
+bool MessageService::ask(QWidget* parent, const MessageRequest& m) {
+    return show(parent, QString::fromStdString(m.text), QString::fromStdString(m.title), m.icon,
+                m.buttons) == MessageAnswer::Ok;
+}
+
 MessageSink MessageService::sinkFor(QWidget* parent) {
     QPointer<QWidget> owner(parent);
     return [owner](const MessageRequest& r) {

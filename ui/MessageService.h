@@ -11,7 +11,6 @@ class QWidget;
 
 namespace tokimori {
 
-enum class MessageButtons { Ok, OkCancel };
 enum class MessageAnswer { Ok, Cancel };
 
 struct Message {
@@ -29,6 +28,9 @@ class MessageService {
     static MessageAnswer show(QWidget* parent, const Message& m);
     static MessageAnswer show(QWidget* parent, const QString& text, const QString& title,
                               MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
+
+    // A message the presentation layer composed; true when the user chose OK.
+    static bool ask(QWidget* parent, const MessageRequest& m);
 
     // A sink for the core's reports, shown over parent.
     static MessageSink sinkFor(QWidget* parent);

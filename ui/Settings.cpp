@@ -3,15 +3,14 @@
 #include <QSettings>
 #include <cmath>
 
+#include "view/Settings.h"
+
 namespace tokimori {
 
 namespace {
 
-constexpr char kApplication[] = "Tokimori";
-constexpr char kSection[] = "Tokimori";
-// The largest stored window value taken, in twips: far beyond any screen, and still a whole
-// number of pixels that fits an int.
-constexpr double kLargestSetting = 1.0e9;
+constexpr const char* kApplication = kSettingsApplication;
+constexpr const char* kSection = kSettingsSection;
 
 // On Windows the store is where the program has always kept its settings:
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Tokimori\Tokimori.
@@ -52,19 +51,6 @@ Status SetReg(const QString& key, const QVariant& value) {
         return MakeError(err::PathFileAccess,
                          "settings file damaged " + s.fileName().toStdString());
     return {};
-}
-
-Result<float> SettingNumber(const QString& text) {
-    bool ok = false;
-    const QString t = text.trimmed();
-    const double v = t.toDouble(&ok);
-    // Not a number at all, or none that a window can take (nan, inf): a type mismatch.
-    if (!ok || !std::isfinite(v))
-        return MakeError(err::TypeMismatch, "not a number: " + text.toStdString());
-    // A number too large for a window's position or size: an overflow, as converting it would be.
-    if (std::fabs(v) > kLargestSetting)
-        return MakeError(err::Overflow, "out of range: " + text.toStdString());
-    return static_cast<float>(v);
 }
 
 } // namespace tokimori

@@ -16,8 +16,4 @@ QString GetReg(const QString& key, const QVariant& defaultValue);
 // Stores value as text under key; a store that cannot be written is error 70.
 Status SetReg(const QString& key, const QVariant& value);
 
-// A stored window value as a number; error 13 (type mismatch) when the text is not a finite
-// number, 6 (overflow) when it is too large for a window (beyond a billion twips).
-Result<float> SettingNumber(const QString& text);
-
 } // namespace tokimori

@@ -13,6 +13,7 @@
 
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
+#include "ui/Texts.h"
 
 namespace tokimori::test {
 
@@ -26,7 +27,7 @@ struct MainWindowUnderTest {
     }
     template <class T> T* get(const char* name) { return w.findChild<T*>(name); }
     FileList* files() { return get<FileList>("File1"); }
-    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(folder); }
+    void open(const QString& folder) { get<FolderList>("Dir1")->setPath(S(folder)); }
     void pick(const QDate& d, const QTime& t) {
         get<QDateEdit>("DTPDate")->setDate(d);
         get<QTimeEdit>("DTPTime")->setTime(t);

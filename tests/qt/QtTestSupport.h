@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "ui/MessageService.h"
+#include "ui/Texts.h"
 #include "ui/Translations.h"
 
 #include <linux/capability.h>
@@ -95,6 +96,17 @@ template <class T> void WhenModal(std::function<void(T*)> drive) {
 }
 
 // Records every message box and answers from a queue (OK when it is empty).
+// Whether picture (shown at t) is fitted to frame f by the thumbnail's rule: the whole width or
+// height of the frame, the natural size's proportions (within a pixel), centred the other way.
+inline bool FitsIn(const QRect& t, const QRect& f, const QSize& natural) {
+    const bool across = t.width() == f.width() && t.left() == f.left() &&
+                        std::abs(2 * (t.top() - f.top()) - (f.height() - t.height())) <= 1;
+    const bool down = t.height() == f.height() && t.top() == f.top() &&
+                      std::abs(2 * (t.left() - f.left()) - (f.width() - t.width())) <= 1;
+    const int skew = std::abs(t.width() * natural.height() - t.height() * natural.width());
+    return (across || down) && skew <= std::max(natural.width(), natural.height());
+}
+
 class MessageRecorder {
   public:
     MessageRecorder() {

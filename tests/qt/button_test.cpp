@@ -35,28 +35,6 @@ class ButtonTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void positionTable() {
-        // W 218, H 31 (the run button), a 32 × 32 picture, a caption block of 100 × 17.
-        struct Row {
-            int position, picX, textX;
-        };
-        for (const Row r : {Row{1, 42, 75}, Row{2, 0, 59}, Row{3, 0, 75}, Row{4, 143, 42},
-                            Row{5, 186, 59}, Row{6, 186, 43}, Row{0, 0, 0}, Row{7, 0, 0}}) {
-            const FaceLayout f = LayOutFace(218, 31, 32, 32, 100, 17, r.position);
-            QCOMPARE(f.picX, r.picX);
-            QCOMPARE(f.textX, r.textX);
-            QCOMPARE(f.picY, 0); // (31 − 32) / 2 truncates to 0
-            QCOMPARE(f.textY, 7);
-        }
-        // The odd pixel left over goes to the right of the pair.
-        const FaceLayout one = LayOutFace(218, 31, 32, 32, 100, 17, 1);
-        QCOMPARE(one.picX, 42);
-        QCOMPARE(218 - (one.textX + 100), 43);
-        // A caption wider than the face starts left of it.
-        QCOMPARE(LayOutFace(218, 31, 0, 0, 300, 17, 2).textX, -41);
-        QCOMPARE(LayOutFace(218, 31, 0, 0, 301, 17, 2).textX, -41);
-    }
-
     void styleOneDrawsASwatchInTheGivenColour() {
         QWidget host;
         QPushButton* b = GraphicalButton(&host);

@@ -22,8 +22,7 @@
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
-#include "app/Volumes.h"
-#include "photo/Fit.h"
+#include "base/Volumes.h"
 #include "photo/FrmViewer.h"
 
 using namespace tokimori;
@@ -261,8 +260,8 @@ class DesktopTest : public QObject {
             QVERIFY(w.Form_Load());
             QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("notafolder"))});
             QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), Native(home));
-            QCOMPARE(Get<DriveList>(w, "Drive1")->drive(), QString("/"));
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), Native(home));
+            QCOMPARE(U(Get<DriveList>(w, "Drive1")->drive()), QString("/"));
             w.close();
         }
         NoPermissionOverride asUser;
@@ -274,7 +273,7 @@ class DesktopTest : public QObject {
             FrmMain w;
             QVERIFY(w.Form_Load());
             QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("locked"))});
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), Native(home));
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), Native(home));
             QVERIFY(Get<QLabel>(w, "stbPanel1")->text() == Native(home));
             w.close();
         }
@@ -287,7 +286,7 @@ class DesktopTest : public QObject {
             QVERIFY(w.Form_Load());
             qputenv("HOME", home.toUtf8());
             QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("locked"))});
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString("/"));
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), QString("/"));
             w.close();
         }
         qputenv("HOME", home.toUtf8());
@@ -309,7 +308,7 @@ class DesktopTest : public QObject {
         auto* files = Get<FileList>(w, "File1");
         auto rowOf = [&](const QString& folder) {
             for (int i = 0; i < dirs->count(); ++i)
-                if (dirs->entryPath(i) == Native(folder)) return i;
+                if (U(dirs->entryPath(i)) == Native(folder)) return i;
             return -1;
         };
         NoPermissionOverride asUser;
@@ -317,7 +316,7 @@ class DesktopTest : public QObject {
         SetMode(dir.filePath("a_locked"), {});
         SetMode(dir.filePath("b_listonly"), QFileDevice::ReadOwner);
         SetMode(dir.filePath("d_passonly"), QFileDevice::ExeOwner);
-        QVERIFY(dirs->setPath(dir.path()));
+        QVERIFY(dirs->setPath(S(dir.path())));
 
         // Enter on a folder that cannot be read, and on one that can be listed but not looked
         // into: named, and the lists stay where they were.
@@ -326,8 +325,8 @@ class DesktopTest : public QObject {
             dirs->setCurrentRow(rowOf(dir.filePath(name)));
             QTest::keyClick(dirs, Qt::Key_Return);
             QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath(name))});
-            QCOMPARE(dirs->path(), Native(dir.path()));
-            QCOMPARE(files->path(), Native(dir.path()));
+            QCOMPARE(U(dirs->path()), Native(dir.path()));
+            QCOMPARE(U(files->path()), Native(dir.path()));
         }
         // A double-click likewise.
         messages.shown.clear();
@@ -335,33 +334,33 @@ class DesktopTest : public QObject {
         QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("a_locked"))});
-        QCOMPARE(dirs->path(), Native(dir.path()));
+        QCOMPARE(U(dirs->path()), Native(dir.path()));
 
         // Backspace and 上へ where the folder above cannot be read: named, the list stays.
-        QVERIFY(dirs->setPath(dir.filePath("d_passonly/child")));
+        QVERIFY(dirs->setPath(S(dir.filePath("d_passonly/child"))));
         messages.shown.clear();
         QTest::keyClick(dirs, Qt::Key_Backspace);
         QTest::keyClick(files, Qt::Key_Backspace);
         w.findChild<QAction*>("Toolbar_UP")->trigger();
         QCOMPARE(messages.texts(), QStringList(3, Unreadable(dir.filePath("d_passonly"))));
-        QCOMPARE(dirs->path(), Native(dir.filePath("d_passonly/child")));
+        QCOMPARE(U(dirs->path()), Native(dir.filePath("d_passonly/child")));
 
         // F5 after the folder shown became unreadable: named, and the lists move up to the
         // nearest folder that can be read.
-        QVERIFY(dirs->setPath(dir.filePath("c_ok/inner")));
+        QVERIFY(dirs->setPath(S(dir.filePath("c_ok/inner"))));
         SetMode(dir.filePath("c_ok/inner"), {});
         messages.shown.clear();
         QTest::keyClick(files, Qt::Key_F5);
         QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("c_ok/inner"))});
-        QCOMPARE(dirs->path(), Native(dir.filePath("c_ok")));
-        QCOMPARE(files->currentFileName(), QString("y.jpg"));
+        QCOMPARE(U(dirs->path()), Native(dir.filePath("c_ok")));
+        QCOMPARE(U(files->currentFileName()), QString("y.jpg"));
         SetMode(dir.filePath("c_ok/inner"), kAll);
-        QVERIFY(dirs->setPath(dir.filePath("c_ok/inner")));
+        QVERIFY(dirs->setPath(S(dir.filePath("c_ok/inner"))));
         QVERIFY(d.rmdir("c_ok/inner"));
         messages.shown.clear();
         QTest::keyClick(dirs, Qt::Key_F5);
         QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("c_ok/inner"))});
-        QCOMPARE(dirs->path(), Native(dir.filePath("c_ok")));
+        QCOMPARE(U(dirs->path()), Native(dir.filePath("c_ok")));
 
         // A volume whose folder cannot be read, chosen in the drive list: named, and the drive
         // list goes back to the volume of the folder shown.
@@ -369,9 +368,9 @@ class DesktopTest : public QObject {
         drives->addItem(dir.filePath("a_locked"), Native(dir.filePath("a_locked")));
         emit drives->activated(drives->count() - 1);
         QCOMPARE(messages.texts(), QStringList{Unreadable(dir.filePath("a_locked"))});
-        QCOMPARE(drives->drive(), QString("/"));
+        QCOMPARE(U(drives->drive()), QString("/"));
         QCOMPARE(drives->currentData().toString(), QString("/"));
-        QCOMPARE(dirs->path(), Native(dir.filePath("c_ok")));
+        QCOMPARE(U(dirs->path()), Native(dir.filePath("c_ok")));
 
         SetMode(dir.filePath("a_locked"), kAll);
         SetMode(dir.filePath("b_listonly"), kAll);
@@ -394,7 +393,7 @@ class DesktopTest : public QObject {
         auto* thumb = Get<QLabel>(w, "Image2");
         // Start-up with the damaged photo selected: its information as usual, the reason in
         // the thumbnail's place, no message box.
-        QCOMPARE(files->currentFileName(), QString("a.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("a.jpg"));
         QVERIFY(w.exifInfoText().contains("Canon EOS 40D"));
         const QString damaged("写真を表示できません\n(画像のデータが壊れています)");
         QVERIFY(w.waitForThumbnail());
@@ -413,17 +412,17 @@ class DesktopTest : public QObject {
         // Browsing on with the arrow keys, past it and back.
         files->setFocus();
         QTest::keyClick(files, Qt::Key_Down);
-        QCOMPARE(files->currentFileName(), QString("b.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("b.jpg"));
         QVERIFY(w.waitForThumbnail());
         QVERIFY(thumb->isVisible());
         QCOMPARE(frame->text(), QString());
         QTest::keyClick(files, Qt::Key_Down);
-        QCOMPARE(files->currentFileName(), QString("c.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("c.jpg"));
         QCOMPARE(w.exifInfoText(), QString("ファイルの日付情報が取得できません"));
         QCOMPARE(frame->text(), QString("写真を表示できません\n(画像の形式が分かりません)"));
         QTest::keyClick(files, Qt::Key_Up);
         QTest::keyClick(files, Qt::Key_Up);
-        QCOMPARE(files->currentFileName(), QString("a.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("a.jpg"));
         // Nothing to show large either.
         w.File1_DblClick();
         QVERIFY(messages.shown.isEmpty());
@@ -434,7 +433,7 @@ class DesktopTest : public QObject {
         if (!asUser.active()) return;
         SetMode(dir.filePath("b.jpg"), {});
         QTest::keyClick(files, Qt::Key_Down);
-        QCOMPARE(files->currentFileName(), QString("b.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("b.jpg"));
         QCOMPARE(frame->text(), QString("写真を表示できません\n(読み取りが許可されていません)"));
         QCOMPARE(w.exifInfoText(), QString());
         QVERIFY(messages.shown.isEmpty());
@@ -467,8 +466,8 @@ class DesktopTest : public QObject {
         FrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        Get<FolderList>(w, "Dir1")->setPath(dir.path());
-        QCOMPARE(Get<FileList>(w, "File1")->currentFileName(), QString("a.jpg"));
+        Get<FolderList>(w, "Dir1")->setPath(S(dir.path()));
+        QCOMPARE(U(Get<FileList>(w, "File1")->currentFileName()), QString("a.jpg"));
         QVERIFY(w.waitForThumbnail());
         QVERIFY(Get<QLabel>(w, "Image2")->isVisible());
         w.resize(w.size() + QSize(40, 40)); // the thumbnail again, at its new size
@@ -476,7 +475,7 @@ class DesktopTest : public QObject {
         QVERIFY(w.waitForThumbnail());
         QCOMPARE(accessed(photo), old);
         {
-            FrmViewer v(photo, &w);
+            FrmViewer v(S(photo), &w);
             QVERIFY(v.loadPhoto());
             v.show();
             QVERIFY(QTest::qWaitForWindowExposed(&v));
@@ -518,9 +517,9 @@ class DesktopTest : public QObject {
         for (const Mount& m : mounts)
             QVERIFY2(IsBrowsableMount(m.root, m.device, m.type) == m.listed, m.root);
         // What this machine has mounted is listed by its root, "/" first.
-        const QList<Volume> volumes = SystemVolumes();
-        QVERIFY(!volumes.isEmpty());
-        QCOMPARE(volumes[0].root, QString("/"));
+        const std::vector<Volume> volumes = SystemVolumes();
+        QVERIFY(!volumes.empty());
+        QCOMPARE(volumes[0].root, std::string("/"));
     }
 
     void theDriveListShowsTheVolumeOfTheFolderShown() {
@@ -533,21 +532,21 @@ class DesktopTest : public QObject {
         // A mounted card, as the drive list lists it.
         const QString card = Native(dir.filePath("card"));
         drives->addItem(card, card);
-        QVERIFY(dirs->setPath(dir.filePath("card/DCIM")));
-        QCOMPARE(drives->drive(), card);
+        QVERIFY(dirs->setPath(S(dir.filePath("card/DCIM"))));
+        QCOMPARE(U(drives->drive()), card);
         QCOMPARE(drives->currentData().toString(), card);
         // Backspace out of the card's root: the drive list follows.
         QTest::keyClick(dirs, Qt::Key_Backspace);
-        QCOMPARE(drives->drive(), card);
+        QCOMPARE(U(drives->drive()), card);
         QTest::keyClick(dirs, Qt::Key_Backspace);
-        QCOMPARE(dirs->path(), Native(dir.path()));
-        QCOMPARE(drives->drive(), QString("/"));
+        QCOMPARE(U(dirs->path()), Native(dir.path()));
+        QCOMPARE(U(drives->drive()), QString("/"));
         QCOMPARE(drives->currentData().toString(), QString("/"));
         // Choosing the card again opens it.
         const int at = drives->findData(card);
         drives->setCurrentIndex(at);
         emit drives->activated(at);
-        QCOMPARE(dirs->path(), card);
+        QCOMPARE(U(dirs->path()), card);
         QVERIFY(messages.shown.isEmpty());
     }
 
@@ -597,7 +596,7 @@ class DesktopTest : public QObject {
         const QString path = dir.filePath("big.jpg");
         QVERIFY(big.save(path, "JPEG", 90));
         MessageRecorder messages;
-        FrmViewer v(path, nullptr);
+        FrmViewer v(S(path), nullptr);
         QVERIFY(v.loadPhoto());
         QVERIFY(ShowFramed(v));
         v.PhotoOriginSize_Click();
@@ -629,8 +628,7 @@ class DesktopTest : public QObject {
         QTRY_COMPARE(v.frameRect().width(), 500);
         const QRect f = v.frameRect();
         QCOMPARE(f.size(), scroll->viewport()->size());
-        const FitRect r = FitPicture({f.x(), f.y(), f.width(), f.height()}, 3000, 2000);
-        QCOMPARE(v.imageGeometry(), QRect(r.left, r.top, r.width, r.height));
+        QVERIFY(FitsIn(v.imageGeometry(), f, QSize(3000, 2000)));
         QVERIFY(messages.shown.isEmpty());
     }
 
@@ -679,11 +677,11 @@ class DesktopTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* dirs = Get<FolderList>(w, "Dir1");
         auto* files = Get<FileList>(w, "File1");
-        dirs->setPath(dir.path());
+        dirs->setPath(S(dir.path()));
 
         // The full name in the tooltip of a name the list cuts short.
         const int longRow = 0; // digits sort first
-        QCOMPARE(files->fileName(longRow), longName);
+        QCOMPARE(U(files->fileName(longRow)), longName);
         const QRect r = files->visualItemRect(files->item(longRow));
         QVERIFY(files->fontMetrics().horizontalAdvance(longName) > files->viewport()->width());
         QHelpEvent tip(QEvent::ToolTip, r.center(), files->viewport()->mapToGlobal(r.center()));
@@ -702,30 +700,30 @@ class DesktopTest : public QObject {
         // Typing letters jumps to the next entry that starts with them, in either case.
         files->setFocus();
         QTest::keyClick(files, Qt::Key_B);
-        QCOMPARE(files->currentFileName(), QString("banana.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("banana.jpg"));
         QTest::qWait(QApplication::keyboardInputInterval() + 100);
         QTest::keyClick(files, Qt::Key_B);
-        QCOMPARE(files->currentFileName(), QString("Blue.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("Blue.jpg"));
         QCOMPARE(files->selectedItems().size(), 1);
         QVERIFY(w.exifInfoText().contains("Canon EOS 40D"));
         QTest::qWait(QApplication::keyboardInputInterval() + 100);
         QTest::keyClicks(files, "ch");
-        QCOMPARE(files->currentFileName(), QString("cherry.jpg"));
+        QCOMPARE(U(files->currentFileName()), QString("cherry.jpg"));
 
         dirs->setFocus();
         QTest::qWait(QApplication::keyboardInputInterval() + 100);
         QTest::keyClick(dirs, Qt::Key_B);
-        QCOMPARE(dirs->entryPath(dirs->currentRow()),
+        QCOMPARE(U(dirs->entryPath(dirs->currentRow())),
                  QDir::toNativeSeparators(dir.filePath("beta")));
         QTest::keyClick(dirs, Qt::Key_B); // the same letter again: the next one
-        QCOMPARE(dirs->entryPath(dirs->currentRow()),
+        QCOMPARE(U(dirs->entryPath(dirs->currentRow())),
                  QDir::toNativeSeparators(dir.filePath("Bravo")));
         QTest::qWait(QApplication::keyboardInputInterval() + 100);
         QTest::keyClicks(dirs, "ga");
-        QCOMPARE(dirs->entryPath(dirs->currentRow()),
+        QCOMPARE(U(dirs->entryPath(dirs->currentRow())),
                  QDir::toNativeSeparators(dir.filePath("gamma")));
         // Only highlighted: the folder list still shows the same folder.
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(dir.path()));
         QVERIFY(messages.shown.isEmpty());
     }
 
@@ -735,7 +733,7 @@ class DesktopTest : public QObject {
         FrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        Get<FolderList>(w, "Dir1")->setPath(dir.path());
+        Get<FolderList>(w, "Dir1")->setPath(S(dir.path()));
         Get<QCheckBox>(w, "ChkIkkatu")->setChecked(true);
         // The confirmation of a folder run, as a real message box: its buttons read OK and
         // キャンセル; cancelling leaves the photo alone.

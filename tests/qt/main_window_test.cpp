@@ -12,7 +12,9 @@
 #include "QtTestSupport.h"
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
-#include "photo/Fit.h"
+#include "base/Paths.h"
+
+#include <filesystem>
 
 using namespace tokimori;
 using namespace tokimori::test;
@@ -44,18 +46,36 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void fitsLikeTheThumbnailRule() {
-        // 2895 × 2415 twips is 193 × 161 px.
-        const FitRect frame{3, 222, 193, 161};
-        const FitRect wide = FitPicture(frame, 400, 300); // 4:3, width-limited
-        QCOMPARE(wide, (FitRect{3, 222 + (161 - 145) / 2, 193, 145}));
-        const FitRect tall = FitPicture(frame, 300, 400); // height-limited
-        QCOMPARE(tall, (FitRect{3 + (193 - 121) / 2, 222, 121, 161}));
-        const FitRect same = FitPicture(frame, 1930, 1610); // equal ratios: horizontal rule
-        QCOMPARE(same, (FitRect{3, 222, 193, 161}));
-        const FitRect small = FitPicture(frame, 20, 10); // enlarged
-        QCOMPARE(small.width, 193);
-        QCOMPARE(FitPicture(frame, 0, 10), FitRect{});
+    void namesThatAreNoUtf8AreShownBrowsedAndRun() {
+#ifdef _WIN32
+        QSKIP("Windows names are UTF-16");
+#else
+        // An old camera card's Shift_JIS names: the photo and a folder.
+        QTemporaryDir dir;
+        const std::string folder = S(dir.path());
+        const std::string photo = JoinPath(folder, "sjis_\x93\xfa\x95t.jpg");
+        std::filesystem::copy_file(S(PhotosDir()) + "/Canon_40D.jpg", photo);
+        std::filesystem::create_directory(JoinPath(folder, "card_\x93\xfa\x95t"));
+        MessageRecorder messages;
+        MainWindowUnderTest win;
+        win.open(dir.path());
+        QCOMPARE(win.files()->shownName(0), QString("sjis_日付.jpg"));
+        QVERIFY(win.panel().contains("2008:05:30 15:56:01"));
+        auto* dirs = win.get<FolderList>("Dir1");
+        QCOMPARE(U(dirs->entryPath(dirs->count() - 1)), U(JoinPath(folder, "card_\x93\xfa\x95t")));
+        QVERIFY(dirs->item(dirs->count() - 1)->text().endsWith("card_日付"));
+        // A folder-mode run changes it (the list is not stale).
+        win.pick(QDate(2006, 12, 24), QTime(10, 0, 0));
+        win.folderMode();
+        win.run();
+        QVERIFY2(messages.texts().join("|").indexOf("更新") < 0,
+                 qPrintable(messages.texts().join("|")));
+        auto read = ReadExifInfo(folder + "/", "sjis_\x93\xfa\x95t.jpg");
+        QVERIFY(read.ok());
+        QCOMPARE(read->summary.EmbeddedDate.substr(0, 10), std::string("2006:12:24"));
+        QVERIFY(win.panel().contains("2006:12:24"));
+        std::filesystem::remove_all(folder); // names Qt's own clean-up cannot read
+#endif
     }
 
     void panelShowsTheFourteenLines() {
@@ -67,7 +87,7 @@ class MainWindowTest : public QObject {
         MessageRecorder messages;
         Window win;
         win.open(dir.path());
-        QCOMPARE(win.files()->currentFileName(), QString("a.jpg"));
+        QCOMPARE(U(win.files()->currentFileName()), QString("a.jpg"));
         QCOMPARE(win.panel(),
                  QString("サイズ(横×縦)\r\n100×68\r\n\r\n埋込日付(撮影日時)\r\n"
                          "2008:05:30 15:56:01\r\n\r\nファイル日付\r\n2004/03/01 07:05:09"
@@ -142,10 +162,9 @@ class MainWindowTest : public QObject {
         auto* thumb = win.get<QLabel>("Image2");
         const QRect f = frame->geometry();
         auto expect = [&](int w, int h) {
-            const FitRect r = FitPicture({f.x(), f.y(), f.width(), f.height()}, w, h);
-            QCOMPARE(thumb->geometry(), QRect(r.left, r.top, r.width, r.height));
+            QVERIFY(FitsIn(thumb->geometry(), f, QSize(w, h)));
             QVERIFY(win.w.waitForThumbnail());
-            QCOMPARE(thumb->geometry(), QRect(r.left, r.top, r.width, r.height));
+            QVERIFY(FitsIn(thumb->geometry(), f, QSize(w, h)));
             QVERIFY(thumb->isVisible());
         };
         expect(2272, 1704);

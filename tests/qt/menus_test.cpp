@@ -23,6 +23,7 @@
 #include "exif/ByteReader.h"
 #include "exif/ExifWriter.h"
 #include "run/DateKinds.h"
+#include "view/Commands.h"
 
 using namespace tokimori;
 using namespace tokimori::test;
@@ -77,7 +78,7 @@ void ExpectShifted(const QString& original, const QString& copy, int64_t seconds
 }
 
 // Chooses row in the undo dialog and undoes it.
-void UndoRow(FrmUndo* d, int row) {
+void UndoRunAt(FrmUndo* d, int row) {
     auto* runs = Child<QTreeWidget>(d, "lst_Runs");
     runs->setCurrentItem(runs->topLevelItem(row));
     QTest::mouseClick(Child<QPushButton>(d, "cmdUndo"), Qt::LeftButton);
@@ -133,8 +134,8 @@ class MenusTest : public QObject {
         Child<QSpinBox>(&d, "txt_Days")->setValue(3652059);
         QCOMPARE(d.previewText(), QString("a.jpg\n2008:02:28 23:30:00 をずらすと 1 年から 9999 "
                                           "年の範囲を外れます。"));
-        QCOMPARE(FrmShift::AmountText(-(86400 * 2 + 3 * 3600 + 4)), QString("2日3時間4秒"));
-        QCOMPARE(FrmShift::AmountText(5 * 60), QString("5分"));
+        QCOMPARE(U(ShiftAmountText(-(86400 * 2 + 3 * 3600 + 4))), QString("2日3時間4秒"));
+        QCOMPARE(U(ShiftAmountText(5 * 60)), QString("5分"));
 
         FrmShift bad(nullptr, {"b.jpg", true, "2008:13:01 00:00:00"}, 1, 1, false);
         QVERIFY(Child<QRadioButton>(&bad, "OptSelected")->isChecked());
@@ -189,7 +190,7 @@ class MenusTest : public QObject {
         QList<QStringList> rows;
         WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
-            UndoRow(d, 0);
+            UndoRunAt(d, 0);
             d->close();
         });
         win.trigger("mnuUndo");
@@ -267,7 +268,7 @@ class MenusTest : public QObject {
         QCOMPARE(ReadBytes(dir.filePath("n.jpg")), ReadBytes(PhotosDir() + "/xmp_no_exif.jpg"));
         QCOMPARE(Modified(dir.filePath("n.jpg")), was.addSecs(by));
         for (int i = 0; i < 3; ++i)
-            QVERIFY(win.files()->isSelected(i));
+            QVERIFY(win.files()->selectedEntries()[size_t(i)]);
 
         // A photo gone from the folder since it was listed stops the run before any change.
         messages.shown.clear();
@@ -386,8 +387,8 @@ class MenusTest : public QObject {
         QList<QStringList> rows;
         WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
-            UndoRow(d, 0);
-            UndoRow(d, 1);
+            UndoRunAt(d, 0);
+            UndoRunAt(d, 1);
             d->close();
         });
         win.trigger("mnuUndo");
@@ -434,7 +435,7 @@ class MenusTest : public QObject {
         damaged.close();
         WhenModal<FrmUndo>([&](FrmUndo* d) {
             QCOMPARE(Rows(d), (QList<QStringList>{{"", "（読み取れません）", "0", ""}}));
-            UndoRow(d, 0);
+            UndoRunAt(d, 0);
             d->close();
         });
         win.trigger("mnuUndo");
@@ -464,10 +465,10 @@ class MenusTest : public QObject {
         QList<QStringList> rows;
         WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
-            UndoRow(d, 2);
-            UndoRow(d, 0); // the shift
-            UndoRow(d, 2); // now the date setting goes back too
-            UndoRow(d, 1);
+            UndoRunAt(d, 2);
+            UndoRunAt(d, 0); // the shift
+            UndoRunAt(d, 2); // now the date setting goes back too
+            UndoRunAt(d, 1);
             d->close();
         });
         win.trigger("mnuUndo");

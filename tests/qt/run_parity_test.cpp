@@ -57,7 +57,7 @@ class RunParityTest : public QObject {
             FrmMain w;
             w.setLogFolder(logsA.path());
             w.show();
-            w.findChild<FolderList*>("Dir1")->setPath(a.path());
+            w.findChild<FolderList*>("Dir1")->setPath(S(a.path()));
             w.findChild<QDateEdit*>("DTPDate")->setDate(QDate(2006, 12, 24));
             w.findChild<QTimeEdit*>("DTPTime")->setTime(QTime(10, 0, 0));
             w.findChild<QCheckBox*>("ChkIkkatu")->setChecked(true);

@@ -46,8 +46,8 @@ class StartupTest : public QObject {
             QCOMPARE(w.windowTitle(), QString("Tokimori ") + kVersion);
             QCOMPARE(w.frameGeometry().topLeft(), QPoint(7, 7));
             QCOMPARE(w.frameGeometry().size(), QSize(849, 504));
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), home); // no Pictures folder yet
-            QCOMPARE(StatusText(w), Get<FolderList>(w, "Dir1")->path());
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), home); // no Pictures folder yet
+            QCOMPARE(StatusText(w), U(Get<FolderList>(w, "Dir1")->path()));
             QCOMPARE(Get<QDateEdit>(w, "DTPDate")->date(), QDate::currentDate());
             QCOMPARE(Get<QDateEdit>(w, "DTPumeDate")->date(), QDate::currentDate());
             w.close();
@@ -57,7 +57,7 @@ class StartupTest : public QObject {
         {
             FrmMain w;
             QVERIFY(w.Form_Load());
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), home + "/Pictures");
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), home + "/Pictures");
             w.close();
         }
         // The desktop's own name for the folder (XDG user folders).
@@ -70,8 +70,8 @@ class StartupTest : public QObject {
         {
             FrmMain w;
             QVERIFY(w.Form_Load());
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), home + "/写真");
-            QCOMPARE(Get<DriveList>(w, "Drive1")->drive(), QString("/"));
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), home + "/写真");
+            QCOMPARE(U(Get<DriveList>(w, "Drive1")->drive()), QString("/"));
             w.close();
         }
         dirs.remove();
@@ -95,7 +95,7 @@ class StartupTest : public QObject {
             QVERIFY(w.Form_Load());
             QCOMPARE(w.frameGeometry().topLeft(), QPoint(-160, 81));
             QCOMPARE(w.frameGeometry().size(), QSize(1000, 600));
-            QCOMPARE(Get<FileList>(w, "File1")->currentFileName(), QString("a.jpg"));
+            QCOMPARE(U(Get<FileList>(w, "File1")->currentFileName()), QString("a.jpg"));
             QVERIFY(w.exifInfoText().contains("Canon EOS 40D"));
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -124,7 +124,7 @@ class StartupTest : public QObject {
         MessageRecorder messages;
         FrmMain w;
         QVERIFY(w.Form_Load());
-        QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QDir::toNativeSeparators(QDir::rootPath()));
+        QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), QDir::toNativeSeparators(QDir::rootPath()));
         QVERIFY(messages.shown.isEmpty());
     }
 
@@ -139,8 +139,8 @@ class StartupTest : public QObject {
                              "」で終了しましたがドライブが存在しないか参照不可となっている為、\r\n"
                              "インストールドライブを初期値として開きます。"});
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QDir::toNativeSeparators(QDir::rootPath()));
-        QCOMPARE(Get<DriveList>(w, "Drive1")->drive(), QString("/"));
+        QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), QDir::toNativeSeparators(QDir::rootPath()));
+        QCOMPARE(U(Get<DriveList>(w, "Drive1")->drive()), QString("/"));
     }
 
     void aStoredWidthThatIsNotANumberStopsStartUp() {
@@ -156,7 +156,7 @@ class StartupTest : public QObject {
         QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
         QCOMPARE(w.frameGeometry().top(), 81);                      // applied before the failure
         QCOMPARE(w.windowTitle(), QString("Tokimori ") + kVersion); // applied before the failure
-        QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString());    // not reached
+        QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), QString()); // not reached
     }
 
     void storedNumbersNoWindowCanTakeAreRunTimeErrors() {
@@ -171,7 +171,7 @@ class StartupTest : public QObject {
             FrmMain w;
             QVERIFY(w.Form_Load());
             QCOMPARE(messages.texts(), QStringList{number});
-            QCOMPARE(Get<FolderList>(w, "Dir1")->path(), QString()); // not reached
+            QCOMPARE(U(Get<FolderList>(w, "Dir1")->path()), QString()); // not reached
         }
     }
 
@@ -225,7 +225,7 @@ class StartupTest : public QObject {
         w.show();
         auto* dirs = Get<FolderList>(w, "Dir1");
         auto* files = Get<FileList>(w, "File1");
-        dirs->setPath(dir.path());
+        dirs->setPath(S(dir.path()));
         QCOMPARE(StatusText(w), QDir::toNativeSeparators(dir.path()));
 
         QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
@@ -241,35 +241,35 @@ class StartupTest : public QObject {
 
         // Enter opens the highlighted folder; a single click only highlights.
         const int subRow = dirs->count() - 1;
-        QCOMPARE(dirs->entryPath(subRow), QDir::toNativeSeparators(dir.filePath("sub")));
+        QCOMPARE(U(dirs->entryPath(subRow)), QDir::toNativeSeparators(dir.filePath("sub")));
         dirs->setCurrentRow(subRow);
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(dir.path()));
         QTest::keyClick(dirs, Qt::Key_Return);
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.filePath("sub")));
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(dir.filePath("sub")));
         QCOMPARE(files->listCount(), 0);
         QCOMPARE(w.exifInfoText(), QString());
-        QCOMPARE(StatusText(w), dirs->path());
+        QCOMPARE(StatusText(w), U(dirs->path()));
 
         // A folder removed after the list showed it: reported, the list stays where it was.
         QTest::keyClick(files, Qt::Key_Backspace);
         QDir(dir.path()).mkdir("gone");
         dirs->refresh();
         const int goneRow = dirs->count() - 2; // "gone", "sub"
-        QCOMPARE(dirs->entryPath(goneRow), QDir::toNativeSeparators(dir.filePath("gone")));
+        QCOMPARE(U(dirs->entryPath(goneRow)), QDir::toNativeSeparators(dir.filePath("gone")));
         QDir(dir.path()).rmdir("gone");
         w.Dir1_Open(goneRow);
         QCOMPARE(messages.texts(), QStringList{"フォルダを読み込めません。\r\n" +
                                                QDir::toNativeSeparators(dir.filePath("gone"))});
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
-        dirs->setPath(dir.filePath("sub"));
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(dir.path()));
+        dirs->setPath(S(dir.filePath("sub")));
 
         // Backspace goes up, and stays at the root.
         QTest::keyClick(files, Qt::Key_Backspace);
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
-        dirs->setPath(QDir::rootPath());
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(dir.path()));
+        dirs->setPath(S(QDir::rootPath()));
         QTest::keyClick(dirs, Qt::Key_Backspace);
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(QDir::rootPath()));
-        QCOMPARE(StatusText(w), dirs->path());
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(QDir::rootPath()));
+        QCOMPARE(StatusText(w), U(dirs->path()));
     }
 
     void aDriveThatCannotBeReadIsReportedAndUndone() {
@@ -278,18 +278,18 @@ class StartupTest : public QObject {
         FrmMain w;
         auto* drives = Get<DriveList>(w, "Drive1");
         auto* dirs = Get<FolderList>(w, "Dir1");
-        dirs->setPath(dir.path());
-        drives->setDrive(dir.path());
-        QCOMPARE(drives->drive(), QString("/"));
+        dirs->setPath(S(dir.path()));
+        drives->setDrive(S(dir.path()));
+        QCOMPARE(U(drives->drive()), QString("/"));
         // The user chooses a listed card that was pulled out meanwhile.
         drives->addItem("/media/tokimori-removed-card", "/media/tokimori-removed-card");
         drives->setCurrentIndex(drives->count() - 1);
         emit drives->activated(drives->count() - 1);
         QCOMPARE(messages.texts(), QStringList{"エラー"});
         QCOMPARE(messages.shown[0].icon, MessageIcon::None);
-        QCOMPARE(drives->drive(), QString("/"));
+        QCOMPARE(U(drives->drive()), QString("/"));
         // The folder list stays where it was on that drive.
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(dir.path()));
+        QCOMPARE(U(dirs->path()), QDir::toNativeSeparators(dir.path()));
     }
 
     void layoutFollowsTheSteps() {

@@ -1,4 +1,4 @@
-#include "photo/Fit.h"
+#include "view/Fit.h"
 
 #include <cmath>
 

@@ -4,17 +4,14 @@
 // width and is centred vertically; a taller one, or one of exactly the frame's proportions,
 // fills its height and is centred horizontally. Small pictures are enlarged.
 
+#include "view/Geometry.h"
+
 namespace tokimori {
 
-struct FitRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const FitRect&) const = default;
-};
+using FitRect = Rect;
 
-// frame and the result in the same units (pixels); natural: the picture's size, upright.
+// frame and the result in the same units (twips or pixels); natural: the picture's size,
+// upright. The thumbnail and the photo viewer fit by this one rule.
 // A picture without width or height fits nowhere: the result is empty.
 FitRect FitPicture(const FitRect& frame, int naturalWidth, int naturalHeight);
 

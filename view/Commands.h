@@ -1,0 +1,41 @@
+#pragma once
+// The texts of the file menu's dialogs: moving dates by an offset and undoing a run.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Messages.h"
+#include "run/Journal.h"
+#include "run/Undo.h"
+
+namespace tokimori {
+
+// "1日2時間3分", "30秒": an offset's size, without its way.
+std::string ShiftAmountText(int64_t seconds);
+
+// The shift dialog's preview of the current photo: its shooting date before and after, or why
+// there is none. name: the photo's name as shown ("" when none is selected); read: whether it
+// could be read; embeddedDate: its DateTimeOriginal as stored.
+std::string ShiftPreview(const std::string& name, bool read, const std::string& embeddedDate,
+                         int64_t seconds);
+
+// "日付設定", "日時ずらし", "ファイル日付": a journal's kind of run.
+std::string RunKindWords(const std::string& kind);
+
+// A row of the undo dialog's list: when, what, how many photos, where; and whether the run was
+// undone already.
+struct UndoRow {
+    std::string when, kind, count, folder;
+    bool undone = false;
+};
+UndoRow UndoRowOf(const JournalInfo& run);
+// "（元に戻し済み）": the mark of a run that was undone.
+inline constexpr char kUndoneMark[] = "（元に戻し済み）";
+
+// The question before an undo, and what the undo did.
+MessageRequest UndoQuestion(const JournalInfo& run);
+MessageRequest UndoSummaryMessage(const UndoSummary& summary,
+                                  const std::vector<UndoOutcome>& notBack);
+
+} // namespace tokimori
