@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <stdexcept>
 
 #include "controls/VirtualKey.h"
@@ -45,6 +46,9 @@ void CommandButtonCT::Load(QPushButton* target) {
         emit Click();
         if (popupMenu_) showPopup();
     });
+    // Pressed, the face moves right and down as a native button's picture does.
+    connect(target, &QPushButton::pressed, this, [this] { m_Command->setIcon(pressedFace_); });
+    connect(target, &QPushButton::released, this, [this] { m_Command->setIcon(face_); });
     const QIcon icon = target->icon();
     picture_ = icon.isNull()
                    ? ButtonPicture{}
@@ -75,7 +79,17 @@ void CommandButtonCT::Refresh() {
     const QPixmap face = DrawButtonFace(in, &layout_);
     ++draws_;
     b->setText(QString());
-    b->setIcon(face.isNull() ? QIcon() : QIcon(face));
+    face_ = face.isNull() ? QIcon() : QIcon(face);
+    pressedFace_ = face_;
+    if (!face.isNull()) {
+        QPixmap moved(face.size());
+        moved.setDevicePixelRatio(face.devicePixelRatio());
+        moved.fill(Qt::transparent);
+        QPainter p(&moved);
+        p.drawPixmap(QPoint(kPressedShift, kPressedShift), face);
+        pressedFace_ = QIcon(moved);
+    }
+    b->setIcon(b->isDown() ? pressedFace_ : face_);
     b->setIconSize(QSize(qMax(0, layout_.W), qMax(0, layout_.H)));
 }
 
@@ -160,6 +174,11 @@ bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
         }
         emit KeyDown(code, shift);
         if (code == 0 && original != 0) return true;
+        // Enter (either one) presses the button that has the focus, as Space does.
+        if (code == 13 && !e->isAutoRepeat()) {
+            m_Command->animateClick();
+            return true;
+        }
         if (e->text().size() != 1) return false;
         short ascii = short(e->text().at(0).unicode());
         const short typed = ascii;

@@ -89,6 +89,7 @@ class CommandButtonCT : public QObject {
     QPointer<QMenu> popupMenu_;
     int draws_ = 0;
     FaceLayout layout_;
+    QIcon face_, pressedFace_; // the face, and the same moved as a pressed button moves it
 };
 
 } // namespace tokimori

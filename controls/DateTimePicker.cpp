@@ -1,5 +1,8 @@
 #include "controls/DateTimePicker.h"
 
+#include <QCalendarWidget>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 
@@ -19,6 +22,30 @@ void SelectClickedField(QDateTimeEdit* edit, QLineEdit* line, QObject* watched, 
 
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent) {
     lineEdit()->installEventFilter(this);
+    setCalendarPopup(true);
+    // The calendar's header in the Japanese order, "2006年12月", between its arrows (the
+    // toolkit's own puts the month before the year).
+    QCalendarWidget* calendar = calendarWidget();
+    auto* bar = calendar->findChild<QWidget*>("qt_calendar_navigationbar");
+    auto* month = calendar->findChild<QWidget*>("qt_calendar_monthbutton");
+    auto* year = calendar->findChild<QWidget*>("qt_calendar_yearbutton");
+    auto* layout = bar ? qobject_cast<QHBoxLayout*>(bar->layout()) : nullptr;
+    if (!layout || !month || !year) return;
+    month->hide();
+    year->hide();
+    auto* header = new QLabel(bar);
+    header->setObjectName("calendarHeader");
+    header->setAlignment(Qt::AlignCenter);
+    QFont bold = header->font();
+    bold.setBold(true);
+    header->setFont(bold);
+    QPalette p = header->palette();
+    p.setColor(QPalette::WindowText, month->palette().color(QPalette::ButtonText));
+    header->setPalette(p);
+    layout->insertWidget(layout->indexOf(month), header);
+    auto show = [header](int y, int m) { header->setText(QString("%1年%2月").arg(y).arg(m)); };
+    connect(calendar, &QCalendarWidget::currentPageChanged, header, show);
+    show(calendar->yearShown(), calendar->monthShown());
 }
 
 bool DatePicker::eventFilter(QObject* watched, QEvent* event) {

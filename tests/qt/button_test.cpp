@@ -193,6 +193,19 @@ class ButtonTest : public QObject {
         QTest::keyClick(b, Qt::Key_Space);
         QCOMPARE(clicks, 1);
         disconnect(swallow);
+        // Enter, of the main block or the keypad, presses the button with the focus.
+        QTest::keyClick(b, Qt::Key_Return);
+        QTRY_COMPARE(clicks, 2);
+        QTest::keyClick(b, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_COMPARE(clicks, 3);
+        // Held down, its face moves a pixel right and down.
+        const QImage released = b->icon().pixmap(b->iconSize()).toImage();
+        QTest::mousePress(b, Qt::LeftButton);
+        const QImage pressed = b->icon().pixmap(b->iconSize()).toImage();
+        QTest::mouseRelease(b, Qt::LeftButton);
+        QCOMPARE(pressed.pixel(11, 11), released.pixel(10, 10));
+        QVERIFY(pressed != released);
+        QCOMPARE(b->icon().pixmap(b->iconSize()).toImage(), released);
     }
 
     void visibleIsTheButtonsOwnSetting() {

@@ -23,6 +23,7 @@
 #include "app/BrowseLists.h"
 #include "app/FrmMain.h"
 #include "base/Volumes.h"
+#include "controls/DateTimePicker.h"
 #include "photo/FrmViewer.h"
 
 using namespace tokimori;
@@ -630,6 +631,18 @@ class DesktopTest : public QObject {
         QCOMPARE(f.size(), scroll->viewport()->size());
         QVERIFY(FitsIn(v.imageGeometry(), f, QSize(3000, 2000)));
         QVERIFY(messages.shown.isEmpty());
+    }
+
+    void theCalendarNamesTheYearBeforeTheMonth() {
+        DatePicker d;
+        d.setDate(QDate(2006, 12, 24));
+        QCalendarWidget* calendar = d.calendarWidget();
+        calendar->setCurrentPage(2006, 12);
+        auto* header = calendar->findChild<QLabel*>("calendarHeader");
+        QVERIFY(header);
+        QCOMPARE(header->text(), QString("2006年12月"));
+        calendar->showNextMonth();
+        QCOMPARE(header->text(), QString("2007年1月"));
     }
 
     void typedDigitsReplaceTheClickedField() {

@@ -385,14 +385,19 @@ class MenusTest : public QObject {
         // the first finds it as before.
         messages.shown.clear();
         QList<QStringList> rows;
+        QList<QStringList> after;
         WhenModal<FrmUndo>([&](FrmUndo* d) {
             rows = Rows(d);
             UndoRunAt(d, 0);
             UndoRunAt(d, 1);
+            after = Rows(d);
             d->close();
         });
         win.trigger("mnuUndo");
         QCOMPARE(rows.size(), 2);
+        // Both are marked undone in the list.
+        QCOMPARE(after[0][1], QString("ファイル日付（元に戻し済み）"));
+        QCOMPARE(after[1][1], QString("ファイル日付（元に戻し済み）"));
         const QString folder = QDir::toNativeSeparators(dir.path());
         QCOMPARE(rows[0].mid(1), (QStringList{"ファイル日付", "2", folder}));
         QCOMPARE(rows[1].mid(1), (QStringList{"ファイル日付", "1", folder}));
