@@ -120,31 +120,32 @@ TEST(Names, ShownDecodedWhateverTheirBytes) {
 
 TEST(Browsing, FolderRowsAndFilesWithTheirBytesAndTheKeys) {
     TempDir dir;
-#ifdef _WIN32 // (Windows names are UTF-16: always shown as they are)
-    const std::string sjis = "sjis_日付";
+#ifdef _WIN32 // (Windows names are UTF-16: shown as they are)
+    const std::string sjis = "sjis_name", shown = sjis;
 #else
-    const std::string sjis = "sjis_\x93\xfa\x95t";
+    const std::string sjis = "sjis_\x93\xfa\x95t", shown = "sjis_日付";
 #endif
-    std::filesystem::create_directory(dir.path() / sjis);
-    std::filesystem::create_directory(dir.path() / "b");
-    dir.put(sjis + ".jpg", Bytes{1});
-    dir.put("a.JPEG", Bytes{1});
-    dir.put("notes.txt", Bytes{1});
-    auto rows = FolderRows(dir.path().string());
+    const std::string folder = dir.path().string();
+    auto at = [&](const std::string& name) { return ToFsPath(JoinPath(folder, name)); };
+    std::filesystem::create_directory(at(sjis));
+    std::filesystem::create_directory(at("b"));
+    for (const std::string& file : {sjis + ".jpg", std::string("a.JPEG"), std::string("notes.txt")})
+        WriteAll(at(file), Bytes{1});
+    auto rows = FolderRows(folder);
     ASSERT_TRUE(rows.ok());
     const size_t here = rows->size() - 3; // the folder itself, then its two subfolders
     EXPECT_TRUE(rows.value()[here].current && rows.value()[here].open);
     EXPECT_EQ(rows.value()[0].indent, 0);
     EXPECT_EQ(rows.value()[here + 1].shown, "b");
-    EXPECT_EQ(rows.value()[here + 2].shown, "sjis_日付");
-    EXPECT_EQ(rows.value()[here + 2].path, JoinPath(dir.path().string(), sjis));
+    EXPECT_EQ(rows.value()[here + 2].shown, shown);
+    EXPECT_EQ(rows.value()[here + 2].path, JoinPath(folder, sjis));
     EXPECT_EQ(rows.value()[here + 2].indent, rows.value()[here].indent + 1);
-    auto files = FileEntries(dir.path().string());
+    auto files = FileEntries(folder);
     ASSERT_TRUE(files.ok());
     ASSERT_EQ(files->size(), 2u);
     EXPECT_EQ(files.value()[1].name, sjis + ".jpg");
-    EXPECT_EQ(files.value()[1].shown, "sjis_日付.jpg");
-    EXPECT_FALSE(FileEntries((dir.path() / "gone").string()).ok());
+    EXPECT_EQ(files.value()[1].shown, shown + ".jpg");
+    EXPECT_FALSE(FileEntries(JoinPath(folder, "gone")).ok());
 
     const std::vector<std::string> names{"Alps", "beach", "Bern", "city"};
     EXPECT_EQ(TypeToJump(names, 0, "b"), 1);
