@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -215,12 +216,29 @@ void WriteAll(const fs::path& p, const Bytes& b) {
     if (!out) throw std::runtime_error("cannot write " + p.string());
 }
 
+void SetTimes(const fs::path& p, const FileTimes& t) {
+    auto f = PositionedFile::open(p.string(), PositionedFile::Mode::ReadWrite);
+    if (!f || !f->setTimes(t) || !f->close())
+        throw std::runtime_error("cannot set the times of " + p.string());
+}
+
 fs::path PhotosDir() {
     return fs::path(TOKIMORI_PHOTOS);
 }
 
 Bytes Photo(const std::string& name) {
     return ReadAll(PhotosDir() / name);
+}
+
+std::string WriteJournal(const fs::path& folder, const JournalHeader& header,
+                         const std::vector<JournalRecord>& records) {
+    JournalWriter w(folder.string(), header);
+    for (const JournalRecord& r : records)
+        w.add(r);
+    size_t written = 0;
+    if (!w.write(written) || written != records.size() || !w.close())
+        throw std::runtime_error("cannot write a journal in " + folder.string());
+    return w.path();
 }
 
 TempDir::TempDir() {
@@ -256,10 +274,26 @@ Immutable::~Immutable() {
     if (done_) (void)std::system(("chattr -i '" + path_.string() + "'").c_str());
 }
 
+#ifndef _WIN32
+InZone::InZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+InZone::~InZone() {
+    if (old_)
+        setenv("TZ", old_->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+#endif
+
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b) {
     std::vector<size_t> out;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i]) out.push_back(i);
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i)
+        if (i >= a.size() || i >= b.size() || a[i] != b[i]) out.push_back(i);
     return out;
 }
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "base/ByteSource.h"
+#include "base/FileTimes.h"
 #include "exif/ByteReader.h"
+#include "run/Journal.h"
 
 namespace tokimori::test {
 
@@ -67,10 +69,18 @@ Bytes Jpeg(const std::vector<Segment>& segments);
 // A camera-like photo: DateTime, DateTimeOriginal, DateTimeDigitized, Make, Model, pixel size.
 Tiff CameraTiff(ByteOrder order);
 
+// A file's bytes read, a file written whole, a file given times through its handle; each throws
+// (failing the test) when it cannot.
 Bytes ReadAll(const std::filesystem::path& p);
 void WriteAll(const std::filesystem::path& p, const Bytes& b);
+void SetTimes(const std::filesystem::path& p, const FileTimes& t);
 Bytes Photo(const std::string& name); // from the shared test photos
 std::filesystem::path PhotosDir();
+
+// A journal in folder holding the records, written as a run writes them (waiting, then one write,
+// handed to the disk at close); its path. Throws when it cannot be written.
+std::string WriteJournal(const std::filesystem::path& folder, const JournalHeader& header,
+                         const std::vector<JournalRecord>& records);
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempDir {
@@ -102,6 +112,21 @@ class Immutable {
     bool done_ = false;
 };
 
+#ifndef _WIN32
+// The local time zone (TZ) set for as long as the object lives. (The Windows build reads the
+// zone from the system.)
+class InZone {
+  public:
+    explicit InZone(const char* zone);
+    ~InZone();
+    InZone(const InZone&) = delete;
+    InZone& operator=(const InZone&) = delete;
+
+  private:
+    std::optional<std::string> old_;
+};
+#endif
+
 // A source in memory that counts the reads that reach it (the reader's system reads).
 class CountingSource final : public ByteSource {
   public:
@@ -121,7 +146,7 @@ class CountingSource final : public ByteSource {
     MemorySource inner_;
 };
 
-// Offsets where two buffers of equal size differ.
+// Offsets where two buffers differ; past the end of the shorter, every offset of the longer.
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b);
 
 } // namespace tokimori::test

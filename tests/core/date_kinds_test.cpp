@@ -97,7 +97,7 @@ TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {
     // (Whole 100 ns steps: what Windows keeps of a file time.)
     const FileTimes timesBefore{
         {1300000000, 123456700}, {1300000009, 500}, {1300000000, 123456700}};
-    ASSERT_TRUE(WriteFileTimes(p.string(), timesBefore).ok());
+    SetTimes(p, timesBefore);
 
     const Ran ran =
         RunKindOver(*MakeShiftDates({9 * 3600 - 30 * 60, ""}), {p.string()}, logs.path().string());
@@ -159,7 +159,7 @@ TEST(Shift, APhotoWithoutDatesHasItsFileTimeMovedAFileThatIsNoPhotoNot) {
     const fs::path text = dir.put("notes.jpg", Bytes{'h', 'i', '\n'});
     const FileTimes old{{1300000000, 123456700}, {1300000000, 0}, {1300000000, 123456700}};
     for (const fs::path& f : {p, text})
-        ASSERT_TRUE(WriteFileTimes(f.string(), old).ok());
+        SetTimes(f, old);
     const Ran ran = RunKindOver(*MakeShiftDates({-86400, ""}), {p.string(), text.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 2u);
     EXPECT_TRUE(ran.outcomes[0].changed());
@@ -177,7 +177,7 @@ TEST(FileTimes, ATimeThatCannotBeHeldIsNeverKeptSilently) {
     // Does this file system keep a time before 1901? (ext4 does not: it clamps it.)
     const fs::path probe = dir.put("probe", Bytes{1});
     const FileInstant old1850{LocalToUnix({1850, 6, 15, 12, 0, 0}).value(), 0};
-    ASSERT_TRUE(WriteFileTimes(probe.string(), {old1850, old1850, old1850}).ok());
+    SetTimes(probe, {old1850, old1850, old1850});
     const bool clamps = !(ReadFileTimes(probe.string())->modified == old1850);
     SetDatesOptions to1850;
     to1850.date = {1850, 6, 15, 0, 0, 0};
@@ -201,7 +201,7 @@ TEST(FileTimes, ATimeThatCannotBeHeldIsNeverKeptSilently) {
         const Bytes bytes = ThreeDates(c.dates, c.dates, c.dates);
         const fs::path a = dir.put("a.jpg", bytes);
         const FileTimes before{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
-        ASSERT_TRUE(WriteFileTimes(a.string(), before).ok());
+        SetTimes(a, before);
         const Ran ran = RunKindOver(*c.kind, {a.string()}, logs.path().string());
         ASSERT_EQ(ran.outcomes.size(), 1u);
         const PhotoOutcome& o = ran.outcomes[0];
@@ -240,7 +240,7 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     const fs::path c = dir.put("c.jpg", Photo("xmp_no_exif.jpg"));
     const FileTimes old{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
     for (const fs::path& p : {a, b, c})
-        ASSERT_TRUE(WriteFileTimes(p.string(), old).ok());
+        SetTimes(p, old);
     const Ran ran = RunKindOver(*MakeFileTimeFromDate(), {a.string(), b.string(), c.string()},
                                 logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 3u);
@@ -258,7 +258,7 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     // Once more: files whose last-write time is already right stay as they are, whatever
     // their access time (others' reading changes it).
     const FileInstant shot{LocalToUnix({2008, 5, 30, 15, 56, 1}).value(), 0};
-    ASSERT_TRUE(WriteFileTimes(a.string(), {shot, {1400000000, 0}, shot}).ok());
+    SetTimes(a, {shot, {1400000000, 0}, shot});
     const Ran again = RunKindOver(*MakeFileTimeFromDate(), {a.string()}, "");
     ASSERT_EQ(again.outcomes.size(), 1u);
     EXPECT_EQ(again.outcomes[0].result, PhotoOutcome::Result::Unchanged);

@@ -2,17 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "TestFiles.h"
 #include "base/ByteSource.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace tokimori {
 namespace {
@@ -241,70 +235,6 @@ TEST(ExifWriter, EveryCutOfARealPhotoWritesOnlyInsideItsTexts) {
             EXPECT_LE(d.offset + 19, cut);
     }
 }
-
-TEST(WriteExifDate, WritesTheFileInPlace) {
-    TempDir dir;
-    const Bytes original = Photo("Canon_40D.jpg");
-    dir.put("a.jpg", original);
-    auto plan = WriteExifDate(dir.folder(), "a.jpg", "2006:12:24 10:00:00", "");
-    ASSERT_TRUE(plan.ok()) << plan.error().detail;
-    EXPECT_TRUE(plan->reachedEnd);
-    EXPECT_TRUE(plan->DateChanged);
-    const Bytes after = ReadAll(dir.path() / "a.jpg");
-    ASSERT_EQ(after.size(), original.size());
-    EXPECT_FALSE(Differences(original, after).empty());
-    auto read = ReadExifInfo(dir.folder(), "a.jpg");
-    ASSERT_TRUE(read.ok());
-    EXPECT_EQ(read->summary.EmbeddedDate, "2006:12:24 10:00:00");
-}
-
-TEST(WriteExifDate, FailuresAreRunTimeErrors) {
-    TempDir dir;
-    auto missing = WriteExifDate(dir.folder(), "gone.jpg", "2006:12:24 10:00:00", "");
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().number, 53);
-
-    std::filesystem::create_directory(dir.path() / "folder.jpg");
-    auto folder = WriteExifDate(dir.folder(), "folder.jpg", "2006:12:24 10:00:00", "");
-    ASSERT_FALSE(folder.ok());
-    EXPECT_EQ(folder.error().number, 75);
-
-    dir.put("a.jpg", Photo("Canon_40D.jpg"));
-    for (const char* bad : {"2006-12-24", "2006:12:24 10:00", "", "2006:12:24 10:00:00 "}) {
-        auto r = WriteExifDate(dir.folder(), "a.jpg", bad, "");
-        ASSERT_FALSE(r.ok()) << bad;
-        EXPECT_EQ(r.error().number, 5);
-    }
-    EXPECT_FALSE(WriteExifDate(dir.folder(), "a.jpg", "2006:12:24", "2006:12:24 10:00:00").ok());
-    EXPECT_EQ(ReadAll(dir.path() / "a.jpg"), Photo("Canon_40D.jpg"));
-}
-
-#ifdef _WIN32
-TEST(WriteExifDate, AFileHeldOpenElsewhereIsRefusedAndKept) {
-    TempDir dir;
-    const auto path = dir.put("held.jpg", Photo("Canon_40D.jpg"));
-    HANDLE h = CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    auto r = WriteExifDate(dir.folder(), "held.jpg", "2006:12:24 10:00:00", "");
-    CloseHandle(h);
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().number, 70);
-    EXPECT_EQ(ReadAll(path), Photo("Canon_40D.jpg"));
-}
-#else
-TEST(WriteExifDate, AnImmutableFileIsRefusedAndKept) {
-    TempDir dir;
-    const auto path = dir.put("locked.jpg", Photo("Canon_40D.jpg"));
-    const std::string lock = "chattr +i '" + path.string() + "' 2>/dev/null";
-    if (std::system(lock.c_str()) != 0) GTEST_SKIP() << "this file system has no immutable files";
-    auto r = WriteExifDate(dir.folder(), "locked.jpg", "2006:12:24 10:00:00", "");
-    std::system(("chattr -i '" + path.string() + "'").c_str());
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().number, 70);
-    EXPECT_EQ(ReadAll(path), Photo("Canon_40D.jpg"));
-}
-#endif
 
 } // namespace
 } // namespace tokimori

@@ -12,10 +12,6 @@
 #include "base/SystemError.h"
 #include "run/OperationLog.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace tokimori {
 namespace {
 
@@ -69,7 +65,7 @@ TEST(LogFileName, FirstLogOfAllDeletesNothing) {
     auto path = LogFileName(dir.path().string(), kToday, r.sink());
     ASSERT_TRUE(path.ok());
     EXPECT_EQ(path.value(), JoinPath(dir.path().string(), "Date20061206.log"));
-    EXPECT_TRUE(WriteLog("ExifData", " [x]", path.value(), r.sink()));
+    WriteAll(path.value(), {});
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061206.log", "keep.jpg"}));
     EXPECT_TRUE(r.shown.empty());
 }
@@ -85,7 +81,7 @@ TEST(LogFileName, ANewDayRemovesTheOldestUntilTwoRemain) {
     PutLogs(five, {"20061130", "20061105", "20061201", "20061204", "20061020"});
     auto path = LogFileName(five.path().string(), kToday, r.sink());
     ASSERT_TRUE(path.ok());
-    ASSERT_TRUE(WriteLog("ExifData", " [x]", path.value(), r.sink()));
+    WriteAll(path.value(), {});
     EXPECT_EQ(Names(five), (std::vector<std::string>{"Date20061201.log", "Date20061204.log",
                                                      "Date20061206.log"}));
 }
@@ -182,91 +178,20 @@ TEST(LogFileName, AFolderUnderTodaysNameIsAnError) {
     EXPECT_EQ(path.error().number, 75);
 }
 
-TEST(WriteLog, LinesInOneSecondKeepTheirOrder) {
-    TempDir dir;
-    const std::string path = JoinPath(dir.path().string(), "Date20061206.log");
-    Recorder r;
-    const std::string first =
-        " [パス-/a/P0001.JPG] [埋込日付-2006:11:30 09:15:00] [ファイル日付-2006/11/30 9:15:00]";
-    ASSERT_TRUE(WriteLog("ExifData", first, path, r.sink()));
-    ASSERT_TRUE(WriteLog("ExifData", " [second]", path, r.sink()));
-    const Bytes b = ReadAll(path);
-    const std::string text(b.begin(), b.end());
-    // Two lines, each "yyyy/MM/dd-hh:mm:ss ExifData>" + text + CR LF, in the order written.
-    const size_t cut = text.find("\r\n");
-    ASSERT_NE(cut, std::string::npos);
-    const std::string one = text.substr(0, cut);
-    const std::string two = text.substr(cut + 2);
-#ifdef _WIN32
-    EXPECT_EQ(one.substr(19), Utf8ToAnsi(" ExifData>" + first));
-#else
-    EXPECT_EQ(one.substr(19), " ExifData>" + first);
-#endif
-    EXPECT_EQ(two.substr(19), " ExifData> [second]\r\n");
-    EXPECT_EQ(one[4], '/');
-    EXPECT_EQ(one[10], '-');
-}
-
-#ifdef _WIN32
-TEST(WriteLog, WritesTheSystemsAnsiCodePage) {
-    if (GetACP() != 932) GTEST_SKIP() << "run with LANG=ja_JP.UTF-8 for the Japanese code page";
-    TempDir dir;
-    const std::string path = JoinPath(dir.path().string(), "Date20061206.log");
-    Recorder r;
-    ASSERT_TRUE(WriteLog("ExifData", " [パス-x]", path, r.sink()));
-    const Bytes b = ReadAll(path);
-    // パ = 83 70, ス = 83 58 in Shift_JIS.
-    const Bytes tail(b.end() - 10, b.end());
-    EXPECT_EQ(tail, (Bytes{'[', 0x83, 0x70, 0x83, 0x58, '-', 'x', ']', '\r', '\n'}));
-}
-#endif
-
-TEST(WriteLog, LineFormat) {
+TEST(LogLine, Format) {
     EXPECT_EQ(FormatLogLine(kToday, "ExifData", " [パス-C:\\Photo\\P0001.JPG]"),
               "2006/12/06-14:03:22 ExifData> [パス-C:\\Photo\\P0001.JPG]\r\n");
     EXPECT_EQ(FormatLogLine({2006, 1, 2, 3, 4, 5}, "K", ""), "2006/01/02-03:04:05 K>\r\n");
 }
 
-TEST(WriteLog, AFailureIsShownAndTheLineLost) {
-    TempDir dir;
-    fs::create_directory(dir.path() / "Date20061206.log");
-    Recorder r;
-    EXPECT_FALSE(
-        WriteLog("ExifData", " [x]", (dir.path() / "Date20061206.log").string(), r.sink()));
-    ASSERT_EQ(r.shown.size(), 1u);
-    EXPECT_EQ(r.shown[0].title, "ログ出力エラー");
-    EXPECT_EQ(r.shown[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(r.shown[0].text.rfind("ログ出力時にエラーが発生しました。\n(", 0), 0u);
+TEST(LogFailureMessage, TellsTheErrorInTheWindowsWords) {
+    const MessageRequest m = LogFailureMessage(MakeError(61));
+    EXPECT_EQ(m.title, "ログ出力エラー");
+    EXPECT_EQ(m.icon, MessageIcon::Critical);
+    EXPECT_EQ(m.text.rfind("ログ出力時にエラーが発生しました。\n(61) ", 0), 0u);
 }
 
-TEST(WriteLog, ALogIsNeverWrittenThroughALinkNorLeftEmpty) {
-    TempDir dir;
-    Recorder r;
-#ifndef _WIN32
-    // A link where today's log belongs: refused, and what it points to is untouched.
-    const auto target = dir.put("elsewhere.txt", Bytes{'k'});
-    fs::create_symlink(target, dir.path() / "Date20061206.log");
-    EXPECT_FALSE(
-        WriteLog("ExifData", " [x]", (dir.path() / "Date20061206.log").string(), r.sink()));
-    EXPECT_EQ(ReadAll(target), Bytes{'k'});
-    ASSERT_EQ(r.shown.size(), 1u);
-    EXPECT_EQ(r.shown[0].title, "ログ出力エラー");
-#endif
-    // A full disk on the first line of a new log: the empty log does not stay behind.
-    struct Full {
-        static Fault Hook(FaultSite site) {
-            return site == FaultSite::LogAppend ? Fault{Fault::Kind::Fail, 28} : Fault{};
-        }
-    };
-    SetFaultHook(&Full::Hook);
-    const auto fresh = dir.path() / "Date20061207.log";
-    EXPECT_FALSE(WriteLog("ExifData", " [x]", fresh.string(), r.sink()));
-    SetFaultHook(nullptr);
-    EXPECT_FALSE(fs::exists(fresh));
-    EXPECT_EQ(r.shown.back().text.rfind("ログ出力時にエラーが発生しました。\n(61)", 0), 0u);
-}
-
-TEST(WriteLog, AFailureNeverTakesAwayLinesAnotherRunAppended) {
+TEST(AppendFile, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     // Two runs share the day's log; the one that created it fails: what the other wrote stays.
     struct Short {
         static Fault Hook(FaultSite site) {
@@ -301,7 +226,7 @@ TEST(WriteLog, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     EXPECT_EQ(ReadAll(other), (Bytes{'D', '1', '\r', '\n'}));
 }
 
-TEST(WriteLog, ControlCharactersInANameStayOnOneLine) {
+TEST(LogLine, ControlCharactersInANameStayOnOneLine) {
     EXPECT_EQ(EscapeLogText(" [パス-/p/a\tb\nc\x7f.jpg]"), " [パス-/p/a%09b%0Ac%7F.jpg]");
     EXPECT_EQ(EscapeLogText("C:\\写真\\100%.jpg"), "C:\\写真\\100%.jpg");
 }

@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "base/PositionedFile.h"
+#include "filetime/FileDate.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -30,6 +31,19 @@ TEST(PositionedFile, ReadsAndWritesAtOffsetsWithoutChangingTheSize) {
     ASSERT_TRUE(f->close().ok());
     EXPECT_TRUE(f->close().ok());
     EXPECT_EQ(ReadAll(path), (Bytes{1, 2, 9, 9, 5, 6, 7, 8}));
+}
+
+TEST(PositionedFile, TimesAreSetAndReadBackExactlyThroughTheHandle) {
+    TempDir dir;
+    const auto path = dir.put("a.jpg", Bytes{1});
+    FileTimes t{{1234567890, 123456700}, {1234567000, 500}, {1234567890, 123456700}};
+    auto f = PositionedFile::open(path.string(), PositionedFile::Mode::ReadWrite);
+    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f->setTimes(t).ok());
+    ASSERT_TRUE(f->close().ok());
+    const FileTimes back = ReadFileTimes(path.string()).value();
+    EXPECT_EQ(back.modified, t.modified);
+    EXPECT_EQ(back.accessed, t.accessed);
 }
 
 TEST(PositionedFile, OpenFailuresCarryTheirNumbers) {

@@ -8,16 +8,22 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <sstream>
 
 #include "TestFiles.h"
 #include "base/Faults.h"
 #include "base/Paths.h"
+#include "base/SystemError.h"
 #include "exif/ExifLayout.h"
 #include "filetime/FileDate.h"
 #include "run/Journal.h"
 #include "run/OperationLog.h"
 #include "run/RunLoop.h"
 #include "run/Undo.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace tokimori {
 namespace {
@@ -42,7 +48,7 @@ std::vector<std::string> CopyCameras(const TempDir& dir) {
     int64_t t = 1300000000;
     for (const char* name : kCameras) {
         const fs::path p = dir.put(name, Photo(name));
-        EXPECT_TRUE(WriteFileTimes(p.string(), {{t, 123456789}, {t + 7, 5}, {t, 123456789}}).ok());
+        SetTimes(p, {{t, 123456789}, {t + 7, 5}, {t, 123456789}});
         out.push_back(p.string());
         t += 86400 * 31;
     }
@@ -146,9 +152,35 @@ TEST(RunLoop, ChangesTheDateTextsAndTimesAndNothingElse) {
     EXPECT_TRUE(journal->problems.empty());
     ASSERT_TRUE(journal->header);
     EXPECT_EQ(journal->header->kind, "set");
+    // Each line "yyyy/MM/dd-hh:mm:ss ExifData>" and the photo's path and dates before the change,
+    // in the order of the photos (the system's ANSI code page on Windows).
     const Bytes log = ReadAll(s.logPath);
-    EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), '\n')), changed);
+    std::string want, got;
+    for (const PhotoOutcome& o : seen.all)
+        if (o.changed())
+            want +=
+                " ExifData>" + LogTextOf(o.path, o.before.EmbeddedDate, o.fileDateText) + "\r\n";
+    std::istringstream lines(std::string(log.begin(), log.end()));
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_GT(line.size(), 19u);
+        EXPECT_TRUE(line[4] == '/' && line[10] == '-') << line;
+        got += line.substr(19) + "\n";
+    }
+    EXPECT_EQ(got, ToSystemText(want));
 }
+
+#ifdef _WIN32
+TEST(RunLoop, TheLogIsWrittenInTheSystemsAnsiCodePage) {
+    if (GetACP() != 932) GTEST_SKIP() << "run with LANG=ja_JP.UTF-8 for the Japanese code page";
+    TempDir dir, logs;
+    Outcomes seen;
+    const RunSummary s =
+        RunSet({dir.put("a.jpg", Photo("Canon_40D.jpg")).string()}, logs.path().string(), seen);
+    const Bytes log = ReadAll(s.logPath);
+    const Bytes pasu{' ', '[', 0x83, 0x70, 0x83, 0x58, '-'}; // " [パス-" in Shift_JIS
+    EXPECT_NE(std::search(log.begin(), log.end(), pasu.begin(), pasu.end()), log.end());
+}
+#endif
 
 TEST(RunLoop, DatesReportedAreThoseReadBackAfterTheChange) {
     TempDir dir;
@@ -165,32 +197,9 @@ TEST(RunLoop, DatesReportedAreThoseReadBackAfterTheChange) {
 }
 
 #ifndef _WIN32
-// The local time zone set for as long as the object lives.
-class TimeZone {
-  public:
-    explicit TimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        had_ = old != nullptr;
-        if (old) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZone() {
-        if (had_)
-            setenv("TZ", saved_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-  private:
-    bool had_ = false;
-    std::string saved_;
-};
-
 TEST(RunLoop, FileTimesAreReportedAsTheSystemSetThem) {
     // 02:30 on the day clocks spring forward does not exist: it is 03:30 summer time.
-    TimeZone newYork("America/New_York");
+    InZone newYork("America/New_York");
     TempDir dir;
     const fs::path p = dir.put("a.jpg", Photo("Canon_40D.jpg"));
     SetDatesOptions o = NewDate();
@@ -204,6 +213,52 @@ TEST(RunLoop, FileTimesAreReportedAsTheSystemSetThem) {
     EXPECT_EQ(shown.minute, 30);
 }
 #endif
+
+TEST(RunLoop, KeepingTheTimeOfDayGivesTheFileItsOwnTimeOnTheNewDate) {
+    TempDir dir;
+    const fs::path p = dir.put("a.jpg", Photo("Canon_40D.jpg"));
+    const FileInstant own{LocalToUnix({2004, 3, 1, 7, 5, 9}).value(), 123456700};
+    SetTimes(p, {own, own, own});
+    SetDatesOptions o = NewDate();
+    o.keepTime = true;
+    Outcomes seen;
+    RunSet({p.string()}, "", seen, {}, o);
+    ASSERT_EQ(seen.all.size(), 1u);
+    EXPECT_EQ(seen.all[0].after.EmbeddedDate, "2006:12:24 15:56:01");
+    const FileTimes t = TimesOf(p.string());
+    EXPECT_EQ(LocalFromUnix(t.modified.seconds), (LocalDateTime{2006, 12, 24, 7, 5, 9}));
+    EXPECT_EQ(t.modified.nanoseconds, 0);
+#ifndef _WIN32 // (under Wine any query of a file sets its access time)
+    EXPECT_EQ(t.accessed, t.modified);
+#endif
+}
+
+// A photo the run cannot open for writing: immutable (a real obstacle even for root), or on
+// Windows held open by another program that shares it with nobody.
+TEST(RunLoop, APhotoThatCannotBeOpenedForWritingFailsAndKeepsItsBytesAndTimes) {
+    TempDir dir;
+    const fs::path p = dir.put("locked.jpg", Photo("Canon_40D.jpg"));
+    const FileTimes before = TimesOf(p.string());
+    Outcomes seen;
+    {
+#ifdef _WIN32
+        HANDLE held = CreateFileW(p.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        RunSet({p.string()}, "", seen);
+        CloseHandle(held);
+#else
+        Immutable locked(p);
+        if (!locked) GTEST_SKIP() << "this file system has no immutable files";
+        RunSet({p.string()}, "", seen);
+#endif
+    }
+    ASSERT_EQ(seen.all.size(), 1u);
+    EXPECT_EQ(seen.all[0].result, PhotoOutcome::Result::Failed);
+    EXPECT_EQ(seen.all[0].error.number, 70);
+    EXPECT_EQ(ReadAll(p), Photo("Canon_40D.jpg"));
+    EXPECT_EQ(TimesOf(p.string()).modified, before.modified);
+}
 
 TEST(RunLoop, EachFileIsDoneOnceHoweverOftenItIsReached) {
     TempDir dir;
@@ -302,10 +357,19 @@ TEST(RunLoop, AnUnusableLogFolderStopsTheRunBeforeTheFirstPhoto) {
     TempDir odd;
     fs::create_directory(odd.path() / LogNameFor(LocalNow()));
     expectStopped(odd.path().string(), 75);
+#ifndef _WIN32
+    // A link there: never followed, and the file it names stays as it was.
+    TempDir linked;
+    const fs::path elsewhere = dir.put("elsewhere.txt", Bytes{'k'});
+    fs::create_symlink(elsewhere, linked.path() / LogNameFor(LocalNow()));
+    expectStopped(linked.path().string(), 75);
+    EXPECT_EQ(ReadAll(elsewhere), Bytes{'k'});
+#endif
     // A folder that cannot be written, even by root.
     TempDir locked;
     Immutable frozen(locked.path());
-    if (frozen) expectStopped(locked.path().string(), 70);
+    if (!frozen) GTEST_SKIP() << "this file system has no immutable folders";
+    expectStopped(locked.path().string(), 70);
 }
 
 TEST(RunLoop, ALogLineThatCannotBeWrittenIsReportedAndNoEmptyLogStays) {

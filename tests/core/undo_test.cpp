@@ -33,7 +33,7 @@ struct Photos {
         for (const char* n : names) {
             const fs::path p = dir.put(n, Photo(n));
             const FileTimes ft{{t, 111111111}, {t + 9, 222222222}, {t, 111111111}};
-            EXPECT_TRUE(WriteFileTimes(p.string(), ft).ok());
+            SetTimes(p, ft);
             paths.push_back(p.string());
             bytes.push_back(Photo(n));
             times.push_back(ReadFileTimes(p.string()).value());
@@ -90,13 +90,9 @@ JournalRecord FirstRecord(const std::string& journal) {
     return j->records.front();
 }
 
-// A journal holding the header and the given records, written as the program writes them.
+// A journal of the given records, as the program writes them.
 std::string WriteJournal(const fs::path& folder, const std::vector<JournalRecord>& records) {
-    JournalWriter w(folder.string(), JournalHeader{"set", 1165413802, 99, "/x", 0});
-    for (const JournalRecord& r : records)
-        EXPECT_TRUE(w.append(r).ok());
-    EXPECT_TRUE(w.close().ok());
-    return w.path();
+    return test::WriteJournal(folder, JournalHeader{"set", 1165413802, 99, "/x", 0}, records);
 }
 
 TEST(Undo, PutsBytesAndTimesBackExactlyAndAgainIsHarmless) {
@@ -119,7 +115,7 @@ TEST(Undo, ARunWhoseTextsAlreadyHeldItsDateHasItsTimesPutBack) {
     Photos p{"Canon_40D.jpg"};
     p.set(24);
     const FileTimes copied{{1400000000, 5}, {1400000009, 7}, {1400000000, 5}};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], copied).ok());
+    SetTimes(p.paths[0], copied);
     p.bytes[0] = ReadAll(p.paths[0]);
     p.times[0] = ReadFileTimes(p.paths[0]).value();
     const std::string journal = p.set(24);
@@ -200,7 +196,7 @@ TEST(Undo, TimesGoBackOnlyWhenTheRunOrAnUndoOfItWasTheLastToChangeThem) {
     ASSERT_TRUE(s.ok());
     // Another program sets the time afterwards (texts untouched): an old undo leaves it.
     const FileInstant later{1400000000, 0};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {later, later, later}).ok());
+    SetTimes(p.paths[0], {later, later, later});
     const auto out = Undo({journal}, &s);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].result, UndoOutcome::Result::Refused);
@@ -240,7 +236,7 @@ TEST(Undo, ARecordNeverCarriedOutCountsAsUnchanged) {
     const std::string journal = p.set(24);
     // The photo as it was: the run's record stands, but the run never changed it.
     WriteAll(p.paths[0], p.bytes[0]);
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], p.times[0]).ok());
+    SetTimes(p.paths[0], p.times[0]);
     UndoSummary s;
     const auto out = Undo({journal}, &s);
     ASSERT_EQ(out.size(), 1u);
@@ -380,17 +376,17 @@ TEST(Undo, ARunThatOnlySetTimesIsUndoneWhileThePhotoKeepsThem) {
     // Never carried out: as before.
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::AsBefore);
     // Carried out: put back.
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {*r.after, *r.after, *r.after}).ok());
+    SetTimes(p.paths[0], {*r.after, *r.after, *r.after});
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::Restored);
     p.expectAsBefore();
     // Carried out on a FAT card, which keeps the time in 2-second steps: put back too.
     const FileInstant rounded{r.after->seconds - 1, 0};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {rounded, rounded, rounded}).ok());
+    SetTimes(p.paths[0], {rounded, rounded, rounded});
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::Restored);
     p.expectAsBefore();
     // Changed since by someone else: refused and left.
     const FileInstant later{1400000000, 0};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {later, later, later}).ok());
+    SetTimes(p.paths[0], {later, later, later});
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::Refused);
     EXPECT_EQ(ReadFileTimes(p.paths[0])->modified, later);
 }
