@@ -1045,7 +1045,7 @@ void FrmMain::File1_Click() {
         return;
     }
     lastRead_.embeddedDate = FromPhotoText(read->summary.EmbeddedDate);
-    lastRead_.fileDate = U(read->fileDate);
+    lastRead_.fileDate = U(FormatGeneralDate(LocalFromUnix(read->modifiedUnix)));
     const QString panel =
         read->entries == 0
             ? QString(kNoDateInfo)

@@ -385,24 +385,25 @@ TEST(JpegFrame, ReadOnlyWhenExifGivesNoPixelSize) {
     EXPECT_EQ(info.frameHeight, 32);
 }
 
-TEST(ReadExifInfo, ReadsAFileAndItsDateEvenWithoutExif) {
+TEST(ReadExifInfo, ReadsAFileAndItsTimeEvenWithoutExif) {
     TempDir dir;
-    dir.put("with.jpg", Jpeg({Jfif(), ExifApp1(CameraTiff(ByteOrder::Big).build())}));
-    dir.put("without.JPG", Jpeg({Jfif()}));
+    const FileInstant at{1165413802, 5};
+    SetTimes(dir.put("with.jpg", Jpeg({Jfif(), ExifApp1(CameraTiff(ByteOrder::Big).build())})),
+             {at, at, at});
+    SetTimes(dir.put("without.JPG", Jpeg({Jfif()})), {at, at, at});
 
     auto with = ReadExifInfo(dir.folder(), "with.jpg");
     ASSERT_TRUE(with.ok());
     EXPECT_EQ(with->entries, 4);
     EXPECT_EQ(with->summary.EmbeddedDate, "2008:05:30 15:56:01");
     EXPECT_EQ(with->summary.Maker, "Canon");
-    EXPECT_FALSE(with->fileDate.empty());
-    EXPECT_NE(with->modifiedUnix, 0);
+    EXPECT_EQ(with->modifiedUnix, at.seconds);
 
     auto without = ReadExifInfo(dir.folder(), "without.JPG");
     ASSERT_TRUE(without.ok());
     EXPECT_EQ(without->entries, 0);
     EXPECT_EQ(without->summary.EmbeddedDate, "");
-    EXPECT_FALSE(without->fileDate.empty());
+    EXPECT_EQ(without->modifiedUnix, at.seconds);
 }
 
 TEST(ReadExifInfo, FailuresAreRunTimeErrors) {
