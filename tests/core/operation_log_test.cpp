@@ -104,6 +104,7 @@ TEST(LogFileName, AnyNumberOfOldLogs) {
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061114.log", "Date20061115.log"}));
 }
 
+#ifndef _WIN32 // (Windows' file names ignore letter case, and it has no immutable files)
 TEST(LogFileName, EqualDatesRemoveTheFirstListed) {
     TempDir dir;
     PutLogs(dir, {"20061201", "20061205"});
@@ -134,6 +135,7 @@ TEST(LogFileName, AnOldLogThatCannotBeRemovedIsAnError) {
     ASSERT_FALSE(path.ok());
     EXPECT_EQ(path.error().number, 70);
 }
+#endif
 
 TEST(LogFileName, OnlyTheProgramsOwnFilesAreRemoved) {
     TempDir dir;

@@ -365,11 +365,13 @@ TEST(RunLoop, AnUnusableLogFolderStopsTheRunBeforeTheFirstPhoto) {
     expectStopped(linked.path().string(), 75);
     EXPECT_EQ(ReadAll(elsewhere), Bytes{'k'});
 #endif
+#ifndef _WIN32
     // A folder that cannot be written, even by root.
     TempDir locked;
     Immutable frozen(locked.path());
     if (!frozen) GTEST_SKIP() << "this file system has no immutable folders";
     expectStopped(locked.path().string(), 70);
+#endif
 }
 
 TEST(RunLoop, ALogLineThatCannotBeWrittenIsReportedAndNoEmptyLogStays) {
