@@ -75,10 +75,6 @@ class InfoAgainstExiftool(unittest.TestCase):
                 compared += 1
         self.assertGreater(compared, 35)
 
-    def test_text_stops_at_its_count(self):
-        o = info([PHOTOS / "Kodak_CX7530.jpg"])["Kodak_CX7530.jpg"]
-        self.assertEqual(o["Model"], "KODAK CX7530 ZOOM DIGITAL CAMERA")
-
     def test_file_date_is_the_general_date_form(self):
         with tempfile.TemporaryDirectory() as d:
             p = Path(d) / "a.jpg"

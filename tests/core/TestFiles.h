@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "base/ByteSource.h"
+#include "base/Faults.h"
 #include "base/FileTimes.h"
 #include "exif/ByteReader.h"
+#include "exif/ExifReader.h"
+#include "exif/ExifWriter.h"
 #include "run/Journal.h"
+#include "run/RunLoop.h"
 
 namespace tokimori::test {
 
@@ -69,6 +73,29 @@ Bytes Jpeg(const std::vector<Segment>& segments);
 // A camera-like photo: DateTime, DateTimeOriginal, DateTimeDigitized, Make, Model, pixel size.
 Tiff CameraTiff(ByteOrder order);
 
+// What the reader walks from a file's bytes: the Exif directory's entry count and the summary.
+struct Walked {
+    int32_t result = 0;
+    ExifSummary summary;
+};
+Walked WalkBytes(const Bytes& file);
+
+// A rewrite of a file's date texts to text (only those of filter's day), planned and applied in
+// memory, with what must hold for any file checked on the way: the size stays, only planned
+// texts change and they hold the new bytes, no two writes overlap, each starts a slot of
+// FindDateSlots.
+struct Written {
+    DatePlan plan;
+    Bytes before;
+    Bytes after;
+};
+Written Rewrite(const Bytes& file, const std::string& text = "2006:12:24 10:00:00",
+                const std::string& filter = "");
+// The plan's tags ("DateTime", …) and the texts it stepped over ("DateTime: not ASCII", …).
+using Texts = std::vector<std::string>;
+Texts Tags(const DatePlan& plan);
+Texts Skipped(const DatePlan& plan);
+
 // A file's bytes read, a file written whole, a file given times through its handle; each throws
 // (failing the test) when it cannot.
 Bytes ReadAll(const std::filesystem::path& p);
@@ -95,6 +122,32 @@ class TempDir {
 
   private:
     std::filesystem::path path_;
+};
+
+// Copies of the named test photos in dir, each with old times of its own (nanoseconds too, so
+// that putting them back must be exact); their paths.
+std::vector<std::string> CopyPhotos(const TempDir& dir, const std::vector<std::string>& names);
+
+// The options of a set to 2006-12-DAY, at 10:00:00 or keeping each photo's time of day.
+SetDatesOptions SetTo(int day = 24, bool keepTime = false);
+
+// A run of kind over targets (all of them listed), its log and journal in logFolder (neither
+// when empty): its summary and each photo's outcome, in order.
+struct Ran {
+    RunSummary summary;
+    std::vector<PhotoOutcome> outcomes;
+};
+Ran RunOver(const RunKind& kind, const std::vector<std::string>& targets,
+            const std::string& logFolder, const RunPolicy& policy = {});
+
+// The n-th operation (from 1) at a site of the failure-injection seam fails, for as long as the
+// object lives.
+class InjectFault {
+  public:
+    InjectFault(FaultSite site, int n, Fault::Kind kind, int systemError = 28 /* ENOSPC */);
+    ~InjectFault();
+    InjectFault(const InjectFault&) = delete;
+    InjectFault& operator=(const InjectFault&) = delete;
 };
 
 // Makes a file or folder immutable (chattr +i) for as long as the object lives: a real obstacle

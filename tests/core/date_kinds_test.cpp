@@ -72,23 +72,6 @@ Bytes ThreeDates(const std::string& dateTime, const std::string& original,
     return Jpeg({ExifApp1(t.build())});
 }
 
-struct Ran {
-    RunSummary summary;
-    std::vector<PhotoOutcome> outcomes;
-};
-
-Ran RunKindOver(const RunKind& kind, const std::vector<std::string>& targets,
-                const std::string& logs) {
-    Ran r;
-    RunRequest request;
-    request.targets = targets;
-    request.logFolder = logs;
-    RunHooks hooks;
-    hooks.photoDone = [&](const PhotoOutcome& o) { r.outcomes.push_back(o); };
-    r.summary = RunPhotos(kind, request, {}, hooks);
-    return r;
-}
-
 TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {
     TempDir dir, logs;
     const fs::path p = dir.put(
@@ -100,7 +83,7 @@ TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {
     SetTimes(p, timesBefore);
 
     const Ran ran =
-        RunKindOver(*MakeShiftDates({9 * 3600 - 30 * 60, ""}), {p.string()}, logs.path().string());
+        RunOver(*MakeShiftDates({9 * 3600 - 30 * 60, ""}), {p.string()}, logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 1u);
     const PhotoOutcome& o = ran.outcomes[0];
     ASSERT_TRUE(o.changed());
@@ -132,7 +115,7 @@ TEST(Shift, ATextThatIsNoDateIsLeftAloneAndTheFilterChoosesTexts) {
     TempDir dir;
     const fs::path p = dir.put(
         "a.jpg", ThreeDates("2008:07:31 10:38:11", "    :  :     :  :  ", "2008:05:30 15:56:01"));
-    Ran ran = RunKindOver(*MakeShiftDates({-3600, ""}), {p.string()}, "");
+    Ran ran = RunOver(*MakeShiftDates({-3600, ""}), {p.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 1u);
     const PhotoOutcome& o = ran.outcomes[0];
     ASSERT_TRUE(o.changed());
@@ -147,7 +130,7 @@ TEST(Shift, ATextThatIsNoDateIsLeftAloneAndTheFilterChoosesTexts) {
     // Only the texts of one day move.
     const fs::path q = dir.put(
         "b.jpg", ThreeDates("2008:07:31 10:38:11", "2008:05:30 15:56:01", "2008:05:30 16:00:00"));
-    ran = RunKindOver(*MakeShiftDates({86400, "2008:05:30"}), {q.string()}, "");
+    ran = RunOver(*MakeShiftDates({86400, "2008:05:30"}), {q.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 1u);
     EXPECT_EQ(ran.outcomes[0].plan.dates.writes.size(), 2u);
     EXPECT_EQ(ran.outcomes[0].after.EmbeddedDate, "2008:05:31 15:56:01");
@@ -160,7 +143,7 @@ TEST(Shift, APhotoWithoutDatesHasItsFileTimeMovedAFileThatIsNoPhotoNot) {
     const FileTimes old{{1300000000, 123456700}, {1300000000, 0}, {1300000000, 123456700}};
     for (const fs::path& f : {p, text})
         SetTimes(f, old);
-    const Ran ran = RunKindOver(*MakeShiftDates({-86400, ""}), {p.string(), text.string()}, "");
+    const Ran ran = RunOver(*MakeShiftDates({-86400, ""}), {p.string(), text.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 2u);
     EXPECT_TRUE(ran.outcomes[0].changed());
     // Moved by the offset, to the nanosecond.
@@ -202,7 +185,7 @@ TEST(FileTimes, ATimeThatCannotBeHeldIsNeverKeptSilently) {
         const fs::path a = dir.put("a.jpg", bytes);
         const FileTimes before{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
         SetTimes(a, before);
-        const Ran ran = RunKindOver(*c.kind, {a.string()}, logs.path().string());
+        const Ran ran = RunOver(*c.kind, {a.string()}, logs.path().string());
         ASSERT_EQ(ran.outcomes.size(), 1u);
         const PhotoOutcome& o = ran.outcomes[0];
         if (c.heldOnlyHere && !clamps) {
@@ -223,8 +206,8 @@ TEST(Shift, ByNothingChangesNoPhotoAndJournalsNone) {
     TempDir dir, logs;
     const fs::path dated = dir.put("a.jpg", Photo("Canon_40D.jpg"));
     const fs::path plain = dir.put("b.jpg", Photo("xmp_no_exif.jpg"));
-    const Ran ran = RunKindOver(*MakeShiftDates({0, ""}), {dated.string(), plain.string()},
-                                logs.path().string());
+    const Ran ran =
+        RunOver(*MakeShiftDates({0, ""}), {dated.string(), plain.string()}, logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 2u);
     for (const PhotoOutcome& o : ran.outcomes)
         EXPECT_EQ(o.result, PhotoOutcome::Result::Unchanged) << o.path;
@@ -241,8 +224,8 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     const FileTimes old{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
     for (const fs::path& p : {a, b, c})
         SetTimes(p, old);
-    const Ran ran = RunKindOver(*MakeFileTimeFromDate(), {a.string(), b.string(), c.string()},
-                                logs.path().string());
+    const Ran ran = RunOver(*MakeFileTimeFromDate(), {a.string(), b.string(), c.string()},
+                            logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 3u);
     EXPECT_EQ(ReadFileTimes(a.string())->modified.seconds,
               LocalToUnix({2008, 5, 30, 15, 56, 1}).value());
@@ -259,7 +242,7 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     // their access time (others' reading changes it).
     const FileInstant shot{LocalToUnix({2008, 5, 30, 15, 56, 1}).value(), 0};
     SetTimes(a, {shot, {1400000000, 0}, shot});
-    const Ran again = RunKindOver(*MakeFileTimeFromDate(), {a.string()}, "");
+    const Ran again = RunOver(*MakeFileTimeFromDate(), {a.string()}, "");
     ASSERT_EQ(again.outcomes.size(), 1u);
     EXPECT_EQ(again.outcomes[0].result, PhotoOutcome::Result::Unchanged);
 

@@ -153,25 +153,6 @@ TEST(Journal, ADamagedLineIsReportedWithItsNumberAndTheOthersStay) {
     EXPECT_TRUE(c.records.empty());
 }
 
-struct FaultPlan {
-    static inline FaultSite site = FaultSite::JournalAppend;
-    static inline int at = 0; // the n-th operation at site fails (1-based)
-    static inline int seen = 0;
-    static inline Fault::Kind kind = Fault::Kind::Short;
-    static Fault Hook(FaultSite s) {
-        if (s != site || ++seen != at) return {};
-        return {kind, 28}; // ENOSPC
-    }
-    explicit FaultPlan(FaultSite s, int n, Fault::Kind k) {
-        site = s;
-        at = n;
-        seen = 0;
-        kind = k;
-        SetFaultHook(&Hook);
-    }
-    ~FaultPlan() { SetFaultHook(nullptr); }
-};
-
 TEST(JournalWriter, AFullDiskLeavesTheLastWholeRecord) {
     TempDir dir;
     JournalWriter w(dir.path().string(), Header());
@@ -182,7 +163,7 @@ TEST(JournalWriter, AFullDiskLeavesTheLastWholeRecord) {
     EXPECT_EQ(written, 2u);
     {
         // The disk fills while the second record of a batch is written: the first is whole.
-        FaultPlan full(FaultSite::JournalAppend, 2, Fault::Kind::Short);
+        InjectFault full(FaultSite::JournalAppend, 2, Fault::Kind::Short);
         for (const char* path : {"/c.jpg", "/d.jpg", "/e.jpg"})
             w.add(Sample(path, 3));
         Status s = w.write(written);
@@ -205,7 +186,7 @@ TEST(JournalWriter, AFullDiskLeavesTheLastWholeRecord) {
 TEST(JournalWriter, AFirstRecordThatCannotBeWrittenLeavesNoJournal) {
     TempDir dir;
     JournalWriter w(dir.path().string(), Header());
-    FaultPlan full(FaultSite::JournalAppend, 1, Fault::Kind::Fail);
+    InjectFault full(FaultSite::JournalAppend, 1, Fault::Kind::Fail);
     w.add(Sample("/a.jpg", 1));
     size_t written = 0;
     EXPECT_FALSE(w.write(written).ok());

@@ -43,65 +43,47 @@ void PutLogs(const TempDir& dir, std::initializer_list<const char*> dates) {
 TEST(LogNames, NameDateAndPattern) {
     EXPECT_EQ(LogNameFor(kToday), "Date20061206.log");
     EXPECT_EQ(LogDateOf("Date20061206.log"), "20061206");
-    EXPECT_TRUE(IsLogName("Date20061206.log"));
-    EXPECT_TRUE(IsLogName("DATE20061206.LOG"));
-    EXPECT_TRUE(IsLogName("Date20040229.log"));
+    for (const char* log : {"Date20061206.log", "DATE20061206.LOG", "Date20040229.log"})
+        EXPECT_TRUE(IsLogName(log)) << log;
     // Only a real calendar date makes a log: a user's own files are never taken for one.
-    EXPECT_FALSE(IsLogName("DATEabcdefgh.LOG"));
-    EXPECT_FALSE(IsLogName("Date1999plan.log"));
-    EXPECT_FALSE(IsLogName("Date20050229.log"));
-    EXPECT_FALSE(IsLogName("Date20061306.log"));
-    EXPECT_FALSE(IsLogName("Date20061200.log"));
-    EXPECT_FALSE(IsLogName("Date2006120.log"));
-    EXPECT_FALSE(IsLogName("Date200612061.log"));
-    EXPECT_FALSE(IsLogName("Xate20061206.log"));
-    EXPECT_FALSE(IsLogName("Date20061206.txt"));
+    for (const char* other : {"DATEabcdefgh.LOG", "Date1999plan.log", "Date20050229.log",
+                              "Date20061306.log", "Date20061200.log", "Date2006120.log",
+                              "Date200612061.log", "Xate20061206.log", "Date20061206.txt"})
+        EXPECT_FALSE(IsLogName(other)) << other;
 }
 
-TEST(LogFileName, FirstLogOfAllDeletesNothing) {
-    TempDir dir;
-    dir.put("keep.jpg", Bytes{1});
-    Recorder r;
-    auto path = LogFileName(dir.path().string(), kToday, r.sink());
-    ASSERT_TRUE(path.ok());
-    EXPECT_EQ(path.value(), JoinPath(dir.path().string(), "Date20061206.log"));
-    WriteAll(path.value(), {});
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061206.log", "keep.jpg"}));
-    EXPECT_TRUE(r.shown.empty());
-}
-
-TEST(LogFileName, ANewDayRemovesTheOldestUntilTwoRemain) {
-    TempDir dir;
-    PutLogs(dir, {"20061201", "20061203", "20061202"});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061202.log", "Date20061203.log"}));
-
-    TempDir five;
-    PutLogs(five, {"20061130", "20061105", "20061201", "20061204", "20061020"});
-    auto path = LogFileName(five.path().string(), kToday, r.sink());
-    ASSERT_TRUE(path.ok());
-    WriteAll(path.value(), {});
-    EXPECT_EQ(Names(five), (std::vector<std::string>{"Date20061201.log", "Date20061204.log",
-                                                     "Date20061206.log"}));
-}
-
-TEST(LogFileName, TodaysLogPresentDeletesNothing) {
-    TempDir dir;
-    PutLogs(dir, {"20061201", "20061202", "20061203", "20061204", "20061206"});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir).size(), 5u);
-}
-
-TEST(LogFileName, AnyNumberOfOldLogs) {
-    TempDir dir;
+TEST(LogFileName, ANewDayRemovesTheOldestLogsUntilTwoRemainTodaysRemovesNothing) {
+    std::vector<std::string> fifteen;
     for (int d = 1; d <= 15; ++d)
-        dir.put("Date200611" + std::string(d < 10 ? "0" : "") + std::to_string(d) + ".log",
-                Bytes{'x'});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061114.log", "Date20061115.log"}));
+        fifteen.push_back("200611" + std::string(d < 10 ? "0" : "") + std::to_string(d));
+    struct Case {
+        std::vector<std::string> logs; // the dates of the logs there
+        std::vector<std::string> left; // what stays, today's log made
+    };
+    const Case cases[] = {
+        {{}, {"Date20061206.log", "keep.jpg"}},
+        {{"20061201", "20061203", "20061202"},
+         {"Date20061202.log", "Date20061203.log", "Date20061206.log", "keep.jpg"}},
+        {{"20061130", "20061105", "20061201", "20061204", "20061020"},
+         {"Date20061201.log", "Date20061204.log", "Date20061206.log", "keep.jpg"}},
+        {fifteen, {"Date20061114.log", "Date20061115.log", "Date20061206.log", "keep.jpg"}},
+        {{"20061201", "20061202", "20061203", "20061204", "20061206"},
+         {"Date20061201.log", "Date20061202.log", "Date20061203.log", "Date20061204.log",
+          "Date20061206.log", "keep.jpg"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.put("keep.jpg", Bytes{1});
+        for (const std::string& d : c.logs)
+            dir.put("Date" + d + ".log", Bytes{'x'});
+        Recorder r;
+        auto path = LogFileName(dir.path().string(), kToday, r.sink());
+        ASSERT_TRUE(path.ok());
+        EXPECT_EQ(path.value(), JoinPath(dir.path().string(), "Date20061206.log"));
+        if (!fs::exists(path.value())) WriteAll(path.value(), {});
+        EXPECT_EQ(Names(dir), c.left) << c.logs.size() << " logs";
+        EXPECT_TRUE(r.shown.empty());
+    }
 }
 
 #ifndef _WIN32 // (Windows' file names ignore letter case, and it has no immutable files)
@@ -195,11 +177,6 @@ TEST(LogFailureMessage, TellsTheErrorInTheWindowsWords) {
 
 TEST(AppendFile, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     // Two runs share the day's log; the one that created it fails: what the other wrote stays.
-    struct Short {
-        static Fault Hook(FaultSite site) {
-            return site == FaultSite::LogAppend ? Fault{Fault::Kind::Short, 28} : Fault{};
-        }
-    };
     auto open = [](const std::string& path) {
         return AppendFile::open(path, AppendFile::Create::OpenOrCreate, FaultSite::LogAppend);
     };
@@ -211,9 +188,10 @@ TEST(AppendFile, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     ASSERT_TRUE(b->append("B1\r\n").ok());
     ASSERT_TRUE(a->append("A1\r\n").ok());
     ASSERT_TRUE(b->append("B2\r\n").ok());
-    SetFaultHook(&Short::Hook);
-    EXPECT_FALSE(a->append("A2 cut by a full disk\r\n").ok());
-    SetFaultHook(nullptr);
+    {
+        InjectFault full(FaultSite::LogAppend, 1, Fault::Kind::Short);
+        EXPECT_FALSE(a->append("A2 cut by a full disk\r\n").ok());
+    }
     const Bytes all = ReadAll(path);
     const std::string text(all.begin(), all.end());
     EXPECT_EQ(text.rfind("B1\r\nA1\r\nB2\r\n", 0), 0u) << text;

@@ -52,6 +52,9 @@ TEST(PositionedFile, OpenFailuresCarryTheirNumbers) {
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().number, 53);
     EXPECT_NE(missing.error().detail.find("none.jpg"), std::string::npos);
+    auto nowhere = PositionedFile::open(dir.folder() + "nowhere/a.jpg", PositionedFile::Mode::Read);
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_EQ(nowhere.error().number, 53);
 
     auto folder = PositionedFile::open(dir.folder(), PositionedFile::Mode::Read);
     ASSERT_FALSE(folder.ok());

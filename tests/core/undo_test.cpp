@@ -28,16 +28,10 @@ struct Photos {
     std::vector<Bytes> bytes;
     std::vector<FileTimes> times;
 
-    explicit Photos(std::initializer_list<const char*> names) {
-        int64_t t = 1300000000;
-        for (const char* n : names) {
-            const fs::path p = dir.put(n, Photo(n));
-            const FileTimes ft{{t, 111111111}, {t + 9, 222222222}, {t, 111111111}};
-            SetTimes(p, ft);
-            paths.push_back(p.string());
-            bytes.push_back(Photo(n));
-            times.push_back(ReadFileTimes(p.string()).value());
-            t += 86400 * 40;
+    explicit Photos(std::initializer_list<std::string> names) : paths(CopyPhotos(dir, names)) {
+        for (const std::string& p : paths) {
+            bytes.push_back(ReadAll(p));
+            times.push_back(ReadFileTimes(p).value());
         }
     }
     void expectAsBefore() const {
@@ -53,14 +47,8 @@ struct Photos {
     }
     // Runs a set with the given date and returns its journal.
     std::string set(int day, bool keepTime = false) const {
-        SetDatesOptions o;
-        o.date = {2006, 12, day, 0, 0, 0};
-        o.timeOfDay = {0, 0, 0, 10, 0, 0};
-        o.keepTime = keepTime;
-        RunRequest r;
-        r.targets = paths;
-        r.logFolder = logs.path().string();
-        const RunSummary s = RunPhotos(*MakeSetDates(o), r, {}, {});
+        const RunSummary s =
+            RunOver(*MakeSetDates(SetTo(day, keepTime)), paths, logs.path().string()).summary;
         EXPECT_FALSE(s.stoppedBy);
         return s.journalPath;
     }
@@ -163,13 +151,9 @@ TEST(Undo, AnOlderRunUndoneAloneNeverTakesALaterRunsDate) {
     Photos p{"Canon_40D.jpg"};
     // 2001:02:03 then 2008:02:03: the later date mixes the earlier run's old and new texts.
     auto set = [&](int year) {
-        SetDatesOptions o;
+        SetDatesOptions o = SetTo(3, true);
         o.date = {year, 2, 3, 0, 0, 0};
-        o.keepTime = true;
-        RunRequest r;
-        r.targets = p.paths;
-        r.logFolder = p.logs.path().string();
-        return RunPhotos(*MakeSetDates(o), r, {}, {}).journalPath;
+        return RunOver(*MakeSetDates(o), p.paths, p.logs.path().string()).summary.journalPath;
     };
     const std::string first = set(2001);
     const std::string second = set(2008);
@@ -344,13 +328,8 @@ TEST(Undo, APhotoWhoseDateTextsOverlapIsSetAndUndone) {
     const fs::path p = dir.put("overlap.jpg", Jpeg({ExifApp1(t.build())}));
     const Bytes before = ReadAll(p);
     const FileTimes timesBefore = ReadFileTimes(p.string()).value();
-    SetDatesOptions o;
-    o.date = {2006, 12, 24, 0, 0, 0};
-    o.timeOfDay = {0, 0, 0, 10, 0, 0};
-    RunRequest r;
-    r.targets = {p.string()};
-    r.logFolder = logs.path().string();
-    const RunSummary run = RunPhotos(*MakeSetDates(o), r, {}, {});
+    const RunSummary run =
+        RunOver(*MakeSetDates(SetTo()), {p.string()}, logs.path().string()).summary;
     ASSERT_EQ(run.changed, 1u);
     EXPECT_NE(ReadAll(p), before);
     UndoSummary s;
