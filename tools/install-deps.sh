@@ -17,6 +17,7 @@ run=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl1-me
 # The Debian package: its build flags, dependencies and files.
 package=("${run[@]}" dpkg-dev file)
 test=("${package[@]}"
+      git clang-format                                           # the formatting check
       googletest libgtest-dev python3 clang libclang-rt-14-dev   # the tests, sanitizers, fuzzers
       xvfb xauth x11-utils openbox xdotool                       # the windows on an X server
       libimage-exiftool-perl e2fsprogs                           # exiftool, chattr
