@@ -8,8 +8,6 @@ std::string ErrorDescription(int number) {
         return "プロシージャの呼び出し、または引数が不正です。";
     case err::Overflow:
         return "オーバーフローしました。";
-    case err::SubscriptOutOfRange:
-        return "インデックスが有効範囲にありません。";
     case err::TypeMismatch:
         return "型が一致しません。";
     case err::BadFileName:

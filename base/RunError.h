@@ -18,7 +18,6 @@ struct RunError {
 namespace err {
 inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
-inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int BadFileName = 52;
 inline constexpr int FileNotFound = 53;

@@ -16,6 +16,7 @@
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
+#include "filetime/LocalTime.h"
 #include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "run/RunLoop.h"
@@ -81,7 +82,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                    .number("Orientation", read->orientation)
                    .number("ThumbnailOffset", static_cast<int64_t>(read->thumbnailOffset))
                    .number("ThumbnailLength", read->thumbnailLength)
-                   .utf8("FileDate", read->fileDate)
+                   .utf8("FileDate", FormatGeneralDate(LocalFromUnix(read->modifiedUnix)))
                    .str()
             << "\n";
     }

@@ -3,7 +3,6 @@
 #include "base/PositionedFile.h"
 #include "exif/ExifWalker.h"
 #include "exif/JpegFrame.h"
-#include "filetime/LocalTime.h"
 
 namespace tokimori {
 
@@ -124,7 +123,6 @@ Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name
     auto modified = file->modifiedUnix();
     if (!modified) return modified.error();
     info.modifiedUnix = modified.value();
-    info.fileDate = FormatGeneralDate(LocalFromUnix(info.modifiedUnix));
 
     Status closed = file->close();
     if (!closed) return closed.error();

@@ -37,8 +37,7 @@ std::string ReadTextAt(ByteReader& r, const TextPlace& place);
 struct ExifInfo {
     int32_t entries = 0; // the Exif directory's entry count, or 0: no Exif data
     ExifSummary summary;
-    std::string fileDate;     // last-modification time as local time in the general date form
-    int64_t modifiedUnix = 0; // the same time as read from the file
+    int64_t modifiedUnix = 0; // the last-modification time, as read from the open file
     // The first frame header's size, read only when the Exif data gives no pixel size; 0 when
     // unknown.
     int32_t frameWidth = 0;
@@ -48,8 +47,8 @@ struct ExifInfo {
     uint32_t thumbnailLength = 0; // its length; 0 when the photo carries none
 };
 
-// The summary, frame size, orientation and thumbnail of the photo r reads (file date and time
-// left empty). An I/O failure shows as r.failed().
+// The summary, frame size, orientation and thumbnail of the photo r reads (its modification
+// time left 0). An I/O failure shows as r.failed().
 ExifInfo WalkExifInfo(ByteReader& r);
 
 // Reads folder + name (plain concatenation: folder ends in a separator). The file is opened for

@@ -5,7 +5,6 @@
 #include <map>
 #include <optional>
 
-#include "base/PositionedFile.h"
 #include "exif/ExifLayout.h"
 
 namespace tokimori {
@@ -178,35 +177,6 @@ Status ApplyDatePlan(ByteReader& r, const DatePlan& plan) {
         if (!s) return s;
     }
     return {};
-}
-
-Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
-                               const std::string& newDateText, const std::string& filterDate) {
-    return WriteExifDate(folder, name, newDateText, filterDate, WriteHooks{});
-}
-
-Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
-                               const std::string& newDateText, const std::string& filterDate,
-                               const WriteHooks& hooks) {
-    Status valid = CheckDateTexts(newDateText, filterDate);
-    if (!valid) return valid.error();
-
-    auto file = PositionedFile::open(folder + name, PositionedFile::Mode::ReadWrite);
-    if (!file) return file.error();
-    ByteReader reader(file.value());
-    DatePlan plan = PlanExifDateWrite(reader, newDateText, filterDate);
-    if (reader.failed()) return *reader.error();
-    if (!hooks.dryRun && !plan.writes.empty()) {
-        if (hooks.beforeApply) {
-            Status ready = hooks.beforeApply(plan);
-            if (!ready) return ready.error();
-        }
-        Status written = ApplyDatePlan(reader, plan);
-        if (!written) return written.error();
-    }
-    Status closed = file->close();
-    if (!closed) return closed.error();
-    return plan;
 }
 
 const char* SkipReasonText(SkipReason why) {

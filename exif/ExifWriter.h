@@ -89,22 +89,6 @@ DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
 // Writes the plan's texts in order.
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan);
 
-// Opens folder + name for reading and writing, plans and applies the rewrite, closes the file.
-// reachedEnd is the writer's result; DateChanged tells whether IFD0's DateTime was rewritten.
-Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
-                               const std::string& newDateText, const std::string& filterDate);
-
-// The same with two hooks: dryRun plans without writing anything (the file is still opened for
-// writing, so a photo that could not be changed is reported); beforeApply runs after the plan
-// and before the first write, and its failure leaves the file untouched.
-struct WriteHooks {
-    bool dryRun = false;
-    std::function<Status(const DatePlan&)> beforeApply;
-};
-Result<DatePlan> WriteExifDate(const std::string& folder, const std::string& name,
-                               const std::string& newDateText, const std::string& filterDate,
-                               const WriteHooks& hooks);
-
 // "DateTime", "DateTimeOriginal", "DateTimeDigitized".
 const char* DateTagName(uint16_t tag);
 

@@ -1,9 +1,5 @@
 #include "filetime/FileDate.h"
 
-#include "base/PositionedFile.h"
-
-#include "base/SystemError.h"
-
 namespace tokimori {
 
 namespace {
@@ -48,21 +44,6 @@ Status ParseTimeOfDay(const std::string& text, LocalDateTime& t) {
     t.minute = m;
     t.second = sec;
     return {};
-}
-
-Status WriteFileTimes(const std::string& path, const FileTimes& times) {
-    auto f = PositionedFile::open(path, PositionedFile::Mode::ReadWrite);
-    if (!f) return f.error();
-    Status set = f->setTimes(times);
-    Status closed = f->close();
-    return set ? closed : set;
-}
-
-Status ApplyFileDate(const std::string& path, const LocalDateTime& when) {
-    auto instant = LocalToUnix(when);
-    if (!instant) return instant.error();
-    const FileInstant at{instant.value(), 0};
-    return WriteFileTimes(path, FileTimes{at, at, at});
 }
 
 } // namespace tokimori

@@ -1,5 +1,5 @@
 #pragma once
-// A file's time stamps: read them, and give a file one local date and time.
+// A file's time stamps, and a local date and time to the instant it names.
 
 #include <cstdint>
 #include <string>
@@ -22,13 +22,5 @@ Result<int64_t> LocalToUnixInRange(const LocalDateTime& t);
 Status ParseTimeOfDay(const std::string& text, LocalDateTime& t);
 
 Result<FileTimes> ReadFileTimes(const std::string& path);
-
-// Sets the times given; on POSIX systems the creation time cannot be set and is ignored.
-Status WriteFileTimes(const std::string& path, const FileTimes& times);
-
-// Gives the file at path the local date and time `when` (milliseconds 0) as its last-write and
-// last-access time, and on Windows its creation time too. Errors: 53 not found, 70 the file
-// cannot be changed (read-only file system, immutable, locked), 5 a date out of range.
-Status ApplyFileDate(const std::string& path, const LocalDateTime& when);
 
 } // namespace tokimori

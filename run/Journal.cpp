@@ -378,12 +378,6 @@ Status JournalWriter::write(size_t& written) {
     return s;
 }
 
-Status JournalWriter::append(const JournalRecord& r) {
-    add(r);
-    size_t written = 0;
-    return write(written);
-}
-
 Status JournalWriter::done(const JournalDone& d) {
     if (!file_) return {};
     Status s = file_->append(FormatJournalDone(d));

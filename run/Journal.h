@@ -87,8 +87,6 @@ class JournalWriter {
     // Writes the waiting records; written receives how many of them are in the journal whole
     // (all of them unless it fails).
     Status write(size_t& written);
-    // One record, written at once.
-    Status append(const JournalRecord& r);
     // The line that a batch reached the disk, written at once (handed to the disk with the next
     // batch's records, or at close).
     Status done(const JournalDone& d);
@@ -97,7 +95,6 @@ class JournalWriter {
 
     const std::string& path() const { return path_; }
     bool used() const { return file_.has_value(); }
-    size_t records() const { return records_; }
 
   private:
     Status create();

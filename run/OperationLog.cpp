@@ -10,7 +10,6 @@
 #include "base/Paths.h"
 #include "base/Process.h"
 #include "base/SystemError.h"
-#include "run/Journal.h"
 
 namespace tokimori {
 
@@ -191,29 +190,10 @@ std::string EscapeControls(const std::string& text, bool escapePercent) {
     return out;
 }
 
-Status AppendLogLine(const std::string& path, const std::string& line) {
-    auto f = AppendFile::open(path, AppendFile::Create::OpenOrCreate, FaultSite::LogAppend);
-    if (!f) return f.error();
-    Status wrote = f->append(ToSystemText(line));
-    if (!wrote) {
-        (void)f->discardIfEmpty(); // the failure is what gets reported
-        return wrote;
-    }
-    return f->close();
-}
-
 MessageRequest LogFailureMessage(const RunError& e) {
     return {"ログ出力時にエラーが発生しました。\n(" + std::to_string(e.number) + ") " +
                 e.description,
             "ログ出力エラー", MessageIcon::Critical, MessageButtons::Ok};
-}
-
-bool WriteLog(const std::string& kind, const std::string& text, const std::string& path,
-              const MessageSink& report) {
-    Status s = AppendLogLine(path, FormatLogLine(LocalNow(), kind, text));
-    if (s.ok()) return true;
-    if (report) report(LogFailureMessage(s.error()));
-    return false;
 }
 
 bool LogFileExists(const std::string& path, const MessageSink& report) {

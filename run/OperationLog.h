@@ -53,16 +53,6 @@ inline std::string EscapeLogText(const std::string& text) {
     return EscapeControls(text);
 }
 
-// Appends one line (UTF-8 text; the system's ANSI code page on Windows) and closes the file. The
-// log is never opened through a symbolic link; a log this call made and could not write is
-// removed again.
-Status AppendLogLine(const std::string& path, const std::string& line);
-
-// Appends a line stamped now; a failure is reported through `report` ("ログ出力エラー") and the
-// line is lost. Returns whether the line was written.
-bool WriteLog(const std::string& kind, const std::string& text, const std::string& path,
-              const MessageSink& report);
-
 // The text shown when a log line cannot be written.
 MessageRequest LogFailureMessage(const RunError& e);
 

@@ -1,19 +1,44 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Tokimori needs, from Debian 12's packages.
-# Does nothing when everything is already there.
+# Installs, from Debian 12's packages, what one use of the source tree needs; does nothing when
+# everything is already there.
+#
+# Usage: tools/install-deps.sh GROUP...
+#   run      build the two programs and run them (tools/run.sh)
+#   test     everything tools/test.sh builds and runs: the release, sanitizer and Windows builds,
+#            the windows on Xvfb with openbox, the command line against exiftool, the package
+#   package  build the Debian package (tools/package.sh)
+#   bench    the benchmark and the tools it is compared with (bench/run.sh)
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev python3
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl1-mesa-dev
-  fonts-noto-cjk xvfb xauth x11-utils openbox xdotool
-  libimage-exiftool-perl exiv2 jhead imagemagick e2fsprogs
-  g++-mingw-w64-x86-64 wine wine64
-  dpkg-dev file librsvg2-bin desktop-file-utils appstream man-db groff-base bash-completion
-)
+# Building the programs (rsvg-convert: the configuration renders the icons) and what they need
+# when they run: Qt's own Japanese texts and a Japanese font.
+run=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+     librsvg2-bin qt6-translations-l10n fonts-noto-cjk)
+# The Debian package: its build flags, dependencies and files.
+package=("${run[@]}" dpkg-dev file)
+test=("${package[@]}"
+      git clang-format                                           # the formatting check
+      googletest libgtest-dev python3 clang libclang-rt-14-dev   # the tests, sanitizers, fuzzers
+      xvfb xauth x11-utils openbox xdotool                       # the windows on an X server
+      libimage-exiftool-perl e2fsprogs                           # exiftool, chattr
+      g++-mingw-w64-x86-64 wine wine64                           # the Windows build under Wine
+      desktop-file-utils appstream man-db groff-base bash-completion)  # the package's files
+bench=("${run[@]}" python3 libimage-exiftool-perl exiv2 jhead imagemagick)
+
+(($#)) || { sed -n '5,10s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+packages=()
+for group in "$@"; do
+  case "$group" in
+    run) packages+=("${run[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    package) packages+=("${package[@]}") ;;
+    bench) packages+=("${bench[@]}") ;;
+    *) echo "install-deps.sh: no group '$group' (run, test, package, bench)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if ((${#missing[@]})); then

@@ -5,7 +5,7 @@
 # TOKIMORI_BUILD_DIR chooses the build folder (default build/package).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh package
 
 build=${TOKIMORI_BUILD_DIR:-build/package}
 

@@ -1,7 +1,10 @@
 #include "TestFiles.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -200,6 +203,68 @@ Tiff CameraTiff(ByteOrder order) {
     return t;
 }
 
+Walked WalkBytes(const Bytes& file) {
+    MemorySource src(file);
+    ByteReader r(src);
+    Walked w;
+    w.result = WalkExifSummary(r, w.summary);
+    if (r.failed()) throw std::runtime_error("a read from memory failed");
+    return w;
+}
+
+Written Rewrite(const Bytes& file, const std::string& text, const std::string& filter) {
+    MemorySource src(file);
+    ByteReader r(src);
+    Written w{PlanExifDateWrite(r, text, filter), file, {}};
+    EXPECT_FALSE(r.failed());
+    EXPECT_TRUE(ApplyDatePlan(r, w.plan).ok());
+    w.after = src.bytes();
+    EXPECT_EQ(w.after.size(), file.size());
+    const auto inside = [&w](size_t at) {
+        return std::any_of(w.plan.writes.begin(), w.plan.writes.end(), [at](const DateWrite& d) {
+            return at >= d.offset && at < d.offset + d.newBytes.size();
+        });
+    };
+    for (size_t at : Differences(w.before, w.after))
+        EXPECT_TRUE(inside(at)) << "byte " << at << " changed outside the date texts";
+    MemorySource again(file);
+    ByteReader r2(again);
+    const std::vector<DateSlot> slots = FindDateSlots(r2);
+    for (size_t i = 0; i < w.plan.writes.size(); ++i) {
+        const DateWrite& d = w.plan.writes[i];
+        EXPECT_TRUE(std::any_of(slots.begin(), slots.end(),
+                                [&d](const DateSlot& s) {
+                                    return s.offset == d.offset && d.newBytes.size() <= s.count;
+                                }))
+            << "write at " << d.offset << " is no slot";
+        EXPECT_EQ(
+            std::string(w.after.begin() + static_cast<ptrdiff_t>(d.offset),
+                        w.after.begin() + static_cast<ptrdiff_t>(d.offset + d.newBytes.size())),
+            d.newBytes);
+        for (size_t j = 0; j < i; ++j) {
+            const DateWrite& e = w.plan.writes[j];
+            EXPECT_TRUE(d.offset + d.newBytes.size() <= e.offset ||
+                        e.offset + e.newBytes.size() <= d.offset)
+                << "writes at " << e.offset << " and " << d.offset << " overlap";
+        }
+    }
+    return w;
+}
+
+Texts Tags(const DatePlan& plan) {
+    Texts out;
+    for (const DateWrite& w : plan.writes)
+        out.emplace_back(DateTagName(w.tag));
+    return out;
+}
+
+Texts Skipped(const DatePlan& plan) {
+    Texts out;
+    for (const SkippedDate& s : plan.skipped)
+        out.push_back(std::string(DateTagName(s.tag)) + ": " + SkipReasonText(s.reason));
+    return out;
+}
+
 Bytes ReadAll(const fs::path& p) {
     // Read as the program reads photos, leaving the access time alone: tests compare it.
     auto f = PositionedFile::open(p.string(), PositionedFile::Mode::Read);
@@ -215,12 +280,88 @@ void WriteAll(const fs::path& p, const Bytes& b) {
     if (!out) throw std::runtime_error("cannot write " + p.string());
 }
 
+void SetTimes(const fs::path& p, const FileTimes& t) {
+    auto f = PositionedFile::open(p.string(), PositionedFile::Mode::ReadWrite);
+    if (!f || !f->setTimes(t) || !f->close())
+        throw std::runtime_error("cannot set the times of " + p.string());
+}
+
 fs::path PhotosDir() {
     return fs::path(TOKIMORI_PHOTOS);
 }
 
 Bytes Photo(const std::string& name) {
     return ReadAll(PhotosDir() / name);
+}
+
+std::vector<std::string> CopyPhotos(const TempDir& dir, const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    int64_t t = 1300000000;
+    for (const std::string& name : names) {
+        const fs::path p = dir.put(name, Photo(name));
+        SetTimes(p, {{t, 123456700}, {t + 7, 500}, {t, 123456700}});
+        out.push_back(p.string());
+        t += 86400 * 31;
+    }
+    return out;
+}
+
+SetDatesOptions SetTo(int day, bool keepTime) {
+    SetDatesOptions o;
+    o.date = {2006, 12, day, 0, 0, 0};
+    o.timeOfDay = {0, 0, 0, 10, 0, 0};
+    o.keepTime = keepTime;
+    return o;
+}
+
+Ran RunOver(const RunKind& kind, const std::vector<std::string>& targets,
+            const std::string& logFolder, const RunPolicy& policy) {
+    Ran ran;
+    RunRequest request;
+    request.targets = targets;
+    request.listed = targets;
+    request.logFolder = logFolder;
+    request.where = "test";
+    RunHooks hooks;
+    hooks.photoDone = [&ran](const PhotoOutcome& o) { ran.outcomes.push_back(o); };
+    ran.summary = RunPhotos(kind, request, policy, hooks);
+    return ran;
+}
+
+namespace {
+struct Injected {
+    static inline FaultSite site = FaultSite::PhotoWrite;
+    static inline int at = 0;
+    static inline int seen = 0;
+    static inline Fault fault;
+    static Fault Hook(FaultSite s) {
+        if (s != site || ++seen != at) return {};
+        return fault;
+    }
+};
+} // namespace
+
+InjectFault::InjectFault(FaultSite site, int n, Fault::Kind kind, int systemError) {
+    Injected::site = site;
+    Injected::at = n;
+    Injected::seen = 0;
+    Injected::fault = {kind, systemError};
+    SetFaultHook(&Injected::Hook);
+}
+
+InjectFault::~InjectFault() {
+    SetFaultHook(nullptr);
+}
+
+std::string WriteJournal(const fs::path& folder, const JournalHeader& header,
+                         const std::vector<JournalRecord>& records) {
+    JournalWriter w(folder.string(), header);
+    for (const JournalRecord& r : records)
+        w.add(r);
+    size_t written = 0;
+    if (!w.write(written) || written != records.size() || !w.close())
+        throw std::runtime_error("cannot write a journal in " + folder.string());
+    return w.path();
 }
 
 TempDir::TempDir() {
@@ -256,10 +397,26 @@ Immutable::~Immutable() {
     if (done_) (void)std::system(("chattr -i '" + path_.string() + "'").c_str());
 }
 
+#ifndef _WIN32
+InZone::InZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+InZone::~InZone() {
+    if (old_)
+        setenv("TZ", old_->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+#endif
+
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b) {
     std::vector<size_t> out;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i]) out.push_back(i);
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i)
+        if (i >= a.size() || i >= b.size() || a[i] != b[i]) out.push_back(i);
     return out;
 }
 

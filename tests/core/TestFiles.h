@@ -8,7 +8,13 @@
 #include <vector>
 
 #include "base/ByteSource.h"
+#include "base/Faults.h"
+#include "base/FileTimes.h"
 #include "exif/ByteReader.h"
+#include "exif/ExifReader.h"
+#include "exif/ExifWriter.h"
+#include "run/Journal.h"
+#include "run/RunLoop.h"
 
 namespace tokimori::test {
 
@@ -67,10 +73,41 @@ Bytes Jpeg(const std::vector<Segment>& segments);
 // A camera-like photo: DateTime, DateTimeOriginal, DateTimeDigitized, Make, Model, pixel size.
 Tiff CameraTiff(ByteOrder order);
 
+// What the reader walks from a file's bytes: the Exif directory's entry count and the summary.
+struct Walked {
+    int32_t result = 0;
+    ExifSummary summary;
+};
+Walked WalkBytes(const Bytes& file);
+
+// A rewrite of a file's date texts to text (only those of filter's day), planned and applied in
+// memory, with what must hold for any file checked on the way: the size stays, only planned
+// texts change and they hold the new bytes, no two writes overlap, each starts a slot of
+// FindDateSlots.
+struct Written {
+    DatePlan plan;
+    Bytes before;
+    Bytes after;
+};
+Written Rewrite(const Bytes& file, const std::string& text = "2006:12:24 10:00:00",
+                const std::string& filter = "");
+// The plan's tags ("DateTime", …) and the texts it stepped over ("DateTime: not ASCII", …).
+using Texts = std::vector<std::string>;
+Texts Tags(const DatePlan& plan);
+Texts Skipped(const DatePlan& plan);
+
+// A file's bytes read, a file written whole, a file given times through its handle; each throws
+// (failing the test) when it cannot.
 Bytes ReadAll(const std::filesystem::path& p);
 void WriteAll(const std::filesystem::path& p, const Bytes& b);
+void SetTimes(const std::filesystem::path& p, const FileTimes& t);
 Bytes Photo(const std::string& name); // from the shared test photos
 std::filesystem::path PhotosDir();
+
+// A journal in folder holding the records, written as a run writes them (waiting, then one write,
+// handed to the disk at close); its path. Throws when it cannot be written.
+std::string WriteJournal(const std::filesystem::path& folder, const JournalHeader& header,
+                         const std::vector<JournalRecord>& records);
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempDir {
@@ -87,6 +124,32 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// Copies of the named test photos in dir, each with old times of its own (nanoseconds too, so
+// that putting them back must be exact); their paths.
+std::vector<std::string> CopyPhotos(const TempDir& dir, const std::vector<std::string>& names);
+
+// The options of a set to 2006-12-DAY, at 10:00:00 or keeping each photo's time of day.
+SetDatesOptions SetTo(int day = 24, bool keepTime = false);
+
+// A run of kind over targets (all of them listed), its log and journal in logFolder (neither
+// when empty): its summary and each photo's outcome, in order.
+struct Ran {
+    RunSummary summary;
+    std::vector<PhotoOutcome> outcomes;
+};
+Ran RunOver(const RunKind& kind, const std::vector<std::string>& targets,
+            const std::string& logFolder, const RunPolicy& policy = {});
+
+// The n-th operation (from 1) at a site of the failure-injection seam fails, for as long as the
+// object lives.
+class InjectFault {
+  public:
+    InjectFault(FaultSite site, int n, Fault::Kind kind, int systemError = 28 /* ENOSPC */);
+    ~InjectFault();
+    InjectFault(const InjectFault&) = delete;
+    InjectFault& operator=(const InjectFault&) = delete;
+};
+
 // Makes a file or folder immutable (chattr +i) for as long as the object lives: a real obstacle
 // even for root, who ignores file modes. False when the file system or platform cannot.
 class Immutable {
@@ -101,6 +164,21 @@ class Immutable {
     std::filesystem::path path_;
     bool done_ = false;
 };
+
+#ifndef _WIN32
+// The local time zone (TZ) set for as long as the object lives. (The Windows build reads the
+// zone from the system.)
+class InZone {
+  public:
+    explicit InZone(const char* zone);
+    ~InZone();
+    InZone(const InZone&) = delete;
+    InZone& operator=(const InZone&) = delete;
+
+  private:
+    std::optional<std::string> old_;
+};
+#endif
 
 // A source in memory that counts the reads that reach it (the reader's system reads).
 class CountingSource final : public ByteSource {
@@ -121,7 +199,7 @@ class CountingSource final : public ByteSource {
     MemorySource inner_;
 };
 
-// Offsets where two buffers of equal size differ.
+// Offsets where two buffers differ; past the end of the shorter, every offset of the longer.
 std::vector<size_t> Differences(const Bytes& a, const Bytes& b);
 
 } // namespace tokimori::test

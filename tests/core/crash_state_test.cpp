@@ -209,7 +209,7 @@ struct Photos {
         for (const auto& [name, bytes] : photos) {
             const std::string path = dir.put(name, bytes).string();
             const FileTimes times{{t, 123456789}, {t + 7, 5}, {t, 123456789}};
-            EXPECT_TRUE(WriteFileTimes(path, times).ok());
+            SetTimes(path, times);
             paths.push_back(path);
             before.push_back(
                 {true, std::string(bytes.begin(), bytes.end()), ReadFileTimes(path).value()});
@@ -218,11 +218,7 @@ struct Photos {
     }
 
     RunSummary run(const RunKind& kind) const {
-        RunRequest request;
-        request.targets = paths;
-        request.logFolder = logs.string();
-        request.where = dir.path().string();
-        return RunPhotos(kind, request, {}, {});
+        return RunOver(kind, paths, logs.string()).summary;
     }
 
     // Puts a state on the disk (the photos keep their inodes) and names its journals.
@@ -232,7 +228,7 @@ struct Photos {
             if (!v.exists) continue;
             WriteAll(path, Bytes(v.bytes.begin(), v.bytes.end()));
             if (v.times) {
-                EXPECT_TRUE(WriteFileTimes(path, *v.times).ok());
+                SetTimes(path, *v.times);
             }
             if (path.ends_with(".journal")) journals.push_back(path);
         }
@@ -241,11 +237,7 @@ struct Photos {
 };
 
 std::unique_ptr<RunKind> Set(int day, bool keepTime) {
-    SetDatesOptions o;
-    o.date = {2006, 12, day, 0, 0, 0};
-    o.timeOfDay = {0, 0, 0, 10, 0, 0};
-    o.keepTime = keepTime;
-    return MakeSetDates(o);
+    return MakeSetDates(SetTo(day, keepTime));
 }
 
 std::unique_ptr<RunKind> Shift(int64_t seconds) {
@@ -340,14 +332,10 @@ TEST(AnotherWriter, APhotoRewrittenBetweenItsRecordAndItsWritesIsLeftAsItIs) {
             write(p.paths[0], text);
             theirs = ReadAll(p.paths[0]);
         };
-        std::vector<PhotoOutcome> seen;
-        RunRequest request;
-        request.targets = p.paths;
-        request.logFolder = p.logs.string();
-        RunHooks hooks;
-        hooks.photoDone = [&](const PhotoOutcome& o) { seen.push_back(o); };
-        const RunSummary s = RunPhotos(*Set(24, false), request, {}, hooks);
+        const Ran ran = RunOver(*Set(24, false), p.paths, p.logs.string());
         SetIoObserver(nullptr);
+        const std::vector<PhotoOutcome>& seen = ran.outcomes;
+        const RunSummary& s = ran.summary;
         ASSERT_EQ(seen.size(), 2u) << what;
         EXPECT_EQ(seen[0].result, PhotoOutcome::Result::Refused) << what;
         EXPECT_TRUE(seen[0].refusal == Refusal::ChangedMeanwhile) << what;

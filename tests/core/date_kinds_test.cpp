@@ -72,23 +72,6 @@ Bytes ThreeDates(const std::string& dateTime, const std::string& original,
     return Jpeg({ExifApp1(t.build())});
 }
 
-struct Ran {
-    RunSummary summary;
-    std::vector<PhotoOutcome> outcomes;
-};
-
-Ran RunKindOver(const RunKind& kind, const std::vector<std::string>& targets,
-                const std::string& logs) {
-    Ran r;
-    RunRequest request;
-    request.targets = targets;
-    request.logFolder = logs;
-    RunHooks hooks;
-    hooks.photoDone = [&](const PhotoOutcome& o) { r.outcomes.push_back(o); };
-    r.summary = RunPhotos(kind, request, {}, hooks);
-    return r;
-}
-
 TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {
     TempDir dir, logs;
     const fs::path p = dir.put(
@@ -97,10 +80,10 @@ TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {
     // (Whole 100 ns steps: what Windows keeps of a file time.)
     const FileTimes timesBefore{
         {1300000000, 123456700}, {1300000009, 500}, {1300000000, 123456700}};
-    ASSERT_TRUE(WriteFileTimes(p.string(), timesBefore).ok());
+    SetTimes(p, timesBefore);
 
     const Ran ran =
-        RunKindOver(*MakeShiftDates({9 * 3600 - 30 * 60, ""}), {p.string()}, logs.path().string());
+        RunOver(*MakeShiftDates({9 * 3600 - 30 * 60, ""}), {p.string()}, logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 1u);
     const PhotoOutcome& o = ran.outcomes[0];
     ASSERT_TRUE(o.changed());
@@ -132,7 +115,7 @@ TEST(Shift, ATextThatIsNoDateIsLeftAloneAndTheFilterChoosesTexts) {
     TempDir dir;
     const fs::path p = dir.put(
         "a.jpg", ThreeDates("2008:07:31 10:38:11", "    :  :     :  :  ", "2008:05:30 15:56:01"));
-    Ran ran = RunKindOver(*MakeShiftDates({-3600, ""}), {p.string()}, "");
+    Ran ran = RunOver(*MakeShiftDates({-3600, ""}), {p.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 1u);
     const PhotoOutcome& o = ran.outcomes[0];
     ASSERT_TRUE(o.changed());
@@ -147,7 +130,7 @@ TEST(Shift, ATextThatIsNoDateIsLeftAloneAndTheFilterChoosesTexts) {
     // Only the texts of one day move.
     const fs::path q = dir.put(
         "b.jpg", ThreeDates("2008:07:31 10:38:11", "2008:05:30 15:56:01", "2008:05:30 16:00:00"));
-    ran = RunKindOver(*MakeShiftDates({86400, "2008:05:30"}), {q.string()}, "");
+    ran = RunOver(*MakeShiftDates({86400, "2008:05:30"}), {q.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 1u);
     EXPECT_EQ(ran.outcomes[0].plan.dates.writes.size(), 2u);
     EXPECT_EQ(ran.outcomes[0].after.EmbeddedDate, "2008:05:31 15:56:01");
@@ -159,8 +142,8 @@ TEST(Shift, APhotoWithoutDatesHasItsFileTimeMovedAFileThatIsNoPhotoNot) {
     const fs::path text = dir.put("notes.jpg", Bytes{'h', 'i', '\n'});
     const FileTimes old{{1300000000, 123456700}, {1300000000, 0}, {1300000000, 123456700}};
     for (const fs::path& f : {p, text})
-        ASSERT_TRUE(WriteFileTimes(f.string(), old).ok());
-    const Ran ran = RunKindOver(*MakeShiftDates({-86400, ""}), {p.string(), text.string()}, "");
+        SetTimes(f, old);
+    const Ran ran = RunOver(*MakeShiftDates({-86400, ""}), {p.string(), text.string()}, "");
     ASSERT_EQ(ran.outcomes.size(), 2u);
     EXPECT_TRUE(ran.outcomes[0].changed());
     // Moved by the offset, to the nanosecond.
@@ -177,7 +160,7 @@ TEST(FileTimes, ATimeThatCannotBeHeldIsNeverKeptSilently) {
     // Does this file system keep a time before 1901? (ext4 does not: it clamps it.)
     const fs::path probe = dir.put("probe", Bytes{1});
     const FileInstant old1850{LocalToUnix({1850, 6, 15, 12, 0, 0}).value(), 0};
-    ASSERT_TRUE(WriteFileTimes(probe.string(), {old1850, old1850, old1850}).ok());
+    SetTimes(probe, {old1850, old1850, old1850});
     const bool clamps = !(ReadFileTimes(probe.string())->modified == old1850);
     SetDatesOptions to1850;
     to1850.date = {1850, 6, 15, 0, 0, 0};
@@ -201,8 +184,8 @@ TEST(FileTimes, ATimeThatCannotBeHeldIsNeverKeptSilently) {
         const Bytes bytes = ThreeDates(c.dates, c.dates, c.dates);
         const fs::path a = dir.put("a.jpg", bytes);
         const FileTimes before{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
-        ASSERT_TRUE(WriteFileTimes(a.string(), before).ok());
-        const Ran ran = RunKindOver(*c.kind, {a.string()}, logs.path().string());
+        SetTimes(a, before);
+        const Ran ran = RunOver(*c.kind, {a.string()}, logs.path().string());
         ASSERT_EQ(ran.outcomes.size(), 1u);
         const PhotoOutcome& o = ran.outcomes[0];
         if (c.heldOnlyHere && !clamps) {
@@ -223,8 +206,8 @@ TEST(Shift, ByNothingChangesNoPhotoAndJournalsNone) {
     TempDir dir, logs;
     const fs::path dated = dir.put("a.jpg", Photo("Canon_40D.jpg"));
     const fs::path plain = dir.put("b.jpg", Photo("xmp_no_exif.jpg"));
-    const Ran ran = RunKindOver(*MakeShiftDates({0, ""}), {dated.string(), plain.string()},
-                                logs.path().string());
+    const Ran ran =
+        RunOver(*MakeShiftDates({0, ""}), {dated.string(), plain.string()}, logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 2u);
     for (const PhotoOutcome& o : ran.outcomes)
         EXPECT_EQ(o.result, PhotoOutcome::Result::Unchanged) << o.path;
@@ -240,9 +223,9 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     const fs::path c = dir.put("c.jpg", Photo("xmp_no_exif.jpg"));
     const FileTimes old{{1300000000, 500}, {1300000001, 600}, {1300000000, 500}};
     for (const fs::path& p : {a, b, c})
-        ASSERT_TRUE(WriteFileTimes(p.string(), old).ok());
-    const Ran ran = RunKindOver(*MakeFileTimeFromDate(), {a.string(), b.string(), c.string()},
-                                logs.path().string());
+        SetTimes(p, old);
+    const Ran ran = RunOver(*MakeFileTimeFromDate(), {a.string(), b.string(), c.string()},
+                            logs.path().string());
     ASSERT_EQ(ran.outcomes.size(), 3u);
     EXPECT_EQ(ReadFileTimes(a.string())->modified.seconds,
               LocalToUnix({2008, 5, 30, 15, 56, 1}).value());
@@ -258,8 +241,8 @@ TEST(FileTime, TheShootingDateElseDateTimeAndUndo) {
     // Once more: files whose last-write time is already right stay as they are, whatever
     // their access time (others' reading changes it).
     const FileInstant shot{LocalToUnix({2008, 5, 30, 15, 56, 1}).value(), 0};
-    ASSERT_TRUE(WriteFileTimes(a.string(), {shot, {1400000000, 0}, shot}).ok());
-    const Ran again = RunKindOver(*MakeFileTimeFromDate(), {a.string()}, "");
+    SetTimes(a, {shot, {1400000000, 0}, shot});
+    const Ran again = RunOver(*MakeFileTimeFromDate(), {a.string()}, "");
     ASSERT_EQ(again.outcomes.size(), 1u);
     EXPECT_EQ(again.outcomes[0].result, PhotoOutcome::Result::Unchanged);
 

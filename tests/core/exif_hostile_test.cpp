@@ -18,74 +18,8 @@ namespace {
 
 using namespace test;
 
-const std::string kNew = "2006:12:24 10:00:00";
-constexpr uint64_t kTiffBase = 12; // FF D8, FF E1, length(2), "Exif" 0 0
-
-struct Written {
-    DatePlan plan;
-    Bytes before;
-    Bytes after;
-};
-
-// Plans and applies the rewrite; checks what must hold for any file: the size stays, only
-// planned texts change, no two writes overlap, every write starts a slot of FindDateSlots.
-Written Rewrite(const Bytes& file, const std::string& text = kNew, const std::string& filter = "") {
-    MemorySource src(file);
-    ByteReader r(src);
-    Written w{PlanExifDateWrite(r, text, filter), file, {}};
-    EXPECT_FALSE(r.failed());
-    EXPECT_TRUE(ApplyDatePlan(r, w.plan).ok());
-    w.after = src.bytes();
-    EXPECT_EQ(w.after.size(), file.size());
-    for (size_t at : Differences(w.before, w.after)) {
-        bool inside = false;
-        for (const DateWrite& d : w.plan.writes)
-            inside |= at >= d.offset && at < d.offset + d.newBytes.size();
-        EXPECT_TRUE(inside) << "byte " << at << " changed outside the date texts";
-    }
-    MemorySource again(file);
-    ByteReader r2(again);
-    const std::vector<DateSlot> slots = FindDateSlots(r2);
-    for (size_t i = 0; i < w.plan.writes.size(); ++i) {
-        const DateWrite& d = w.plan.writes[i];
-        bool slot = false;
-        for (const DateSlot& s : slots)
-            slot |= s.offset == d.offset && d.newBytes.size() <= s.count;
-        EXPECT_TRUE(slot) << "write at " << d.offset << " is no slot";
-        for (size_t j = 0; j < i; ++j) {
-            const DateWrite& e = w.plan.writes[j];
-            EXPECT_TRUE(d.offset + d.newBytes.size() <= e.offset ||
-                        e.offset + e.newBytes.size() <= d.offset)
-                << "writes at " << e.offset << " and " << d.offset << " overlap";
-        }
-    }
-    return w;
-}
-
-std::vector<std::string> Tags(const DatePlan& plan) {
-    std::vector<std::string> out;
-    for (const DateWrite& w : plan.writes)
-        out.emplace_back(DateTagName(w.tag));
-    return out;
-}
-
-std::vector<std::string> Skipped(const DatePlan& plan) {
-    std::vector<std::string> out;
-    for (const SkippedDate& s : plan.skipped)
-        out.push_back(std::string(DateTagName(s.tag)) + ": " + SkipReasonText(s.reason));
-    return out;
-}
-
-using Texts = std::vector<std::string>;
-
-ExifSummary Summary(const Bytes& file, int32_t* result = nullptr) {
-    MemorySource src(file);
-    ByteReader r(src);
-    ExifSummary s;
-    const int32_t n = WalkExifSummary(r, s);
-    if (result) *result = n;
-    return s;
-}
+const std::string kNew = "2006:12:24 10:00:00"; // Rewrite's text
+constexpr uint64_t kTiffBase = 12;              // FF D8, FF E1, length(2), "Exif" 0 0
 
 // A camera file with every directory: GPS with a date stamp, Interop, IFD1 and a thumbnail.
 Tiff FullTiff() {
@@ -111,7 +45,7 @@ TEST(HostileDates, DateTimeIntoMakesTextLeftMakeAlone) {
         EXPECT_EQ(Skipped(w.plan), (Texts{"DateTime: overlaps the Exif structure"}));
         EXPECT_FALSE(w.plan.DateChanged);
         EXPECT_TRUE(w.plan.reachedEnd);
-        EXPECT_EQ(Summary(w.after).Maker, "Canon EOS maker");
+        EXPECT_EQ(WalkBytes(w.after).summary.Maker, "Canon EOS maker");
     }
 }
 
@@ -192,12 +126,12 @@ TEST(HostileDates, OverlappingDateTextsGiveOneWriteOrTheLaterIsSteppedOver) {
     EXPECT_EQ(Tags(w.plan), (Texts{"DateTime"}));
     EXPECT_EQ(Skipped(w.plan), (Texts{"DateTimeDigitized: overlaps another date text"}));
     EXPECT_TRUE(w.plan.DateChanged);
-    EXPECT_EQ(Summary(w.after).EmbeddedDate, kNew);
+    EXPECT_EQ(WalkBytes(w.after).summary.EmbeddedDate, kNew);
 
     // Keep-time and a filter see the one text once.
     w = Rewrite(file, "2006:12:24", "2008:07:31");
     ASSERT_EQ(w.plan.writes.size(), 1u);
-    EXPECT_EQ(Summary(w.after).EmbeddedDate, "2006:12:24 10:38:11");
+    EXPECT_EQ(WalkBytes(w.after).summary.EmbeddedDate, "2006:12:24 10:38:11");
 }
 
 TEST(HostileDates, EveryReasonForSteppingOverIsReported) {
@@ -284,9 +218,8 @@ TEST(HostileDirectories, DirectoriesPointingAtEachOtherAreWalkedOnce) {
     EXPECT_FALSE(walk.ifd(Ifd::Interop).walked);
     EXPECT_FALSE(walk.ifd(Ifd::Ifd1).walked);
 
-    int32_t result = 0;
-    EXPECT_EQ(Summary(file, &result).EmbeddedDate, "2008:05:30 15:56:01");
-    EXPECT_EQ(result, 5);
+    EXPECT_EQ(WalkBytes(file).summary.EmbeddedDate, "2008:05:30 15:56:01");
+    EXPECT_EQ(WalkBytes(file).result, 5);
     Written w = Rewrite(file);
     EXPECT_EQ(Tags(w.plan), (Texts{"DateTime", "DateTimeOriginal", "DateTimeDigitized"}));
     EXPECT_TRUE(w.plan.reachedEnd);
@@ -297,8 +230,7 @@ TEST(HostileDirectories, DirectoriesPointingAtEachOtherAreWalkedOnce) {
     self.exif.reset();
     self.ifd0.push_back(Long(tag::ExifIfdPointer, 8));
     const Bytes selfFile = Jpeg({ExifApp1(self.build())});
-    Summary(selfFile, &result);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(WalkBytes(selfFile).result, 0);
     w = Rewrite(selfFile);
     EXPECT_EQ(Tags(w.plan), (Texts{"DateTime"}));
     EXPECT_FALSE(w.plan.reachedEnd);

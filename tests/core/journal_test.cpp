@@ -153,51 +153,44 @@ TEST(Journal, ADamagedLineIsReportedWithItsNumberAndTheOthersStay) {
     EXPECT_TRUE(c.records.empty());
 }
 
-struct FaultPlan {
-    static inline FaultSite site = FaultSite::JournalAppend;
-    static inline int at = 0; // the n-th operation at site fails (1-based)
-    static inline int seen = 0;
-    static inline Fault::Kind kind = Fault::Kind::Short;
-    static Fault Hook(FaultSite s) {
-        if (s != site || ++seen != at) return {};
-        return {kind, 28}; // ENOSPC
-    }
-    explicit FaultPlan(FaultSite s, int n, Fault::Kind k) {
-        site = s;
-        at = n;
-        seen = 0;
-        kind = k;
-        SetFaultHook(&Hook);
-    }
-    ~FaultPlan() { SetFaultHook(nullptr); }
-};
-
 TEST(JournalWriter, AFullDiskLeavesTheLastWholeRecord) {
     TempDir dir;
     JournalWriter w(dir.path().string(), Header());
-    ASSERT_TRUE(w.append(Sample("/a.jpg", 1)).ok());
-    ASSERT_TRUE(w.append(Sample("/b.jpg", 2)).ok());
+    size_t written = 0;
+    w.add(Sample("/a.jpg", 1));
+    w.add(Sample("/b.jpg", 2));
+    ASSERT_TRUE(w.write(written).ok());
+    EXPECT_EQ(written, 2u);
     {
-        FaultPlan full(FaultSite::JournalAppend, 1, Fault::Kind::Short);
-        Status third = w.append(Sample("/c.jpg", 3));
-        ASSERT_FALSE(third.ok());
-        EXPECT_EQ(third.error().number, 61);
+        // The disk fills while the second record of a batch is written: the first is whole.
+        InjectFault full(FaultSite::JournalAppend, 2, Fault::Kind::Short);
+        for (const char* path : {"/c.jpg", "/d.jpg", "/e.jpg"})
+            w.add(Sample(path, 3));
+        Status s = w.write(written);
+        ASSERT_FALSE(s.ok());
+        EXPECT_EQ(s.error().number, 61);
+        EXPECT_EQ(written, 1u);
     }
-    ASSERT_TRUE(w.append(Sample("/d.jpg", 4)).ok()); // the next record starts on a line of its own
+    w.add(Sample("/f.jpg", 4)); // the next record starts on a line of its own
+    ASSERT_TRUE(w.write(written).ok());
     ASSERT_TRUE(w.close().ok());
     auto back = ReadJournal(w.path());
     ASSERT_TRUE(back.ok());
     EXPECT_TRUE(back->problems.empty());
     EXPECT_FALSE(back->cutAtEnd);
-    ASSERT_EQ(back->records.size(), 3u);
-    EXPECT_EQ(back->records[2].path, "/d.jpg");
+    ASSERT_EQ(back->records.size(), 4u);
+    EXPECT_EQ(back->records[2].path, "/c.jpg");
+    EXPECT_EQ(back->records[3].path, "/f.jpg");
 }
 
 TEST(JournalWriter, AFirstRecordThatCannotBeWrittenLeavesNoJournal) {
     TempDir dir;
     JournalWriter w(dir.path().string(), Header());
-    FaultPlan full(FaultSite::JournalAppend, 1, Fault::Kind::Fail);
-    EXPECT_FALSE(w.append(Sample("/a.jpg", 1)).ok());
+    InjectFault full(FaultSite::JournalAppend, 1, Fault::Kind::Fail);
+    w.add(Sample("/a.jpg", 1));
+    size_t written = 0;
+    EXPECT_FALSE(w.write(written).ok());
+    EXPECT_EQ(written, 0u);
     EXPECT_FALSE(w.used());
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
@@ -207,15 +200,13 @@ TEST(JournalWriter, MadeExclusivelyForItsOwnerNeverThroughALink) {
     const std::string first = JournalNameFor(LocalFromUnix(Header().started), 7);
     // A file already under the name (an earlier run in the same second) is left alone.
     dir.put(first, Bytes{'u'});
-    JournalWriter w(dir.path().string(), Header());
-    ASSERT_TRUE(w.append(Sample("/a.jpg", 1)).ok());
-    ASSERT_TRUE(w.close().ok());
+    const std::string made = WriteJournal(dir.path(), Header(), {Sample("/a.jpg", 1)});
     EXPECT_EQ(ReadAll(dir.path() / first), Bytes{'u'});
-    EXPECT_EQ(fs::path(w.path()).filename().string(),
+    EXPECT_EQ(fs::path(made).filename().string(),
               JournalNameFor(LocalFromUnix(Header().started), 7, 2));
 #ifndef _WIN32
     struct stat st {};
-    ASSERT_EQ(stat(w.path().c_str(), &st), 0);
+    ASSERT_EQ(stat(made.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     // A link put where the journal goes is not followed: the file it names stays as it was.
@@ -225,8 +216,7 @@ TEST(JournalWriter, MadeExclusivelyForItsOwnerNeverThroughALink) {
     for (int n = 1; n <= 3; ++n)
         fs::create_symlink(victim,
                            trap.path() / JournalNameFor(LocalFromUnix(Header().started), 7, n));
-    JournalWriter t(trap.path().string(), Header());
-    EXPECT_TRUE(t.append(Sample("/a.jpg", 1)).ok()); // under the first free name
+    WriteJournal(trap.path(), Header(), {Sample("/a.jpg", 1)}); // under the first free name
     EXPECT_EQ(ReadAll(victim), Bytes{'v'});
 #endif
 }
@@ -293,11 +283,9 @@ TEST(Journals, TheLatestRunsAreKeptAndListedFirstThoughTheClockWasSetBack) {
     EXPECT_EQ(next, 1u);
     std::vector<std::string> made;
     for (int n = 0; n < 25; ++n) {
-        JournalWriter w(dir.path().string(),
-                        JournalHeader{"set", now - int64_t{n} * 31 * 86400, 7, "/photos", next});
-        ASSERT_TRUE(w.append(Sample("/p.jpg", n)).ok());
-        ASSERT_TRUE(w.close().ok());
-        made.push_back(w.path());
+        made.push_back(WriteJournal(
+            dir.path(), JournalHeader{"set", now - int64_t{n} * 31 * 86400, 7, "/photos", next},
+            {Sample("/p.jpg", n)}));
         next = PruneJournals(dir.path().string(), now);
         EXPECT_EQ(next, static_cast<uint64_t>(n) + 2);
     }
@@ -312,12 +300,13 @@ TEST(Journals, TheLatestRunsAreKeptAndListedFirstThoughTheClockWasSetBack) {
 TEST(Journals, ListedNewestFirstWithTheirRuns) {
     TempDir dir;
     for (int n : {3, 1, 2}) {
-        JournalWriter w(dir.path().string(),
-                        JournalHeader{"set", LocalToUnix({2006, 12, 24, 10, 0, n}).value(), 7,
-                                      "/photos/" + std::to_string(n), 0});
+        std::vector<JournalRecord> records;
         for (int k = 0; k < n; ++k)
-            ASSERT_TRUE(w.append(Sample("/p" + std::to_string(k) + ".jpg", k)).ok());
-        ASSERT_TRUE(w.close().ok());
+            records.push_back(Sample("/p" + std::to_string(k) + ".jpg", k));
+        WriteJournal(dir.path(),
+                     JournalHeader{"set", LocalToUnix({2006, 12, 24, 10, 0, n}).value(), 7,
+                                   "/photos/" + std::to_string(n), 0},
+                     records);
     }
     dir.put("Date20061224-100009-7.journal", Bytes{'b', 'a', 'd', '\n'});
     const std::vector<JournalInfo> all = ListJournals(dir.path().string());
@@ -335,10 +324,9 @@ TEST(Journals, RunsOfOneSecondListedNewestFirst) {
     TempDir dir;
     const int64_t started = LocalToUnix(kStarted).value();
     for (int n = 1; n <= 12; ++n) {
-        JournalWriter w(dir.path().string(),
-                        JournalHeader{"shift", started, 7, "/photos/" + std::to_string(n), 0});
-        ASSERT_TRUE(w.append(Sample("/p.jpg", n)).ok());
-        ASSERT_TRUE(w.close().ok());
+        WriteJournal(dir.path(),
+                     JournalHeader{"shift", started, 7, "/photos/" + std::to_string(n), 0},
+                     {Sample("/p.jpg", n)});
     }
     LocalDateTime next = kStarted;
     ++next.second;

@@ -12,10 +12,6 @@
 #include "base/SystemError.h"
 #include "run/OperationLog.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace tokimori {
 namespace {
 
@@ -47,67 +43,50 @@ void PutLogs(const TempDir& dir, std::initializer_list<const char*> dates) {
 TEST(LogNames, NameDateAndPattern) {
     EXPECT_EQ(LogNameFor(kToday), "Date20061206.log");
     EXPECT_EQ(LogDateOf("Date20061206.log"), "20061206");
-    EXPECT_TRUE(IsLogName("Date20061206.log"));
-    EXPECT_TRUE(IsLogName("DATE20061206.LOG"));
-    EXPECT_TRUE(IsLogName("Date20040229.log"));
+    for (const char* log : {"Date20061206.log", "DATE20061206.LOG", "Date20040229.log"})
+        EXPECT_TRUE(IsLogName(log)) << log;
     // Only a real calendar date makes a log: a user's own files are never taken for one.
-    EXPECT_FALSE(IsLogName("DATEabcdefgh.LOG"));
-    EXPECT_FALSE(IsLogName("Date1999plan.log"));
-    EXPECT_FALSE(IsLogName("Date20050229.log"));
-    EXPECT_FALSE(IsLogName("Date20061306.log"));
-    EXPECT_FALSE(IsLogName("Date20061200.log"));
-    EXPECT_FALSE(IsLogName("Date2006120.log"));
-    EXPECT_FALSE(IsLogName("Date200612061.log"));
-    EXPECT_FALSE(IsLogName("Xate20061206.log"));
-    EXPECT_FALSE(IsLogName("Date20061206.txt"));
+    for (const char* other : {"DATEabcdefgh.LOG", "Date1999plan.log", "Date20050229.log",
+                              "Date20061306.log", "Date20061200.log", "Date2006120.log",
+                              "Date200612061.log", "Xate20061206.log", "Date20061206.txt"})
+        EXPECT_FALSE(IsLogName(other)) << other;
 }
 
-TEST(LogFileName, FirstLogOfAllDeletesNothing) {
-    TempDir dir;
-    dir.put("keep.jpg", Bytes{1});
-    Recorder r;
-    auto path = LogFileName(dir.path().string(), kToday, r.sink());
-    ASSERT_TRUE(path.ok());
-    EXPECT_EQ(path.value(), JoinPath(dir.path().string(), "Date20061206.log"));
-    EXPECT_TRUE(WriteLog("ExifData", " [x]", path.value(), r.sink()));
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061206.log", "keep.jpg"}));
-    EXPECT_TRUE(r.shown.empty());
-}
-
-TEST(LogFileName, ANewDayRemovesTheOldestUntilTwoRemain) {
-    TempDir dir;
-    PutLogs(dir, {"20061201", "20061203", "20061202"});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061202.log", "Date20061203.log"}));
-
-    TempDir five;
-    PutLogs(five, {"20061130", "20061105", "20061201", "20061204", "20061020"});
-    auto path = LogFileName(five.path().string(), kToday, r.sink());
-    ASSERT_TRUE(path.ok());
-    ASSERT_TRUE(WriteLog("ExifData", " [x]", path.value(), r.sink()));
-    EXPECT_EQ(Names(five), (std::vector<std::string>{"Date20061201.log", "Date20061204.log",
-                                                     "Date20061206.log"}));
-}
-
-TEST(LogFileName, TodaysLogPresentDeletesNothing) {
-    TempDir dir;
-    PutLogs(dir, {"20061201", "20061202", "20061203", "20061204", "20061206"});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir).size(), 5u);
-}
-
-TEST(LogFileName, AnyNumberOfOldLogs) {
-    TempDir dir;
+TEST(LogFileName, ANewDayRemovesTheOldestLogsUntilTwoRemainTodaysRemovesNothing) {
+    std::vector<std::string> fifteen;
     for (int d = 1; d <= 15; ++d)
-        dir.put("Date200611" + std::string(d < 10 ? "0" : "") + std::to_string(d) + ".log",
-                Bytes{'x'});
-    Recorder r;
-    ASSERT_TRUE(LogFileName(dir.path().string(), kToday, r.sink()).ok());
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"Date20061114.log", "Date20061115.log"}));
+        fifteen.push_back("200611" + std::string(d < 10 ? "0" : "") + std::to_string(d));
+    struct Case {
+        std::vector<std::string> logs; // the dates of the logs there
+        std::vector<std::string> left; // what stays, today's log made
+    };
+    const Case cases[] = {
+        {{}, {"Date20061206.log", "keep.jpg"}},
+        {{"20061201", "20061203", "20061202"},
+         {"Date20061202.log", "Date20061203.log", "Date20061206.log", "keep.jpg"}},
+        {{"20061130", "20061105", "20061201", "20061204", "20061020"},
+         {"Date20061201.log", "Date20061204.log", "Date20061206.log", "keep.jpg"}},
+        {fifteen, {"Date20061114.log", "Date20061115.log", "Date20061206.log", "keep.jpg"}},
+        {{"20061201", "20061202", "20061203", "20061204", "20061206"},
+         {"Date20061201.log", "Date20061202.log", "Date20061203.log", "Date20061204.log",
+          "Date20061206.log", "keep.jpg"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.put("keep.jpg", Bytes{1});
+        for (const std::string& d : c.logs)
+            dir.put("Date" + d + ".log", Bytes{'x'});
+        Recorder r;
+        auto path = LogFileName(dir.path().string(), kToday, r.sink());
+        ASSERT_TRUE(path.ok());
+        EXPECT_EQ(path.value(), JoinPath(dir.path().string(), "Date20061206.log"));
+        if (!fs::exists(path.value())) WriteAll(path.value(), {});
+        EXPECT_EQ(Names(dir), c.left) << c.logs.size() << " logs";
+        EXPECT_TRUE(r.shown.empty());
+    }
 }
 
+#ifndef _WIN32 // (Windows' file names ignore letter case, and it has no immutable files)
 TEST(LogFileName, EqualDatesRemoveTheFirstListed) {
     TempDir dir;
     PutLogs(dir, {"20061201", "20061205"});
@@ -138,6 +117,7 @@ TEST(LogFileName, AnOldLogThatCannotBeRemovedIsAnError) {
     ASSERT_FALSE(path.ok());
     EXPECT_EQ(path.error().number, 70);
 }
+#endif
 
 TEST(LogFileName, OnlyTheProgramsOwnFilesAreRemoved) {
     TempDir dir;
@@ -182,97 +162,21 @@ TEST(LogFileName, AFolderUnderTodaysNameIsAnError) {
     EXPECT_EQ(path.error().number, 75);
 }
 
-TEST(WriteLog, LinesInOneSecondKeepTheirOrder) {
-    TempDir dir;
-    const std::string path = JoinPath(dir.path().string(), "Date20061206.log");
-    Recorder r;
-    const std::string first =
-        " [パス-/a/P0001.JPG] [埋込日付-2006:11:30 09:15:00] [ファイル日付-2006/11/30 9:15:00]";
-    ASSERT_TRUE(WriteLog("ExifData", first, path, r.sink()));
-    ASSERT_TRUE(WriteLog("ExifData", " [second]", path, r.sink()));
-    const Bytes b = ReadAll(path);
-    const std::string text(b.begin(), b.end());
-    // Two lines, each "yyyy/MM/dd-hh:mm:ss ExifData>" + text + CR LF, in the order written.
-    const size_t cut = text.find("\r\n");
-    ASSERT_NE(cut, std::string::npos);
-    const std::string one = text.substr(0, cut);
-    const std::string two = text.substr(cut + 2);
-#ifdef _WIN32
-    EXPECT_EQ(one.substr(19), Utf8ToAnsi(" ExifData>" + first));
-#else
-    EXPECT_EQ(one.substr(19), " ExifData>" + first);
-#endif
-    EXPECT_EQ(two.substr(19), " ExifData> [second]\r\n");
-    EXPECT_EQ(one[4], '/');
-    EXPECT_EQ(one[10], '-');
-}
-
-#ifdef _WIN32
-TEST(WriteLog, WritesTheSystemsAnsiCodePage) {
-    if (GetACP() != 932) GTEST_SKIP() << "run with LANG=ja_JP.UTF-8 for the Japanese code page";
-    TempDir dir;
-    const std::string path = JoinPath(dir.path().string(), "Date20061206.log");
-    Recorder r;
-    ASSERT_TRUE(WriteLog("ExifData", " [パス-x]", path, r.sink()));
-    const Bytes b = ReadAll(path);
-    // パ = 83 70, ス = 83 58 in Shift_JIS.
-    const Bytes tail(b.end() - 10, b.end());
-    EXPECT_EQ(tail, (Bytes{'[', 0x83, 0x70, 0x83, 0x58, '-', 'x', ']', '\r', '\n'}));
-}
-#endif
-
-TEST(WriteLog, LineFormat) {
+TEST(LogLine, Format) {
     EXPECT_EQ(FormatLogLine(kToday, "ExifData", " [パス-C:\\Photo\\P0001.JPG]"),
               "2006/12/06-14:03:22 ExifData> [パス-C:\\Photo\\P0001.JPG]\r\n");
     EXPECT_EQ(FormatLogLine({2006, 1, 2, 3, 4, 5}, "K", ""), "2006/01/02-03:04:05 K>\r\n");
 }
 
-TEST(WriteLog, AFailureIsShownAndTheLineLost) {
-    TempDir dir;
-    fs::create_directory(dir.path() / "Date20061206.log");
-    Recorder r;
-    EXPECT_FALSE(
-        WriteLog("ExifData", " [x]", (dir.path() / "Date20061206.log").string(), r.sink()));
-    ASSERT_EQ(r.shown.size(), 1u);
-    EXPECT_EQ(r.shown[0].title, "ログ出力エラー");
-    EXPECT_EQ(r.shown[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(r.shown[0].text.rfind("ログ出力時にエラーが発生しました。\n(", 0), 0u);
+TEST(LogFailureMessage, TellsTheErrorInTheWindowsWords) {
+    const MessageRequest m = LogFailureMessage(MakeError(61));
+    EXPECT_EQ(m.title, "ログ出力エラー");
+    EXPECT_EQ(m.icon, MessageIcon::Critical);
+    EXPECT_EQ(m.text.rfind("ログ出力時にエラーが発生しました。\n(61) ", 0), 0u);
 }
 
-TEST(WriteLog, ALogIsNeverWrittenThroughALinkNorLeftEmpty) {
-    TempDir dir;
-    Recorder r;
-#ifndef _WIN32
-    // A link where today's log belongs: refused, and what it points to is untouched.
-    const auto target = dir.put("elsewhere.txt", Bytes{'k'});
-    fs::create_symlink(target, dir.path() / "Date20061206.log");
-    EXPECT_FALSE(
-        WriteLog("ExifData", " [x]", (dir.path() / "Date20061206.log").string(), r.sink()));
-    EXPECT_EQ(ReadAll(target), Bytes{'k'});
-    ASSERT_EQ(r.shown.size(), 1u);
-    EXPECT_EQ(r.shown[0].title, "ログ出力エラー");
-#endif
-    // A full disk on the first line of a new log: the empty log does not stay behind.
-    struct Full {
-        static Fault Hook(FaultSite site) {
-            return site == FaultSite::LogAppend ? Fault{Fault::Kind::Fail, 28} : Fault{};
-        }
-    };
-    SetFaultHook(&Full::Hook);
-    const auto fresh = dir.path() / "Date20061207.log";
-    EXPECT_FALSE(WriteLog("ExifData", " [x]", fresh.string(), r.sink()));
-    SetFaultHook(nullptr);
-    EXPECT_FALSE(fs::exists(fresh));
-    EXPECT_EQ(r.shown.back().text.rfind("ログ出力時にエラーが発生しました。\n(61)", 0), 0u);
-}
-
-TEST(WriteLog, AFailureNeverTakesAwayLinesAnotherRunAppended) {
+TEST(AppendFile, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     // Two runs share the day's log; the one that created it fails: what the other wrote stays.
-    struct Short {
-        static Fault Hook(FaultSite site) {
-            return site == FaultSite::LogAppend ? Fault{Fault::Kind::Short, 28} : Fault{};
-        }
-    };
     auto open = [](const std::string& path) {
         return AppendFile::open(path, AppendFile::Create::OpenOrCreate, FaultSite::LogAppend);
     };
@@ -284,9 +188,10 @@ TEST(WriteLog, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     ASSERT_TRUE(b->append("B1\r\n").ok());
     ASSERT_TRUE(a->append("A1\r\n").ok());
     ASSERT_TRUE(b->append("B2\r\n").ok());
-    SetFaultHook(&Short::Hook);
-    EXPECT_FALSE(a->append("A2 cut by a full disk\r\n").ok());
-    SetFaultHook(nullptr);
+    {
+        InjectFault full(FaultSite::LogAppend, 1, Fault::Kind::Short);
+        EXPECT_FALSE(a->append("A2 cut by a full disk\r\n").ok());
+    }
     const Bytes all = ReadAll(path);
     const std::string text(all.begin(), all.end());
     EXPECT_EQ(text.rfind("B1\r\nA1\r\nB2\r\n", 0), 0u) << text;
@@ -301,7 +206,7 @@ TEST(WriteLog, AFailureNeverTakesAwayLinesAnotherRunAppended) {
     EXPECT_EQ(ReadAll(other), (Bytes{'D', '1', '\r', '\n'}));
 }
 
-TEST(WriteLog, ControlCharactersInANameStayOnOneLine) {
+TEST(LogLine, ControlCharactersInANameStayOnOneLine) {
     EXPECT_EQ(EscapeLogText(" [パス-/p/a\tb\nc\x7f.jpg]"), " [パス-/p/a%09b%0Ac%7F.jpg]");
     EXPECT_EQ(EscapeLogText("C:\\写真\\100%.jpg"), "C:\\写真\\100%.jpg");
 }

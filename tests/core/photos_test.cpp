@@ -12,6 +12,7 @@
 #include "exif/ExifWalker.h"
 #include "exif/ExifWriter.h"
 #include "exif/JpegFrame.h"
+#include "run/RunLoop.h"
 
 namespace tokimori {
 namespace {
@@ -27,8 +28,8 @@ int OpenDescriptors() {
     return n;
 }
 
-TEST(EveryPhoto, ReaderAndWriterCloseTheFileOnEveryWayOut) {
-    TempDir dir;
+TEST(EveryPhoto, ReaderAndRunsCloseEveryFileOnEveryWayOut) {
+    TempDir dir, logs;
     std::vector<std::string> names;
     for (auto& e : fs::directory_iterator(PhotosDir())) {
         fs::copy_file(e.path(), dir.path() / e.path().filename());
@@ -40,15 +41,28 @@ TEST(EveryPhoto, ReaderAndWriterCloseTheFileOnEveryWayOut) {
 
     const int before = OpenDescriptors();
     int withExif = 0;
+    RunRequest request;
+    request.logFolder = logs.path().string();
     for (const std::string& name : names) {
         auto read = ReadExifInfo(dir.folder(), name);
         withExif += read.ok() && read->entries > 0;
-        (void)WriteExifDate(dir.folder(), name, "2006:12:24", "");
-        (void)WriteExifDate(dir.folder(), name, "2006:12:24 10:00:00", "2008:05:30");
-        (void)WriteExifDate(dir.folder(), name, "bad", "");
+        request.targets.push_back(dir.folder() + name);
     }
+    // Each photo's own time of day, then only the texts of one day: runs that change some
+    // photos, fail on others and leave the rest, with their journals and logs.
+    SetDatesOptions keepTime;
+    keepTime.date = {2006, 12, 24, 0, 0, 0};
+    keepTime.keepTime = true;
+    SetDatesOptions oneDay = keepTime;
+    oneDay.keepTime = false;
+    oneDay.matchDate = true;
+    oneDay.matchDay = {2006, 12, 24, 0, 0, 0};
+    size_t changed = 0;
+    for (const SetDatesOptions& o : {keepTime, oneDay})
+        changed += RunPhotos(*MakeSetDates(o), request, {}, {}).changed;
     EXPECT_EQ(OpenDescriptors(), before);
     EXPECT_GT(withExif, 30);
+    EXPECT_GT(changed, 60u);
 }
 
 // What exiftool says of every test photo: its file name, then the fields asked for ("-" where

@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "base/PositionedFile.h"
+#include "filetime/FileDate.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -32,12 +33,28 @@ TEST(PositionedFile, ReadsAndWritesAtOffsetsWithoutChangingTheSize) {
     EXPECT_EQ(ReadAll(path), (Bytes{1, 2, 9, 9, 5, 6, 7, 8}));
 }
 
+TEST(PositionedFile, TimesAreSetAndReadBackExactlyThroughTheHandle) {
+    TempDir dir;
+    const auto path = dir.put("a.jpg", Bytes{1});
+    FileTimes t{{1234567890, 123456700}, {1234567000, 500}, {1234567890, 123456700}};
+    auto f = PositionedFile::open(path.string(), PositionedFile::Mode::ReadWrite);
+    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f->setTimes(t).ok());
+    ASSERT_TRUE(f->close().ok());
+    const FileTimes back = ReadFileTimes(path.string()).value();
+    EXPECT_EQ(back.modified, t.modified);
+    EXPECT_EQ(back.accessed, t.accessed);
+}
+
 TEST(PositionedFile, OpenFailuresCarryTheirNumbers) {
     TempDir dir;
     auto missing = PositionedFile::open(dir.folder() + "none.jpg", PositionedFile::Mode::Read);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().number, 53);
     EXPECT_NE(missing.error().detail.find("none.jpg"), std::string::npos);
+    auto nowhere = PositionedFile::open(dir.folder() + "nowhere/a.jpg", PositionedFile::Mode::Read);
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_EQ(nowhere.error().number, 53);
 
     auto folder = PositionedFile::open(dir.folder(), PositionedFile::Mode::Read);
     ASSERT_FALSE(folder.ok());

@@ -28,16 +28,10 @@ struct Photos {
     std::vector<Bytes> bytes;
     std::vector<FileTimes> times;
 
-    explicit Photos(std::initializer_list<const char*> names) {
-        int64_t t = 1300000000;
-        for (const char* n : names) {
-            const fs::path p = dir.put(n, Photo(n));
-            const FileTimes ft{{t, 111111111}, {t + 9, 222222222}, {t, 111111111}};
-            EXPECT_TRUE(WriteFileTimes(p.string(), ft).ok());
-            paths.push_back(p.string());
-            bytes.push_back(Photo(n));
-            times.push_back(ReadFileTimes(p.string()).value());
-            t += 86400 * 40;
+    explicit Photos(std::initializer_list<std::string> names) : paths(CopyPhotos(dir, names)) {
+        for (const std::string& p : paths) {
+            bytes.push_back(ReadAll(p));
+            times.push_back(ReadFileTimes(p).value());
         }
     }
     void expectAsBefore() const {
@@ -53,14 +47,8 @@ struct Photos {
     }
     // Runs a set with the given date and returns its journal.
     std::string set(int day, bool keepTime = false) const {
-        SetDatesOptions o;
-        o.date = {2006, 12, day, 0, 0, 0};
-        o.timeOfDay = {0, 0, 0, 10, 0, 0};
-        o.keepTime = keepTime;
-        RunRequest r;
-        r.targets = paths;
-        r.logFolder = logs.path().string();
-        const RunSummary s = RunPhotos(*MakeSetDates(o), r, {}, {});
+        const RunSummary s =
+            RunOver(*MakeSetDates(SetTo(day, keepTime)), paths, logs.path().string()).summary;
         EXPECT_FALSE(s.stoppedBy);
         return s.journalPath;
     }
@@ -90,13 +78,9 @@ JournalRecord FirstRecord(const std::string& journal) {
     return j->records.front();
 }
 
-// A journal holding the header and the given records, written as the program writes them.
+// A journal of the given records, as the program writes them.
 std::string WriteJournal(const fs::path& folder, const std::vector<JournalRecord>& records) {
-    JournalWriter w(folder.string(), JournalHeader{"set", 1165413802, 99, "/x", 0});
-    for (const JournalRecord& r : records)
-        EXPECT_TRUE(w.append(r).ok());
-    EXPECT_TRUE(w.close().ok());
-    return w.path();
+    return test::WriteJournal(folder, JournalHeader{"set", 1165413802, 99, "/x", 0}, records);
 }
 
 TEST(Undo, PutsBytesAndTimesBackExactlyAndAgainIsHarmless) {
@@ -119,7 +103,7 @@ TEST(Undo, ARunWhoseTextsAlreadyHeldItsDateHasItsTimesPutBack) {
     Photos p{"Canon_40D.jpg"};
     p.set(24);
     const FileTimes copied{{1400000000, 5}, {1400000009, 7}, {1400000000, 5}};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], copied).ok());
+    SetTimes(p.paths[0], copied);
     p.bytes[0] = ReadAll(p.paths[0]);
     p.times[0] = ReadFileTimes(p.paths[0]).value();
     const std::string journal = p.set(24);
@@ -167,13 +151,9 @@ TEST(Undo, AnOlderRunUndoneAloneNeverTakesALaterRunsDate) {
     Photos p{"Canon_40D.jpg"};
     // 2001:02:03 then 2008:02:03: the later date mixes the earlier run's old and new texts.
     auto set = [&](int year) {
-        SetDatesOptions o;
+        SetDatesOptions o = SetTo(3, true);
         o.date = {year, 2, 3, 0, 0, 0};
-        o.keepTime = true;
-        RunRequest r;
-        r.targets = p.paths;
-        r.logFolder = p.logs.path().string();
-        return RunPhotos(*MakeSetDates(o), r, {}, {}).journalPath;
+        return RunOver(*MakeSetDates(o), p.paths, p.logs.path().string()).summary.journalPath;
     };
     const std::string first = set(2001);
     const std::string second = set(2008);
@@ -200,7 +180,7 @@ TEST(Undo, TimesGoBackOnlyWhenTheRunOrAnUndoOfItWasTheLastToChangeThem) {
     ASSERT_TRUE(s.ok());
     // Another program sets the time afterwards (texts untouched): an old undo leaves it.
     const FileInstant later{1400000000, 0};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {later, later, later}).ok());
+    SetTimes(p.paths[0], {later, later, later});
     const auto out = Undo({journal}, &s);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].result, UndoOutcome::Result::Refused);
@@ -240,7 +220,7 @@ TEST(Undo, ARecordNeverCarriedOutCountsAsUnchanged) {
     const std::string journal = p.set(24);
     // The photo as it was: the run's record stands, but the run never changed it.
     WriteAll(p.paths[0], p.bytes[0]);
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], p.times[0]).ok());
+    SetTimes(p.paths[0], p.times[0]);
     UndoSummary s;
     const auto out = Undo({journal}, &s);
     ASSERT_EQ(out.size(), 1u);
@@ -348,13 +328,8 @@ TEST(Undo, APhotoWhoseDateTextsOverlapIsSetAndUndone) {
     const fs::path p = dir.put("overlap.jpg", Jpeg({ExifApp1(t.build())}));
     const Bytes before = ReadAll(p);
     const FileTimes timesBefore = ReadFileTimes(p.string()).value();
-    SetDatesOptions o;
-    o.date = {2006, 12, 24, 0, 0, 0};
-    o.timeOfDay = {0, 0, 0, 10, 0, 0};
-    RunRequest r;
-    r.targets = {p.string()};
-    r.logFolder = logs.path().string();
-    const RunSummary run = RunPhotos(*MakeSetDates(o), r, {}, {});
+    const RunSummary run =
+        RunOver(*MakeSetDates(SetTo()), {p.string()}, logs.path().string()).summary;
     ASSERT_EQ(run.changed, 1u);
     EXPECT_NE(ReadAll(p), before);
     UndoSummary s;
@@ -380,17 +355,17 @@ TEST(Undo, ARunThatOnlySetTimesIsUndoneWhileThePhotoKeepsThem) {
     // Never carried out: as before.
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::AsBefore);
     // Carried out: put back.
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {*r.after, *r.after, *r.after}).ok());
+    SetTimes(p.paths[0], {*r.after, *r.after, *r.after});
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::Restored);
     p.expectAsBefore();
     // Carried out on a FAT card, which keeps the time in 2-second steps: put back too.
     const FileInstant rounded{r.after->seconds - 1, 0};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {rounded, rounded, rounded}).ok());
+    SetTimes(p.paths[0], {rounded, rounded, rounded});
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::Restored);
     p.expectAsBefore();
     // Changed since by someone else: refused and left.
     const FileInstant later{1400000000, 0};
-    ASSERT_TRUE(WriteFileTimes(p.paths[0], {later, later, later}).ok());
+    SetTimes(p.paths[0], {later, later, later});
     EXPECT_EQ(Undo({journal})[0].result, UndoOutcome::Result::Refused);
     EXPECT_EQ(ReadFileTimes(p.paths[0])->modified, later);
 }

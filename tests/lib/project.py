@@ -18,15 +18,22 @@ def run(*args, **kw):
 
 
 def cli_commands(cli):
-    """The commands that `tokimori-cli --help` lists, one per line under the synopses."""
-    return re.findall(r"^([a-z]+) {2,}\S", run(cli, "--help").stdout, re.M)
+    """The commands that `tokimori-cli --help` lists, one per line under the synopses. A help
+    in which none is found fails the test: every check over them would pass unchecked."""
+    commands = re.findall(r"^([a-z]+) {2,}\S", run(cli, "--help").stdout, re.M)
+    if not commands:
+        raise AssertionError(f"no commands found in {cli} --help")
+    return commands
 
 
 def cli_options(cli, command):
-    """The options that `tokimori-cli COMMAND --help` lists, each with whether it takes a value."""
+    """The options that `tokimori-cli COMMAND --help` lists, each with whether it takes a value
+    (at least --help itself, or the test fails)."""
     options = {}
     for line in run(cli, command, "--help").stdout.splitlines():
         m = re.match(r"  (?:-h, )?(--[a-z-]+)( [A-Za-z:]+)?  ", line)
         if m:
             options[m.group(1)] = m.group(2) is not None
+    if "--help" not in options:
+        raise AssertionError(f"no options found in {cli} {command} --help")
     return options

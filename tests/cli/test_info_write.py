@@ -1,4 +1,4 @@
-"""tokimori-cli on the shared test photos, checked against exiftool and cmp."""
+"""tokimori-cli info and write on the shared test photos, checked against exiftool and cmp."""
 
 import json
 import os
@@ -9,8 +9,9 @@ import tempfile
 import unittest
 from pathlib import Path
 
-CLI = os.environ["TOKIMORI_CLI"]
-PHOTOS = Path(os.environ["TOKIMORI_PHOTOS"])
+from cli_run import run
+from photo_files import PHOTOS
+
 ALL = sorted(p for p in PHOTOS.iterdir() if p.suffix.lower() in (".jpg", ".jpeg"))
 
 NEW = "2006:12:24 10:00:00"
@@ -29,15 +30,8 @@ EXPLAINED = {
 }
 
 
-def cli(*args, check=True):
-    r = subprocess.run([CLI, *map(str, args)], capture_output=True, text=True)
-    if check and r.returncode != 0:
-        raise AssertionError(f"tokimori-cli {args} exited {r.returncode}: {r.stderr}")
-    return r
-
-
 def info(files):
-    out = cli("info", *files).stdout.splitlines()
+    out = run("info", *files, check=True).stdout.splitlines()
     return {Path(o["file"]).name: o for o in map(json.loads, out)}
 
 
@@ -81,10 +75,6 @@ class InfoAgainstExiftool(unittest.TestCase):
                 compared += 1
         self.assertGreater(compared, 35)
 
-    def test_text_stops_at_its_count(self):
-        o = info([PHOTOS / "Kodak_CX7530.jpg"])["Kodak_CX7530.jpg"]
-        self.assertEqual(o["Model"], "KODAK CX7530 ZOOM DIGITAL CAMERA")
-
     def test_file_date_is_the_general_date_form(self):
         with tempfile.TemporaryDirectory() as d:
             p = Path(d) / "a.jpg"
@@ -93,7 +83,7 @@ class InfoAgainstExiftool(unittest.TestCase):
             for stamp, text in (("200611300915.00", "2006/11/30 9:15:00"),
                                 ("200611300000.00", "2006/11/30")):
                 subprocess.run(["touch", "-t", stamp, str(p)], check=True, env=env)
-                r = subprocess.run([CLI, "info", str(p)], capture_output=True, text=True, env=env)
+                r = run("info", p, env=env)
                 self.assertEqual(json.loads(r.stdout)["FileDate"], text)
 
 
@@ -111,6 +101,7 @@ class WriteOnCopies(unittest.TestCase):
         a, b = original.read_bytes(), copy.read_bytes()
         self.assertEqual(len(a), len(b), f"{copy.name} changed its size")
         r = subprocess.run(["cmp", "-l", str(original), str(copy)], capture_output=True, text=True)
+        self.assertIn(r.returncode, (0, 1), r.stderr)  # 2: cmp could not read them
         return [int(line.split()[0]) - 1 for line in r.stdout.splitlines()], a, b
 
     def assert_only_date_texts_changed(self, name, limit=19):
@@ -129,7 +120,8 @@ class WriteOnCopies(unittest.TestCase):
 
     def test_write_changes_only_the_date_texts(self):
         before = exiftool(self.files)
-        out = cli("write", "--date", "2006:12:24", "--time", "10:00:00", *self.files).stdout
+        out = run("write", "--date", "2006:12:24", "--time", "10:00:00", *self.files,
+                  check=True).stdout
         results = {Path(o["file"]).name: o for o in map(json.loads, out.splitlines())}
         after = exiftool(self.files)
         rewritten = 0
@@ -154,7 +146,7 @@ class WriteOnCopies(unittest.TestCase):
 
     def test_keep_time_changes_only_the_date_part(self):
         before = exiftool(self.files, *(f"-{t}" for t in DATE_TAGS))
-        cli("write", "--date", "2006:12:24", *self.files)
+        run("write", "--date", "2006:12:24", *self.files, check=True)
         after = exiftool(self.files, *(f"-{t}" for t in DATE_TAGS))
         for f in self.files:
             with self.subTest(f.name):
@@ -168,8 +160,8 @@ class WriteOnCopies(unittest.TestCase):
     def test_filter_changes_only_matching_texts(self):
         name = "Canon_40D.jpg"  # DateTime 2008:07:31, DateTimeOriginal/Digitized 2008:05:30
         target = self.dir / name
-        r = json.loads(cli("write", "--date", "2006:12:24", "--time", "10:00:00",
-                           "--only-date", "2008:05:30", target).stdout)
+        r = json.loads(run("write", "--date", "2006:12:24", "--time", "10:00:00",
+                           "--only-date", "2008:05:30", target, check=True).stdout)
         self.assertEqual(r["written"], ["DateTimeOriginal", "DateTimeDigitized"])
         self.assertFalse(r["DateChanged"])
         self.assertTrue(r["result"])
@@ -179,34 +171,23 @@ class WriteOnCopies(unittest.TestCase):
         self.assertEqual(t["ExifIFD:CreateDate"], NEW)
         self.assert_only_date_texts_changed(name)
 
-        none = json.loads(cli("write", "--date", "2006:12:24", "--only-date", "1999:01:01",
-                              self.dir / "Nikon_D70.jpg").stdout)
+        none = json.loads(run("write", "--date", "2006:12:24", "--only-date", "1999:01:01",
+                              self.dir / "Nikon_D70.jpg", check=True).stdout)
         self.assertEqual(none["written"], [])
         self.assertEqual((self.dir / "Nikon_D70.jpg").read_bytes(),
                          (PHOTOS / "Nikon_D70.jpg").read_bytes())
 
 
 class Arguments(unittest.TestCase):
-    def test_bad_arguments_give_usage_and_exit_2(self):
-        for args in ([], ["frobnicate"], ["info"], ["write", "x.jpg"],
-                     ["write", "--date", "2006-12-24", "x.jpg"],
-                     ["write", "--date", "2006:12:24", "--time", "25", "x.jpg"],
-                     ["write", "--date", "2006:12:24", "--bogus", "x.jpg"],
-                     ["write", "--date", "2006:12:24"]):
-            with self.subTest(args):
-                r = cli(*args, check=False)
-                self.assertEqual(r.returncode, 2)
-                self.assertIn("usage:", r.stderr)
-
     def test_a_failing_file_does_not_stop_the_others(self):
         with tempfile.TemporaryDirectory() as d:
             good = Path(d) / "good.jpg"
             shutil.copy(PHOTOS / "Canon_40D.jpg", good)
-            r = cli("info", Path(d) / "missing.jpg", good, check=False)
+            r = run("info", Path(d) / "missing.jpg", good)
             self.assertEqual(r.returncode, 1)
             self.assertEqual(json.loads(r.stderr.splitlines()[0])["error"], 53)
             self.assertEqual(json.loads(r.stdout)["Model"], "Canon EOS 40D")
-            r = cli("write", "--date", "2006:12:24", Path(d) / "missing.jpg", good, check=False)
+            r = run("write", "--date", "2006:12:24", Path(d) / "missing.jpg", good)
             self.assertEqual(r.returncode, 1)
             self.assertEqual(json.loads(r.stdout)["written"], list(DATE_TAGS))
 
