@@ -37,7 +37,7 @@ SlotSearch SearchDateSlots(ByteReader& r) {
     };
     std::vector<Candidate> candidates;
     ExifWalk w = WalkExif(r, [&candidates](Ifd ifd, const IfdEntry& e) {
-        if (!IsDateEntry(ifd, e.tag)) return false;
+        if (!IsDateEntry(ifd, e.tag) && !IsOffsetEntry(ifd, e.tag)) return false;
         candidates.push_back({ifd, e});
         return true;
     });
@@ -68,7 +68,7 @@ SlotSearch SearchDateSlots(ByteReader& r) {
         std::optional<SkipReason> reason;
         if (e.type != kTypeAscii) {
             reason = SkipReason::NotAscii;
-        } else if (e.count < 10) {
+        } else if (e.count < (IsOffsetTag(e.tag) ? 6u : 10u)) {
             reason = SkipReason::CountTooSmall;
         } else if (!r.fits(offset, e.count) || offset + e.count > w.segmentEnd) {
             reason = SkipReason::OutsideSegment;
@@ -133,6 +133,27 @@ bool IsDateEntry(Ifd ifd, uint16_t t) {
            (ifd == Ifd::Exif && (t == tag::DateTimeOriginal || t == tag::DateTimeDigitized));
 }
 
+bool IsOffsetTag(uint16_t t) {
+    return t == tag::OffsetTime || t == tag::OffsetTimeOriginal || t == tag::OffsetTimeDigitized;
+}
+
+bool IsOffsetEntry(Ifd ifd, uint16_t t) {
+    return ifd == Ifd::Exif && IsOffsetTag(t);
+}
+
+uint16_t DateTagOfOffset(uint16_t t) {
+    switch (t) {
+    case tag::OffsetTime:
+        return tag::DateTime;
+    case tag::OffsetTimeOriginal:
+        return tag::DateTimeOriginal;
+    case tag::OffsetTimeDigitized:
+        return tag::DateTimeDigitized;
+    default:
+        return 0;
+    }
+}
+
 std::vector<DateSlot> FindDateSlots(ByteReader& r) {
     return SearchDateSlots(r).slots;
 }
@@ -141,9 +162,11 @@ DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite) {
     SlotSearch search = SearchDateSlots(r);
     DatePlan plan;
     plan.reachedEnd = search.reachedEnd;
-    plan.skipped = std::move(search.skipped);
+    for (SkippedDate& s : search.skipped)
+        (IsOffsetTag(s.tag) ? plan.skippedOffsets : plan.skipped).push_back(std::move(s));
     for (const DateSlot& slot : search.slots) {
         if (r.failed()) break;
+        if (IsOffsetTag(slot.tag)) continue;
         auto newBytes = rewrite(slot, StoredText(r, slot.offset, slot.count));
         if (!newBytes || newBytes->empty()) continue;
         if (newBytes->size() > slot.count) {
@@ -203,6 +226,12 @@ const char* DateTagName(uint16_t t) {
         return "DateTimeOriginal";
     case tag::DateTimeDigitized:
         return "DateTimeDigitized";
+    case tag::OffsetTime:
+        return "OffsetTime";
+    case tag::OffsetTimeOriginal:
+        return "OffsetTimeOriginal";
+    case tag::OffsetTimeDigitized:
+        return "OffsetTimeDigitized";
     default:
         return "";
     }

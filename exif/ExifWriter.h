@@ -54,6 +54,8 @@ struct DatePlan {
     bool DateChanged = false; // IFD0's DateTime is among the writes
     std::vector<DateWrite> writes;
     std::vector<SkippedDate> skipped;
+    // Offset entries unsafe to write (told only when their date text changes).
+    std::vector<SkippedDate> skippedOffsets;
 };
 
 // NewDateText: "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" to keep each text's own time of day.
@@ -61,9 +63,10 @@ struct DatePlan {
 Status CheckDateTexts(const std::string& newDateText, const std::string& filterDate);
 
 // The date entries that may be written: IFD0's DateTime (0x0132) and the Exif directory's
-// DateTimeOriginal (0x9003) and DateTimeDigitized (0x9004), walked as the reader walks (a TIFF
-// header without 42, an empty IFD0: none). An entry is a slot when it is ASCII, its count is at
-// least 10, its text lies inside the file and the Exif APP1 segment, the text overlaps no
+// DateTimeOriginal (0x9003) and DateTimeDigitized (0x9004), and the offset entries that go with
+// them (0x9010–0x9012), walked as the reader walks (a TIFF header without 42, an empty IFD0:
+// none). An entry is a slot when it is ASCII, its count is at least 10 (an offset's at least 6),
+// its text lies inside the file and the Exif APP1 segment, the text overlaps no
 // structure (TIFF header, the directories IFD0, Exif, Interop, GPS and IFD1, the value bytes
 // of every other entry, IFD1's thumbnail) and no earlier slot's text other than one starting at
 // the same offset (that one and it are one slot, of the smaller count). Nothing is written.
@@ -72,11 +75,18 @@ std::vector<DateSlot> FindDateSlots(ByteReader& r);
 // The date entries in their own directory: IFD0 0x0132, Exif 0x9003 and 0x9004. The same tags
 // elsewhere (GPS, Interop, IFD1) are never written.
 bool IsDateEntry(Ifd ifd, uint16_t tag);
+// The offset entries, each the zone of one date text: Exif 0x9010 (of DateTime), 0x9011 (of
+// DateTimeOriginal) and 0x9012 (of DateTimeDigitized).
+bool IsOffsetEntry(Ifd ifd, uint16_t tag);
+bool IsOffsetTag(uint16_t tag);
+// The date tag whose zone an offset tag holds.
+uint16_t DateTagOfOffset(uint16_t offsetTag);
 
 // Rewrite each writable date text by a rule: `rewrite` gets the slot and the old text as stored
 // (bytes up to the first 0, at most the count, line feeds not translated) and answers the new
 // bytes, or nullopt to leave it. New bytes longer than the slot's count are stepped over.
-// Nothing is written: ApplyDatePlan writes the plan.
+// Offset slots are not handed to it (PlanOffsets in run/ decides them). Nothing is written:
+// ApplyDatePlan writes the plan.
 using DateRewrite =
     std::function<std::optional<std::string>(const DateSlot&, const std::string& oldText)>;
 DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite);

@@ -1,5 +1,6 @@
 #include "run/DateKinds.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -82,6 +83,7 @@ class ShiftDates final : public RunKind {
                                   "\" is not a date that can be moved; left as it is");
             return moved;
         });
+        PlanOffsets(r, p.dates, p.notes);
         for (const SkippedDate& s : p.dates.skipped)
             anyDate |= s.tag == tag::DateTimeOriginal || s.tag == tag::DateTime;
         anyDate |= !now.summary.EmbeddedDate.empty();
@@ -127,6 +129,7 @@ class WriteTexts final : public RunKind {
     PhotoPlan plan(ByteReader& r, const PhotoState&) const override {
         PhotoPlan p;
         p.dates = PlanExifDateWrite(r, text_, filter_);
+        PlanOffsets(r, p.dates, p.notes);
         return p;
     }
 
@@ -244,6 +247,82 @@ std::optional<std::string> ShiftDateText(const std::string& text, int64_t second
                       static_cast<int>(second % 3600 / 60),
                       static_cast<int>(second % 60)};
     return FormatDateText(out);
+}
+
+std::optional<int> ParseZoneText(const std::string& text) {
+    // ±hh:mm
+    int h = 0, m = 0;
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':' ||
+        !Digits(text, 1, 2, h) || !Digits(text, 4, 2, m) || h > 23 || m > 59)
+        return std::nullopt;
+    return (text[0] == '-' ? -1 : 1) * (h * 3600 + m * 60);
+}
+
+std::string FormatZoneText(int seconds) {
+    const int a = seconds < 0 ? -seconds : seconds;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%c%02d:%02d", seconds < 0 ? '-' : '+', a / 3600, a % 3600 / 60);
+    return buf;
+}
+
+std::optional<int> LocalZoneAt(const LocalDateTime& t) {
+    auto instant = LocalToUnix(t);
+    if (!instant) return std::nullopt;
+    const int64_t wall =
+        DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+    return static_cast<int>(wall - instant.value());
+}
+
+void PlanOffsets(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes) {
+    if (plan.writes.empty()) return;
+    const std::vector<DateSlot> slots = FindDateSlots(r);
+    // A date text as stored (whole), and as the plan leaves it.
+    auto stored = [&](const DateSlot& s) {
+        std::string text = r.text(s.offset, s.count).value_or(std::string());
+        return text.substr(0, std::min(text.size(), text.find('\0')));
+    };
+    auto noteOf = [&](uint16_t offsetTag, const std::string& why) {
+        notes.push_back(std::string(DateTagName(offsetTag)) + ": " + why + "; left as it is");
+    };
+    for (const DateSlot& s : slots) {
+        if (!IsOffsetTag(s.tag)) continue;
+        const uint16_t dateTag = DateTagOfOffset(s.tag);
+        const auto w = std::find_if(plan.writes.begin(), plan.writes.end(),
+                                    [&](const DateWrite& d) { return d.tag == dateTag; });
+        if (w == plan.writes.end()) continue; // its date stays: so does its zone
+        const auto date = std::find_if(slots.begin(), slots.end(), [&](const DateSlot& d) {
+            return d.tag == dateTag && d.offset == w->offset;
+        });
+        if (date == slots.end()) continue;
+        std::string after = stored(*date);
+        const std::string before = after;
+        after.replace(0, std::min(after.size(), w->newBytes.size()), w->newBytes);
+        const std::string zone = stored(s);
+        const auto oldAt = ParseDateText(before), newAt = ParseDateText(after);
+        const auto oldZone = ParseZoneText(zone);
+        if (!oldZone) {
+            noteOf(s.tag, "\"" + zone + "\" is no offset");
+            continue;
+        }
+        const auto localThen = oldAt ? LocalZoneAt(*oldAt) : std::nullopt;
+        if (!localThen || *localThen != *oldZone) {
+            noteOf(s.tag, "\"" + zone + "\" is not this computer's zone at " + before);
+            continue;
+        }
+        const auto localNow = newAt ? LocalZoneAt(*newAt) : std::nullopt;
+        if (!localNow) {
+            noteOf(s.tag, "no zone for " + after);
+            continue;
+        }
+        const std::string text = FormatZoneText(*localNow);
+        if (text == zone) continue;
+        plan.writes.push_back({s.tag, s.offset, zone.substr(0, text.size()), text});
+    }
+    // Offsets unsafe to write whose date texts change are named.
+    for (const SkippedDate& k : plan.skippedOffsets)
+        if (std::any_of(plan.writes.begin(), plan.writes.end(),
+                        [&](const DateWrite& d) { return d.tag == DateTagOfOffset(k.tag); }))
+            noteOf(k.tag, std::string("unsafe to write (") + SkipReasonText(k.reason) + ")");
 }
 
 std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o) {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "exif/ByteReader.h"
+#include "exif/ExifWriter.h"
 #include "filetime/LocalTime.h"
 #include "run/RunLoop.h"
 
@@ -17,6 +19,20 @@ namespace tokimori {
 // 23:59:59); nothing else is a date text.
 std::optional<LocalDateTime> ParseDateText(const std::string& text);
 std::string FormatDateText(const LocalDateTime& t);
+
+// "+02:00", "-05:30": a zone's offset from UTC as an offset text holds it, in seconds; nullopt
+// for anything else.
+std::optional<int> ParseZoneText(const std::string& text);
+std::string FormatZoneText(int seconds);
+// The local zone's offset from UTC in force at a local date and time, in seconds east.
+std::optional<int> LocalZoneAt(const LocalDateTime& t);
+
+// The offset texts of the date texts a plan rewrites, kept true: where the photo was taken in
+// the local zone (its offset text is the local zone's offset at its old date and time), the
+// offset becomes the local zone's offset at the new date and time (same length, in place).
+// Otherwise it is left alone and named in notes. Offsets of texts the plan leaves stay as they
+// are.
+void PlanOffsets(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes);
 
 // An offset "[+|-][Nd][H:MM[:SS]]" with at least one part ("+9:00", "-0:05:30", "+1d",
 // "-2d3:00", "+1d02:03:04") in seconds; nullopt for anything else.

@@ -14,6 +14,7 @@
 #include "base/Process.h"
 #include "base/SystemError.h"
 #include "filetime/FileDate.h"
+#include "run/DateKinds.h"
 #include "run/Journal.h"
 #include "run/OperationLog.h"
 
@@ -77,6 +78,7 @@ class SetDates final : public RunKind {
     PhotoPlan plan(ByteReader& r, const PhotoState& now) const override {
         PhotoPlan p;
         p.dates = PlanExifDateWrite(r, newText_, filter_);
+        PlanOffsets(r, p.dates, p.notes);
         if (p.dates.writes.empty()) return p;
         // The file gets the chosen date, at the chosen time or at its own time of day.
         LocalDateTime when = options_.date;

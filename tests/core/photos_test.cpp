@@ -134,15 +134,19 @@ TEST(EveryPhotoAgainstExiftool, FrameSizeIsTheImageSize) {
 
 TEST(EveryPhotoAgainstExiftool, DateSlotsAreTheDatesItReports) {
     if (!HaveExiftool()) GTEST_SKIP() << "no exiftool";
-    const auto facts = Exiftool("$IFD0:ModifyDate|$ExifIFD:DateTimeOriginal|$ExifIFD:CreateDate");
+    const auto facts = Exiftool("$IFD0:ModifyDate|$ExifIFD:DateTimeOriginal|$ExifIFD:CreateDate|"
+                                "$ExifIFD:OffsetTime|$ExifIFD:OffsetTimeOriginal|"
+                                "$ExifIFD:OffsetTimeDigitized");
     ASSERT_GT(facts.size(), 40u);
     int slots = 0;
     for (const auto& [name, f] : facts) {
-        ASSERT_EQ(f.size(), 3u) << name;
+        ASSERT_EQ(f.size(), 6u) << name;
         const Seen seen = See(name);
         std::map<uint16_t, std::string> theirs;
-        const uint16_t tags[] = {tag::DateTime, tag::DateTimeOriginal, tag::DateTimeDigitized};
-        for (size_t i = 0; i < 3; ++i)
+        const uint16_t tags[] = {tag::DateTime,           tag::DateTimeOriginal,
+                                 tag::DateTimeDigitized,  tag::OffsetTime,
+                                 tag::OffsetTimeOriginal, tag::OffsetTimeDigitized};
+        for (size_t i = 0; i < 6; ++i)
             if (f[i] != "-") theirs[tags[i]] = f[i];
         std::map<uint16_t, std::string> ours;
         for (const DateSlot& slot : seen.slots) {
