@@ -13,6 +13,7 @@
 #include "cli/Arguments.h"
 #include "cli/Json.h"
 #include "cli/Usage.h"
+#include "exif/DateCopies.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
@@ -53,6 +54,21 @@ void ReportError(std::ostream& err, const std::string& file, const RunError& e) 
         << "\n";
 }
 
+// Every date a photo holds: where, its text, an Exif date's offset and subseconds, the Exif
+// date a copy stands for.
+std::vector<JsonLine> DatesJson(const std::vector<PhotoDate>& dates) {
+    std::vector<JsonLine> out;
+    for (const PhotoDate& d : dates) {
+        JsonLine o;
+        o.utf8("where", d.where).text("text", d.text);
+        if (!d.offset.empty()) o.text("offset", d.offset);
+        if (!d.subSeconds.empty()) o.text("subseconds", d.subSeconds);
+        if (d.follows) o.utf8("for", DateTagName(d.follows));
+        out.push_back(std::move(o));
+    }
+    return out;
+}
+
 int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = ParseFor("info", args);
     if (!a.error.empty()) return Usage(err, a.error);
@@ -61,7 +77,8 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     int code = 0;
     for (const std::string& path : files) {
         auto [folder, name] = SplitPath(path);
-        auto read = ReadExifInfo(folder, name);
+        std::vector<PhotoDate> dates;
+        auto read = ReadExifInfo(folder, name, &dates);
         if (!read) {
             ReportError(err, path, read.error());
             code = 1;
@@ -83,6 +100,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                    .number("ThumbnailOffset", static_cast<int64_t>(read->thumbnailOffset))
                    .number("ThumbnailLength", read->thumbnailLength)
                    .utf8("FileDate", FormatGeneralDate(LocalFromUnix(read->modifiedUnix)))
+                   .objects("dates", DatesJson(dates))
                    .str()
             << "\n";
     }
@@ -155,7 +173,8 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         }
         out << line.str() << "\n";
     };
-    (void)RunPhotos(*MakeWriteTexts(newText, only), request, RunPolicy{}, hooks);
+    (void)RunPhotos(*MakeWriteTexts(newText, only, a.has("--all-copies")), request, RunPolicy{},
+                    hooks);
     return code;
 }
 
@@ -301,6 +320,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return Usage(err, "--only-date is a real date yyyy:mm:dd");
         o.matchDate = true;
     }
+    o.allCopies = a.has("--all-copies");
     return RunWithOptions(*MakeSetDates(o), a, "set", out, err);
 }
 
@@ -319,6 +339,7 @@ int Shift(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             return Usage(err, "--only-date is a real date yyyy:mm:dd");
         o.filterDate = a.value("--only-date");
     }
+    o.allCopies = a.has("--all-copies");
     return RunWithOptions(*MakeShiftDates(o), a, "shift", out, err);
 }
 

@@ -160,4 +160,13 @@ JsonLine& JsonLine::list(const char* k, const std::vector<std::string>& items) {
     return *this;
 }
 
+JsonLine& JsonLine::objects(const char* k, const std::vector<JsonLine>& items) {
+    key(k);
+    body_ += "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        body_ += (i ? ", " : "") + items[i].str();
+    body_ += "]";
+    return *this;
+}
+
 } // namespace tokimori::cli

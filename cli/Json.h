@@ -18,6 +18,7 @@ class JsonLine {
     JsonLine& number(const char* key, int64_t value);
     JsonLine& boolean(const char* key, bool value);
     JsonLine& list(const char* key, const std::vector<std::string>& asciiItems);
+    JsonLine& objects(const char* key, const std::vector<JsonLine>& items);
     std::string str() const { return "{" + body_ + "}"; }
 
   private:

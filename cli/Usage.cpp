@@ -8,17 +8,24 @@ namespace tokimori::cli {
 namespace {
 
 const char kInfoSynopsis[] = "tokimori-cli info FILE...\n";
-const char kWriteSynopsis[] = "tokimori-cli write --date yyyy:mm:dd [--time hh:mm:ss]\n"
-                              "                   [--only-date yyyy:mm:dd] FILE...\n";
-const char kSetSynopsis[] = "tokimori-cli set --date yyyy:mm:dd [--time hh:mm:ss | --keep-time]\n"
-                            "                 [--only-date yyyy:mm:dd] [--recursive] [--dry-run]\n"
-                            "                 [--no-log] [--log-dir DIR] PATH...\n";
+const char kWriteSynopsis[] =
+    "tokimori-cli write --date yyyy:mm:dd [--time hh:mm:ss]\n"
+    "                   [--only-date yyyy:mm:dd] [--all-copies] FILE...\n";
+const char kSetSynopsis[] =
+    "tokimori-cli set --date yyyy:mm:dd [--time hh:mm:ss | --keep-time]\n"
+    "                 [--only-date yyyy:mm:dd] [--all-copies] [--recursive]\n"
+    "                 [--dry-run] [--no-log] [--log-dir DIR] PATH...\n";
 const char kShiftSynopsis[] = "tokimori-cli shift --by OFFSET [--only-date yyyy:mm:dd]\n"
-                              "                   [--recursive] [--dry-run] [--no-log]\n"
-                              "                   [--log-dir DIR] PATH...\n";
+                              "                   [--all-copies] [--recursive] [--dry-run]\n"
+                              "                   [--no-log] [--log-dir DIR] PATH...\n";
 const char kFiletimeSynopsis[] = "tokimori-cli filetime [--recursive] [--dry-run] [--no-log]\n"
                                  "                      [--log-dir DIR] PATH...\n";
 const char kUndoSynopsis[] = "tokimori-cli undo JOURNAL... [--dry-run]\n";
+
+const char kAllCopies[] =
+    "  --all-copies            the XMP and IPTC copies of the dates change with them,\n"
+    "                          each in its own form and at its own length (one that\n"
+    "                          cannot is left alone and named in notes)\n";
 
 const char kRunOptions[] =
     "  --recursive             take the photos of subfolders too (links to\n"
@@ -71,13 +78,16 @@ std::vector<CommandSyntax> MakeSyntaxes() {
          kInfoSynopsis,
          Help(kInfoSynopsis, "Prints the Exif summary of each photo, one JSON object per line:\n"
                              "result (the entry count of the Exif directory, 0 without Exif),\n"
-                             "TiffBase, EmbeddedDate, Maker, Model, PixelWidth, PixelHeight and\n"
-                             "FileDate. Changes nothing.\n"
+                             "TiffBase, EmbeddedDate, Maker, Model, PixelWidth, PixelHeight,\n"
+                             "FileDate, and dates: every date the photo holds, side by side\n"
+                             "(where: the Exif tag, XMP property or IPTC dataset; text; an Exif\n"
+                             "date's offset and subseconds; a copy's for, the Exif date it\n"
+                             "stands for; the GPS stamps, in UTC). Changes nothing.\n"
                              "\n")});
     all.push_back(
         {"write",
          {"--date", "--time", "--only-date"},
-         {},
+         {"--all-copies"},
          kWriteSynopsis,
          Help(kWriteSynopsis,
               "Rewrites the Exif date-time texts of each FILE in place and nothing else:\n"
@@ -86,11 +96,12 @@ std::vector<CommandSyntax> MakeSyntaxes() {
               "  --date yyyy:mm:dd       the new date (a real calendar date)\n"
               "  --time hh:mm:ss         the new time of day (00:00:00 to 23:59:59);\n"
               "                          without it only the date part of each text changes\n"
-              "  --only-date yyyy:mm:dd  change only the texts that fall on this day\n")});
+              "  --only-date yyyy:mm:dd  change only the texts that fall on this day\n" +
+                  std::string(kAllCopies))});
     all.push_back(
         {"set",
          {"--date", "--time", "--only-date", "--log-dir"},
-         {"--keep-time", "--recursive", "--dry-run", "--no-log"},
+         {"--keep-time", "--all-copies", "--recursive", "--dry-run", "--no-log"},
          kSetSynopsis,
          Help(kSetSynopsis,
               std::string(
@@ -105,11 +116,11 @@ std::vector<CommandSyntax> MakeSyntaxes() {
                   "  --keep-time             each photo keeps its own time of day and only\n"
                   "                          the date changes (what happens without --time)\n"
                   "  --only-date yyyy:mm:dd  change only the photos and texts of this day\n" +
-                  kRunOptions)});
+                  kAllCopies + kRunOptions)});
     all.push_back(
         {"shift",
          {"--by", "--only-date", "--log-dir"},
-         {"--recursive", "--dry-run", "--no-log"},
+         {"--all-copies", "--recursive", "--dry-run", "--no-log"},
          kShiftSynopsis,
          Help(
              kShiftSynopsis,
@@ -124,7 +135,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
                  "  --by OFFSET             [+|-][Nd][H:MM[:SS]], at least one part: +9:00,\n"
                  "                          -0:05:30, +1d, -2d3:00, +1d02:03:04\n"
                  "  --only-date yyyy:mm:dd  shift only the photos and texts of this day\n" +
-                 kRunOptions)});
+                 kAllCopies + kRunOptions)});
     all.push_back(
         {"filetime",
          {"--log-dir"},

@@ -26,9 +26,15 @@ inline constexpr uint16_t DateTimeDigitized = 0x9004;
 inline constexpr uint16_t OffsetTime = 0x9010;          // the zone of DateTime, "+02:00"
 inline constexpr uint16_t OffsetTimeOriginal = 0x9011;  // of DateTimeOriginal
 inline constexpr uint16_t OffsetTimeDigitized = 0x9012; // of DateTimeDigitized
+inline constexpr uint16_t SubSecTime = 0x9290;          // fractions of DateTime's second
+inline constexpr uint16_t SubSecTimeOriginal = 0x9291;
+inline constexpr uint16_t SubSecTimeDigitized = 0x9292;
 inline constexpr uint16_t PixelXDimension = 0xA002;
 inline constexpr uint16_t PixelYDimension = 0xA003;
 inline constexpr uint16_t InteropIfdPointer = 0xA005;
+// In the GPS directory: satellite time (UTC), never a local date.
+inline constexpr uint16_t GpsTimeStamp = 0x0007; // three RATIONALs: hours, minutes, seconds
+inline constexpr uint16_t GpsDateStamp = 0x001D; // "yyyy:mm:dd"
 } // namespace tag
 
 inline constexpr uint16_t kTypeAscii = 2;

@@ -112,12 +112,14 @@ ExifInfo WalkExifInfo(ByteReader& r) {
     return info;
 }
 
-Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name) {
+Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name,
+                              std::vector<PhotoDate>* dates) {
     auto file = PositionedFile::open(folder + name, PositionedFile::Mode::Read);
     if (!file) return file.error();
 
     ByteReader reader(file.value());
     ExifInfo info = WalkExifInfo(reader);
+    if (dates) *dates = ReadPhotoDates(reader);
     if (reader.failed()) return *reader.error();
 
     auto modified = file->modifiedUnix();

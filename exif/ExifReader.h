@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/RunError.h"
 #include "exif/ByteReader.h"
+#include "exif/DateCopies.h"
 
 namespace tokimori {
 
@@ -51,8 +53,10 @@ struct ExifInfo {
 // time left 0). An I/O failure shows as r.failed().
 ExifInfo WalkExifInfo(ByteReader& r);
 
-// Reads folder + name (plain concatenation: folder ends in a separator). The file is opened for
-// reading only and closed before the call returns.
-Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name);
+// Reads folder + name (plain concatenation: folder ends in a separator), and with dates every
+// date it holds (ReadPhotoDates). The file is opened for reading only and closed before the
+// call returns.
+Result<ExifInfo> ReadExifInfo(const std::string& folder, const std::string& name,
+                              std::vector<PhotoDate>* dates = nullptr);
 
 } // namespace tokimori

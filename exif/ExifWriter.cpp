@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "exif/DateCopies.h"
 #include "exif/ExifLayout.h"
 
 namespace tokimori {
@@ -233,7 +234,7 @@ const char* DateTagName(uint16_t t) {
     case tag::OffsetTimeDigitized:
         return "OffsetTimeDigitized";
     default:
-        return "";
+        return CopyTagName(t);
     }
 }
 

@@ -99,7 +99,8 @@ DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
 // Writes the plan's texts in order.
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan);
 
-// "DateTime", "DateTimeOriginal", "DateTimeDigitized".
+// "DateTime", "DateTimeOriginal", "DateTimeDigitized", "OffsetTime", …; a copy's name
+// (CopyTagName) for a copy's tag.
 const char* DateTagName(uint16_t tag);
 
 } // namespace tokimori

@@ -8,6 +8,7 @@
 #include "exif/ExifLayout.h"
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
+#include "run/CopyDates.h"
 
 namespace tokimori {
 
@@ -84,6 +85,11 @@ class ShiftDates final : public RunKind {
             return moved;
         });
         PlanOffsets(r, p.dates, p.notes);
+        if (o_.allCopies)
+            PlanCopies(r, p.dates, p.notes, [this](const LocalDateTime& old) {
+                const auto moved = ShiftDateText(FormatDateText(old), o_.seconds);
+                return moved ? ParseDateText(*moved) : std::nullopt;
+            });
         for (const SkippedDate& s : p.dates.skipped)
             anyDate |= s.tag == tag::DateTimeOriginal || s.tag == tag::DateTime;
         anyDate |= !now.summary.EmbeddedDate.empty();
@@ -123,19 +129,27 @@ class ShiftDates final : public RunKind {
 
 class WriteTexts final : public RunKind {
   public:
-    WriteTexts(std::string text, std::string filter)
-        : text_(std::move(text)), filter_(std::move(filter)) {}
+    WriteTexts(std::string text, std::string filter, bool allCopies)
+        : text_(std::move(text)), filter_(std::move(filter)), allCopies_(allCopies) {}
     const char* name() const override { return "write"; }
     PhotoPlan plan(ByteReader& r, const PhotoState&) const override {
         PhotoPlan p;
         p.dates = PlanExifDateWrite(r, text_, filter_);
         PlanOffsets(r, p.dates, p.notes);
+        if (allCopies_)
+            PlanCopies(r, p.dates, p.notes, [this](const LocalDateTime& old) {
+                // The new text over the old date and time: the date, or the date and the time.
+                std::string text = FormatDateText(old);
+                text.replace(0, text_.size(), text_);
+                return ParseDateText(text);
+            });
         return p;
     }
 
   private:
     std::string text_;
     std::string filter_;
+    bool allCopies_;
 };
 
 class FileTimeFromDate final : public RunKind {
@@ -330,8 +344,8 @@ std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o) {
 }
 
 std::unique_ptr<RunKind> MakeWriteTexts(const std::string& newDateText,
-                                        const std::string& filterDate) {
-    return std::make_unique<WriteTexts>(newDateText, filterDate);
+                                        const std::string& filterDate, bool allCopies) {
+    return std::make_unique<WriteTexts>(newDateText, filterDate, allCopies);
 }
 
 std::unique_ptr<RunKind> MakeFileTimeFromDate() {

@@ -49,13 +49,15 @@ std::optional<std::string> ShiftDateText(const std::string& text, int64_t second
 struct ShiftOptions {
     int64_t seconds = 0;
     std::string filterDate;
+    bool allCopies = false; // the XMP and IPTC copies move with the dates (PlanCopies)
 };
 std::unique_ptr<RunKind> MakeShiftDates(const ShiftOptions& o);
 
 // The date-time texts rewritten to newDateText ("yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" for the
-// date part alone), only those of filterDate's day when it is given; nothing else, not the times.
+// date part alone), only those of filterDate's day when it is given, and with allCopies their
+// XMP and IPTC copies; nothing else, not the times.
 std::unique_ptr<RunKind> MakeWriteTexts(const std::string& newDateText,
-                                        const std::string& filterDate);
+                                        const std::string& filterDate, bool allCopies = false);
 
 // The file's times become its DateTimeOriginal (else DateTime), as a local time; no byte of the
 // photo changes. A photo without a valid embedded date is left alone and reported.

@@ -14,6 +14,7 @@
 #include "base/Process.h"
 #include "base/SystemError.h"
 #include "filetime/FileDate.h"
+#include "run/CopyDates.h"
 #include "run/DateKinds.h"
 #include "run/Journal.h"
 #include "run/OperationLog.h"
@@ -79,6 +80,15 @@ class SetDates final : public RunKind {
         PhotoPlan p;
         p.dates = PlanExifDateWrite(r, newText_, filter_);
         PlanOffsets(r, p.dates, p.notes);
+        if (options_.allCopies)
+            PlanCopies(r, p.dates, p.notes, [this](const LocalDateTime& old) {
+                LocalDateTime t = options_.date;
+                const LocalDateTime& clock = options_.keepTime ? old : options_.timeOfDay;
+                t.hour = clock.hour;
+                t.minute = clock.minute;
+                t.second = clock.second;
+                return std::optional<LocalDateTime>(t);
+            });
         if (p.dates.writes.empty()) return p;
         // The file gets the chosen date, at the chosen time or at its own time of day.
         LocalDateTime when = options_.date;

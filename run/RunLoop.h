@@ -75,6 +75,7 @@ struct SetDatesOptions {
     bool keepTime = false;
     bool matchDate = false;
     LocalDateTime matchDay;
+    bool allCopies = false; // the XMP and IPTC copies of the dates follow them (PlanCopies)
 };
 std::unique_ptr<RunKind> MakeSetDates(const SetDatesOptions& o);
 // "yyyy:mm:dd hh:mm:ss", or "yyyy:mm:dd" when keeping the time of day.

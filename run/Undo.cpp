@@ -8,6 +8,7 @@
 
 #include "base/PositionedFile.h"
 #include "exif/ByteReader.h"
+#include "exif/DateCopies.h"
 #include "exif/ExifWriter.h"
 
 namespace tokimori {
@@ -81,13 +82,24 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
                                 HoldsATimeOf(now.modified, related.older) ||
                                 (olderWrote && LastChangeWasAWrite(now));
     const bool timesOurs = timesAfterRun || timesBeforeRun;
-    // Each journaled text must be a date text the engine finds in this photo now.
+    // Each journaled text must be a date text the engine finds in this photo now: an Exif date
+    // text, or a copy of one in the XMP or IPTC data, the very text, of the tag journaled.
     const std::vector<DateSlot> slots = FindDateSlots(photo);
-    for (const DateWrite& w : record.writes) {
+    std::vector<DateCopy> copies;
+    if (std::any_of(record.writes.begin(), record.writes.end(),
+                    [](const DateWrite& w) { return IsCopyTag(w.tag); }))
+        copies = FindDateCopies(photo);
+    auto found = [&](const DateWrite& w) {
+        if (IsCopyTag(w.tag))
+            return std::any_of(copies.begin(), copies.end(), [&](const DateCopy& c) {
+                return c.tag == w.tag && c.offset == w.offset && c.length == w.newBytes.size();
+            });
         const auto slot = std::find_if(slots.begin(), slots.end(),
                                        [&](const DateSlot& s) { return s.offset == w.offset; });
-        if (slot == slots.end() || w.newBytes.size() > slot->count ||
-            w.oldBytes.size() != w.newBytes.size())
+        return slot != slots.end() && w.newBytes.size() <= slot->count;
+    };
+    for (const DateWrite& w : record.writes) {
+        if (!found(w) || w.oldBytes.size() != w.newBytes.size())
             return refuse(UndoRefusal::NoSuchDateText,
                           "the journal names no date text of this photo at offset " +
                               std::to_string(w.offset));
