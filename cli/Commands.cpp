@@ -107,6 +107,13 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return code;
 }
 
+// What a run left alone in a photo, and why: the dates' and offsets' notes, then the copies'.
+std::vector<std::string> NotesOf(const PhotoPlan& plan) {
+    std::vector<std::string> notes = plan.notes;
+    notes.insert(notes.end(), plan.copyNotes.begin(), plan.copyNotes.end());
+    return notes;
+}
+
 bool ParseDate(const std::string& s, LocalDateTime& t) {
     return s.size() == 10 &&
            std::sscanf(s.c_str(), "%4d:%2d:%2d", &t.year, &t.month, &t.day) == 3 &&
@@ -171,6 +178,7 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             line.utf8("refused", o.reason);
             code = 1;
         }
+        if (const auto notes = NotesOf(o.plan); !notes.empty()) line.list("notes", notes);
         out << line.str() << "\n";
     };
     (void)RunPhotos(*MakeWriteTexts(newText, only, a.has("--all-copies")), request, RunPolicy{},
@@ -241,7 +249,7 @@ std::string OutcomeLine(const PhotoOutcome& o) {
     default:
         break;
     }
-    if (!o.plan.notes.empty()) line.list("notes", o.plan.notes);
+    if (const auto notes = NotesOf(o.plan); !notes.empty()) line.list("notes", notes);
     if (o.timesError)
         line.number("times_error", o.timesError->number)
             .utf8("times_description", o.timesError->description)

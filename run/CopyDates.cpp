@@ -195,8 +195,8 @@ bool SaysTheSame(const CopyValue& copy, const std::string& exifText,
     return mine && other && *mine == *other;
 }
 
-void PlanCopies(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes,
-                const CopyRule& rule) {
+void PlanCopies(ByteReader& r, PhotoPlan& photo, const CopyRule& rule) {
+    DatePlan& plan = photo.dates;
     if (plan.writes.empty()) return; // no Exif date changes: nor does a copy
     const std::vector<DateCopy> copies = FindDateCopies(r);
     if (copies.empty() || r.failed()) return;
@@ -241,9 +241,16 @@ void PlanCopies(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes,
         ++standing[c.tag];
         if (const uint16_t date = IptcDateOfTime(c.tag)) timeOf[date] = &c;
     }
-    std::set<uint16_t> told;
+    // A zone kept is told; a copy left alone is told and its tag kept (each once a tag).
+    std::set<uint16_t> kept, left;
+    auto tell = [&](uint16_t t, const std::string& why) {
+        if (kept.insert(t).second)
+            photo.copyNotes.push_back(std::string(CopyTagName(t)) + ": " + why);
+    };
     auto note = [&](uint16_t t, const std::string& why) {
-        if (told.insert(t).second) notes.push_back(std::string(CopyTagName(t)) + ": " + why);
+        if (!left.insert(t).second) return;
+        photo.copiesLeft.push_back(t);
+        photo.copyNotes.push_back(std::string(CopyTagName(t)) + ": " + why);
     };
 
     std::vector<DateWrite> writes;
@@ -304,7 +311,7 @@ void PlanCopies(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes,
                 }
                 next.zoneSeconds = *now;
             } else {
-                note(c.tag, "its zone is not this computer's zone at " + shown + "; kept");
+                tell(c.tag, "its zone is not this computer's zone at " + shown + "; kept");
             }
         }
         // The new texts, each of the old one's length ("Z" cannot become "+01:00").

@@ -13,6 +13,7 @@
 #include "exif/ByteReader.h"
 #include "exif/ExifWriter.h"
 #include "filetime/LocalTime.h"
+#include "run/RunLoop.h"
 
 namespace tokimori {
 
@@ -63,7 +64,8 @@ using CopyRule = std::function<std::optional<LocalDateTime>(const LocalDateTime&
 // - one whose new text would not have the old one's length, that is no date, or whose tag stands
 //   more than once in the photo (two packets, repeated datasets), is left alone and named. An
 //   IPTC time changes with its date dataset, never alone.
-void PlanCopies(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes,
-                const CopyRule& rule);
+// The writes join plan.dates.writes; plan.copyNotes names what was left or kept and why,
+// plan.copiesLeft the tags of the copies left alone.
+void PlanCopies(ByteReader& r, PhotoPlan& plan, const CopyRule& rule);
 
 } // namespace tokimori

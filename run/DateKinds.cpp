@@ -86,7 +86,7 @@ class ShiftDates final : public RunKind {
         });
         PlanOffsets(r, p.dates, p.notes);
         if (o_.allCopies)
-            PlanCopies(r, p.dates, p.notes, [this](const LocalDateTime& old) {
+            PlanCopies(r, p, [this](const LocalDateTime& old) {
                 const auto moved = ShiftDateText(FormatDateText(old), o_.seconds);
                 return moved ? ParseDateText(*moved) : std::nullopt;
             });
@@ -137,7 +137,7 @@ class WriteTexts final : public RunKind {
         p.dates = PlanExifDateWrite(r, text_, filter_);
         PlanOffsets(r, p.dates, p.notes);
         if (allCopies_)
-            PlanCopies(r, p.dates, p.notes, [this](const LocalDateTime& old) {
+            PlanCopies(r, p, [this](const LocalDateTime& old) {
                 // The new text over the old date and time: the date, or the date and the time.
                 std::string text = FormatDateText(old);
                 text.replace(0, text_.size(), text_);

@@ -81,7 +81,7 @@ class SetDates final : public RunKind {
         p.dates = PlanExifDateWrite(r, newText_, filter_);
         PlanOffsets(r, p.dates, p.notes);
         if (options_.allCopies)
-            PlanCopies(r, p.dates, p.notes, [this](const LocalDateTime& old) {
+            PlanCopies(r, p, [this](const LocalDateTime& old) {
                 LocalDateTime t = options_.date;
                 const LocalDateTime& clock = options_.keepTime ? old : options_.timeOfDay;
                 t.hour = clock.hour;

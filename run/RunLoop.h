@@ -47,6 +47,10 @@ struct PhotoPlan {
     bool keepTimes = false;
     Refusal refusal = Refusal::None; // not None: the photo is left alone and reported
     std::vector<std::string> notes;  // what the run left alone in the photo, and why
+    // The XMP and IPTC copies of the dates (PlanCopies): those left alone, or whose zone was
+    // kept, and why; and the tags of those left alone.
+    std::vector<std::string> copyNotes;
+    std::vector<uint16_t> copiesLeft;
 };
 
 // What the photo holds when its plan is made.

@@ -8,8 +8,22 @@
 #include "base/Messages.h"
 #include "run/Journal.h"
 #include "run/Undo.h"
+#include "view/Settings.h"
 
 namespace tokimori {
+
+// A check item of a menu: its control's name, its caption, and the setting it is remembered by.
+struct MenuCheck {
+    const char* name;
+    const char* caption;
+    FlagKey setting;
+};
+// The file menu's check item: with it, every run of the window (the run button, 日時をずらす)
+// changes the XMP and IPTC copies of the dates with them (SetDatesOptions::allCopies,
+// ShiftOptions::allCopies). Off at first start, the run button then does what it always did;
+// the state is stored when the window closes.
+inline constexpr MenuCheck kAllCopiesItem{"mnuAllCopies", "XMP・IPTCの日付も合わせる",
+                                          kAllCopiesKey};
 
 // "1日2時間3分", "30秒": an offset's size, without its way.
 std::string ShiftAmountText(int64_t seconds);

@@ -1,5 +1,9 @@
 #include "view/InfoPanel.h"
 
+#include <algorithm>
+
+#include "exif/ExifLayout.h"
+#include "run/CopyDates.h"
 #include "view/Names.h"
 
 namespace tokimori {
@@ -29,6 +33,28 @@ std::string InfoPanelText(const ExifInfo& info, const LocalDateTime& modified) {
         out += line;
     }
     return out;
+}
+
+std::string CopiesDisagreeText(const std::vector<PhotoDate>& dates) {
+    const auto original = std::find_if(dates.begin(), dates.end(), [](const PhotoDate& d) {
+        return d.tag == tag::DateTimeOriginal && !IsCopyTag(d.tag);
+    });
+    if (original == dates.end()) return {};
+    std::string lines;
+    for (const PhotoDate& d : dates) {
+        if (d.follows != tag::DateTimeOriginal || IptcDateOfTime(d.tag)) continue;
+        // An IPTC date says what it says with its time.
+        std::string time;
+        for (const PhotoDate& t : dates)
+            if (IptcDateOfTime(t.tag) == d.tag) time = t.text;
+        const auto value = CopyValueOf(d.tag, d.text, time);
+        if (value && SaysTheSame(*value, original->text, original->offset)) continue;
+        lines +=
+            "\n" + d.where + " " + PhotoText(d.text) + (time.empty() ? "" : " " + PhotoText(time));
+    }
+    if (lines.empty()) return {};
+    return "XMP・IPTC の撮影日時が Exif の撮影日時（" + PhotoText(original->text) +
+           "）と異なります:" + lines;
 }
 
 PanelAction PanelActionFor(bool hasCurrent, bool currentIsThere, bool othersSelected) {

@@ -3,7 +3,9 @@
 // text, and what the panel does when the selection changes.
 
 #include <string>
+#include <vector>
 
+#include "exif/DateCopies.h"
 #include "exif/ExifReader.h"
 #include "filetime/LocalTime.h"
 
@@ -19,6 +21,12 @@ inline constexpr char kFolderChanged[] =
 // as stored, the file date "yyyy/mm/dd hh:mm:ss", maker and model as stored. A photo whose Exif
 // data hold no pixel size shows the size of its JPEG frame instead of 0×0.
 std::string InfoPanelText(const ExifInfo& info, const LocalDateTime& modified);
+
+// What the panel tells beside the fourteen lines (the information text's tooltip): the XMP and
+// IPTC copies of the shooting date that do not say what DateTimeOriginal says (SaysTheSame, an
+// IPTC date with its time), each with its text, lines joined by LF; empty when they all agree,
+// or the photo has no DateTimeOriginal or no copy of it.
+std::string CopiesDisagreeText(const std::vector<PhotoDate>& dates);
 
 // What the panel does for the list's selection.
 enum class PanelAction {

@@ -1,5 +1,6 @@
 #include "view/RunReport.h"
 
+#include "exif/DateCopies.h"
 #include "run/OperationLog.h"
 #include "view/Commands.h"
 #include "view/InfoPanel.h"
@@ -111,6 +112,12 @@ RunReport::Now RunReport::photo(const PhotoOutcome& o, const std::string& name) 
         if (o.timesError) timesFailed_.push_back(name);
         if (!o.plan.notes.empty() && *texts.partlyAtEnd) partly_.push_back(name);
         if (o.partlySkipped()) unsafe_.push_back(name + "：" + SkippedWords(o.plan.dates.skipped));
+        if (!o.plan.copiesLeft.empty()) {
+            std::string tags;
+            for (uint16_t t : o.plan.copiesLeft)
+                tags += (tags.empty() ? "" : "、") + std::string(CopyTagName(t));
+            copiesLeft_.push_back(name + "：" + tags);
+        }
         if (o.logError) now.messages.push_back(LogFailureMessage(*o.logError));
         break;
     case R::Unchanged:
@@ -170,6 +177,10 @@ RunReport::End RunReport::finish(const RunSummary& s, const std::string& logFold
         end.messages.push_back(Told(
             Lines("次の写真の日付のうち、位置が安全に書き換えられないものは変更しませんでした。",
                   unsafe_)));
+    if (!copiesLeft_.empty())
+        end.messages.push_back(Told(Lines("次の写真の XMP・IPTC の日付のうち、同じ長さの日付に"
+                                          "書き換えられないものはそのままにしました。",
+                                          copiesLeft_)));
     const MessageRequest done{"対象のファイル、 " + std::to_string(changed_) +
                                   "件を処理が完了しました。",
                               kRunDoneCaption, MessageIcon::Information, MessageButtons::Ok};

@@ -79,7 +79,7 @@ class RunReport {
     bool endedByPhoto_ = false;
     Panel panel_ = Panel::Untouched;
     std::string panelPhoto_;
-    std::vector<std::string> timesFailed_, refused_, partly_, unsafe_;
+    std::vector<std::string> timesFailed_, refused_, partly_, unsafe_, copiesLeft_;
 };
 
 } // namespace tokimori

@@ -1,5 +1,6 @@
 #include "view/Settings.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,20 @@ namespace {
 // number of pixels that fits an int.
 constexpr double kLargestSetting = 1.0e9;
 } // namespace
+
+std::string FlagText(bool on) {
+    return on ? "True" : "False";
+}
+
+bool FlagSetting(const FlagKey& key, const std::string& stored) {
+    std::string t;
+    for (char c : stored)
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            t.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    if (t == "true" || t == "1") return true;
+    if (t == "false" || t == "0") return false;
+    return key.defaultOn;
+}
 
 std::string SettingText(double value) {
     char buf[40];

@@ -25,6 +25,19 @@ inline constexpr SettingKey kWindowHeight{"WHeight", 7560};
 // The folder shown when the program closed (empty: none).
 inline constexpr char kFolderKey[] = "DefPath";
 
+// A setting that is on or off: its key, and what it is when nothing (or no flag) is stored.
+struct FlagKey {
+    const char* key;
+    bool defaultOn;
+};
+// The file menu's 「XMP・IPTCの日付も合わせる」 (view/Commands): off at first start.
+inline constexpr FlagKey kAllCopiesKey{"AllCopies", false};
+
+// A flag as the store keeps it, "True" or "False"; and back: "True" and "1" are on, "False"
+// and "0" off (letters in any case, blanks around them left out); anything else is the default.
+std::string FlagText(bool on);
+bool FlagSetting(const FlagKey& key, const std::string& stored);
+
 // A number as the store keeps it: its decimal text (1215, -2400.5).
 std::string SettingText(double value);
 

@@ -1,6 +1,7 @@
 """Every date a photo carries: the offset texts kept true as the dates change, in the zones of
 Berlin, New York and Helsinki, across summer and winter time both ways; a photo taken in another
-zone left alone and named; undone exactly."""
+zone left alone and named; the XMP and IPTC copies changed with the dates when asked, and else
+never; undone exactly."""
 
 import json
 import os
@@ -87,6 +88,65 @@ class Offsets(unittest.TestCase):
                                    env=dict(os.environ, TZ="Europe/Berlin"))
         self.assertEqual(code, 0, lines)
         self.assertEqual(offsets(p), ("+01:00",) * 3)
+
+
+def tags(path):
+    """Every tag exiftool reads in a photo, by group and name, but the file system's."""
+    r = subprocess.run(["exiftool", "-j", "-a", "-G1", "-struct", str(path)],
+                       capture_output=True, text=True, check=True)
+    return {k: v for k, v in json.loads(r.stdout)[0].items()
+            if k.split(":")[0] not in ("SourceFile", "System", "File", "Composite", "ExifTool")}
+
+
+class Copies(unittest.TestCase):
+    def test_the_copies_change_with_the_dates_in_their_own_form_and_nothing_else_does(self):
+        new, zoned = "2020:01:02 03:04:05", "2020:01:02 03:04:05-05:00"
+        exif = {"IFD0:ModifyDate": new, "ExifIFD:DateTimeOriginal": new}
+        nikon = {"XMP-exif:DateTimeOriginal": zoned, "XMP-xmp:ModifyDate": zoned,
+                 "XMP-xmp:CreateDate": zoned}  # its MetadataDate stands for no Exif date
+        iptc = ["-IPTC:DateCreated=2008:05:30", "-IPTC:TimeCreated=15:56:01+02:00",
+                "-IPTC:DigitalCreationDate=2008:05:30", "-IPTC:DigitalCreationTime=15:56:01+02:00"]
+        set_ = ["set", "--date", "2020:01:02", "--time", "03:04:05"]
+        cases = [
+            # photo, exiftool's additions, command, zone, the tags after that change
+            ("Nikon_D70.jpg", [], set_ + ["--all-copies"], "America/New_York",
+             {**exif, **nikon}),
+            ("Nikon_D70.jpg", [], set_, "America/New_York", exif),  # not asked: not changed
+            # copies of another zone keep it, and say so
+            ("Canon_DIGITAL_IXUS_400.jpg", [], set_ + ["--all-copies"], "America/New_York",
+             {**exif, "ExifIFD:CreateDate": new,
+              "XMP-exif:DateTimeOriginal": new + "+02:00",
+              "XMP-exif:DateTimeDigitized": new + "+02:00", "XMP-xmp:ModifyDate": new + "+01:00"}),
+            ("Canon_40D.jpg", iptc, set_ + ["--all-copies"], "Europe/Berlin",
+             {**exif, "ExifIFD:CreateDate": new, "IPTC:DateCreated": "2020:01:02",
+              "IPTC:TimeCreated": "03:04:05+01:00", "IPTC:DigitalCreationDate": "2020:01:02",
+              "IPTC:DigitalCreationTime": "03:04:05+01:00"}),
+            ("Nikon_D70.jpg", [], ["shift", "--by", "-1:00", "--all-copies"], "America/New_York",
+             {"IFD0:ModifyDate": "2008:07:31 09:03:44",
+              "ExifIFD:DateTimeOriginal": "2008:03:15 08:52:01",
+              "XMP-exif:DateTimeOriginal": "2008:03:15 08:52:01-04:00",
+              "XMP-xmp:ModifyDate": "2008:03:15 14:18:33-04:00",
+              "XMP-xmp:CreateDate": "2008:03:15 08:52:01-04:00"}),
+        ]
+        tmp = Path(tempfile.mkdtemp(prefix="tokimori-copies-"))
+        self.addCleanup(shutil.rmtree, tmp)
+        for i, (name, added, command, zone, changed) in enumerate(cases):
+            with self.subTest(photo=name, command=command):
+                p = tmp / f"{i}_{name}"
+                shutil.copy(PHOTOS / name, p)
+                if added:
+                    subprocess.run(["exiftool", "-q", "-overwrite_original", *added, str(p)],
+                                   check=True)
+                before, original = tags(p), p.read_bytes()
+                env = dict(os.environ, TZ=zone)
+                code, lines, summary = run(*command, "--log-dir", tmp / "logs", p, env=env)
+                self.assertEqual(code, 0, lines)
+                self.assertEqual(tags(p), {**before, **changed})
+                self.assertEqual(p.stat().st_size, len(original))
+                kept = [n for n in lines[0].get("notes", []) if n.startswith("XMP")]
+                self.assertEqual(len(kept), 3 if "Canon_DIGITAL" in name else 0, lines[0])
+                self.assertEqual(run("undo", summary["journal"], env=env)[0], 0)
+                self.assertEqual(p.read_bytes(), original)
 
 
 if __name__ == "__main__":
