@@ -113,6 +113,7 @@ RunReport::Now RunReport::photo(const PhotoOutcome& o, const std::string& name) 
         if (o.partlySkipped()) unsafe_.push_back(name + "：" + SkippedWords(o.plan.dates.skipped));
         if (o.logError) now.messages.push_back(LogFailureMessage(*o.logError));
         break;
+    case R::Excluded:
     case R::Unchanged:
     case R::Duplicate:
         panel_ = Panel::Redraw;
