@@ -39,7 +39,10 @@ std::string ShiftPreview(const std::string& name, bool read, const std::string& 
 
 std::string CameraWords(const CameraIdentity& camera) {
     std::string text = PhotoText(camera.make);
-    if (!camera.model.empty()) text += (text.empty() ? "" : " ") + PhotoText(camera.model);
+    if (!camera.model.empty()) {
+        if (!text.empty()) text += ' ';
+        text += PhotoText(camera.model);
+    }
     if (camera.serial) text += "（製造番号 " + PhotoText(*camera.serial) + "）";
     return text;
 }
