@@ -20,10 +20,12 @@
 #include "base/Paths.h"
 #include "base/TextCodec.h"
 #include "controls/CommandButtonCT.h"
+#include "exif/CameraFields.h"
 #include "filetime/LocalTime.h"
 #include "photo/FrmViewer.h"
 #include "photo/PictureLoader.h"
 #include "photo/ThumbnailView.h"
+#include "run/ClockSync.h"
 #include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "ui/Artwork.h"
@@ -139,26 +141,33 @@ void FrmMain::mnuShift_Click() {
     FrmShift::Photo current;
     current.name = File1->shownName(File1->currentRow());
     if (!name.empty()) {
-        // The current photo as it is now: the preview is its shooting date moved.
-        auto read = ReadExifInfo(folderWithSeparator(), name);
+        // The current photo as it is now: the preview is its shooting date moved, and it can be
+        // the reference of its camera's clock.
+        auto read = ReadCameraFields(folderWithSeparator() + name);
         if (read) {
             current.read = true;
-            current.embeddedDate = read->summary.EmbeddedDate;
+            current.fields = read.value();
         }
     }
+    const CameraIdentity camera = CameraOf(current.fields);
     FrmShift dialog(this, current, targetCount(false), targetCount(true), ChkIkkatu->isChecked());
-    dialog.setConfirm([this](int64_t seconds, bool folderMode) {
+    dialog.setConfirm([this, &dialog, &camera](int64_t seconds, bool folderMode) {
         const int count = targetCount(folderMode);
         // With nothing to ask about, it is told once the dialog has closed.
-        return count == 0 || tell(ShiftQuestion(folderMode, count, seconds));
+        return count == 0 ||
+               tell(dialog.byReference() ? CameraShiftQuestion(folderMode, count, seconds, camera)
+                                         : ShiftQuestion(folderMode, count, seconds));
     });
     if (dialog.exec() != QDialog::Accepted) return;
     if (targetCount(dialog.folderMode()) == 0) {
         tell(NothingToDoMessage());
         return;
     }
-    runPhotos(*MakeShiftDates(ShiftOptions{dialog.seconds(), {}}), RunCommand::Shift,
-              dialog.folderMode());
+    const ShiftOptions shift{dialog.seconds(), {}};
+    if (dialog.byReference())
+        runPhotos(*MakeCameraShift(camera, shift), RunCommand::Shift, dialog.folderMode());
+    else
+        runPhotos(*MakeShiftDates(shift), RunCommand::Shift, dialog.folderMode());
 }
 
 void FrmMain::mnuFileTime_Click() {

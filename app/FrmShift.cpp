@@ -1,5 +1,6 @@
 #include "app/FrmShift.h"
 
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "controls/DateTimePicker.h"
 #include "ui/Texts.h"
 #include "view/Commands.h"
 
@@ -38,7 +40,7 @@ FrmShift::FrmShift(QWidget* owner, const Photo& current, int selectedCount, int 
                    Qt::WindowCloseButtonHint);
     setModal(true);
 
-    auto* way = new QGroupBox("ずらす向き", this);
+    auto* way = FraWay = new QGroupBox("ずらす向き", this);
     way->setObjectName("FraWay");
     OptPlus = new QRadioButton("進める（＋）", way);
     OptPlus->setObjectName("OptPlus");
@@ -50,7 +52,7 @@ FrmShift::FrmShift(QWidget* owner, const Photo& current, int selectedCount, int 
     wayRow->addWidget(OptMinus);
     wayRow->addStretch();
 
-    auto* amount = new QGroupBox("ずらす量", this);
+    auto* amount = FraAmount = new QGroupBox("ずらす量", this);
     amount->setObjectName("FraAmount");
     txt_Days = Amount(amount, "txt_Days", kMostDays);
     txt_Hours = Amount(amount, "txt_Hours", 23);
@@ -67,6 +69,44 @@ FrmShift::FrmShift(QWidget* owner, const Photo& current, int selectedCount, int 
         amountRow->addSpacing(6);
     }
     amountRow->addStretch();
+
+    // 基準写真から: the current photo's true time, entered, gives the offset.
+    FraReference = new QGroupBox("基準写真から", this);
+    FraReference->setObjectName("FraReference");
+    FraReference->setCheckable(true);
+    FraReference->setChecked(false);
+    lbl_RefPhoto = new QLabel(FraReference);
+    lbl_RefPhoto->setObjectName("lbl_RefPhoto");
+    auto* trueLabel = new QLabel("正しい日時", FraReference);
+    DTPTrueDate = new DatePicker(FraReference);
+    DTPTrueDate->setObjectName("DTPTrueDate");
+    DTPTrueDate->setDisplayFormat("yyyy/MM/dd");
+    DTPTrueDate->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
+    DTPTrueTime = new TimePicker(FraReference);
+    DTPTrueTime->setObjectName("DTPTrueTime");
+    DTPTrueTime->setDisplayFormat("HH:mm:ss");
+    trueLabel->setBuddy(DTPTrueDate);
+    lbl_RefOffset = new QLabel(FraReference);
+    lbl_RefOffset->setObjectName("lbl_RefOffset");
+    for (QLabel* l : {lbl_RefPhoto, lbl_RefOffset}) {
+        l->setTextFormat(Qt::PlainText);
+        l->setWordWrap(true);
+    }
+    // It starts at the shooting date, so the offset starts at none.
+    const QDateTime shot = QDateTime::fromString(
+        QString::fromStdString(current_.fields.dateTimeOriginal), "yyyy:MM:dd HH:mm:ss");
+    const QDateTime start = shot.isValid() ? shot : QDateTime::currentDateTime();
+    DTPTrueDate->setDate(start.date());
+    DTPTrueTime->setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
+    auto* trueRow = new QHBoxLayout;
+    trueRow->addWidget(trueLabel);
+    trueRow->addWidget(DTPTrueDate);
+    trueRow->addWidget(DTPTrueTime);
+    trueRow->addStretch();
+    auto* referenceRows = new QVBoxLayout(FraReference);
+    referenceRows->addWidget(lbl_RefPhoto);
+    referenceRows->addLayout(trueRow);
+    referenceRows->addWidget(lbl_RefOffset);
 
     auto* targets = new QGroupBox("対象", this);
     targets->setObjectName("FraTargets");
@@ -105,6 +145,7 @@ FrmShift::FrmShift(QWidget* owner, const Photo& current, int selectedCount, int 
     auto* page = new QVBoxLayout(this);
     page->addWidget(way);
     page->addWidget(amount);
+    page->addWidget(FraReference);
     page->addWidget(targets);
     page->addWidget(preview);
     page->addLayout(buttons);
@@ -114,11 +155,20 @@ FrmShift::FrmShift(QWidget* owner, const Photo& current, int selectedCount, int 
         connect(b, &QRadioButton::toggled, this, &FrmShift::updatePreview);
     for (QSpinBox* b : {txt_Days, txt_Hours, txt_Minutes, txt_Seconds})
         connect(b, &QSpinBox::valueChanged, this, &FrmShift::updatePreview);
+    connect(FraReference, &QGroupBox::toggled, this, &FrmShift::updatePreview);
+    connect(DTPTrueDate, &QDateEdit::dateChanged, this, &FrmShift::updatePreview);
+    connect(DTPTrueTime, &QTimeEdit::timeChanged, this, &FrmShift::updatePreview);
     updatePreview();
+    // A photo that cannot be the reference says why, and cannot be chosen.
+    FraReference->setEnabled(
+        ReferenceTextsOf(S(current_.name), current_.read, current_.fields, trueTime()).usable);
     txt_Hours->setFocus();
 }
 
 int64_t FrmShift::seconds() const {
+    if (byReference())
+        return ReferenceTextsOf(S(current_.name), current_.read, current_.fields, trueTime())
+            .seconds.value_or(0);
     const int64_t amount = int64_t{txt_Days->value()} * 86400 + txt_Hours->value() * 3600 +
                            txt_Minutes->value() * 60 + txt_Seconds->value();
     return OptMinus->isChecked() ? -amount : amount;
@@ -128,15 +178,34 @@ bool FrmShift::folderMode() const {
     return OptFolder->isChecked();
 }
 
+bool FrmShift::byReference() const {
+    return FraReference->isChecked();
+}
+
 QString FrmShift::previewText() const {
     return lbl_Preview->text();
 }
 
+QString FrmShift::referenceOffsetText() const {
+    return lbl_RefOffset->text();
+}
+
+std::string FrmShift::trueTime() const {
+    return S(DTPTrueDate->date().toString("yyyy:MM:dd") + " " +
+             DTPTrueTime->time().toString("HH:mm:ss"));
+}
+
 void FrmShift::updatePreview() {
+    const ReferenceTexts reference =
+        ReferenceTextsOf(S(current_.name), current_.read, current_.fields, trueTime());
+    lbl_RefPhoto->setText(U(reference.photo));
+    lbl_RefOffset->setText(U(reference.offset));
+    FraWay->setEnabled(!byReference());
+    FraAmount->setEnabled(!byReference());
     const int64_t by = seconds();
     cmdOK->setEnabled(by != 0);
     const QString text =
-        U(ShiftPreview(S(current_.name), current_.read, current_.embeddedDate, by));
+        U(ShiftPreview(S(current_.name), current_.read, current_.fields.dateTimeOriginal, by));
     lbl_Preview->setText(text);
 }
 

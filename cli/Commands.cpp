@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 
 #include "base/Paths.h"
@@ -18,6 +19,7 @@
 #include "exif/ExifWriter.h"
 #include "filetime/FileDate.h"
 #include "filetime/LocalTime.h"
+#include "run/ClockSync.h"
 #include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "run/RunLoop.h"
@@ -246,6 +248,9 @@ std::string OutcomeLine(const PhotoOutcome& o) {
     case PhotoOutcome::Result::Refused:
         line.utf8("refused", o.reason);
         break;
+    case PhotoOutcome::Result::Excluded:
+        line.utf8("skipped", o.reason);
+        break;
     default:
         break;
     }
@@ -261,11 +266,14 @@ std::string OutcomeLine(const PhotoOutcome& o) {
     return line.str();
 }
 
+// What a command adds to the summary line, from the run's summary.
+using SummaryMore = std::function<void(JsonLine&, const RunSummary&)>;
+
 // Runs kind over the photos of paths with the command line's policy: every photo is tried, one
 // JSON line each on out, a summary line on err. Exit code 1 when any photo failed.
 int RunCommand(const RunKind& kind, const std::vector<std::string>& paths, bool recursive,
                bool dryRun, bool noLog, const std::string& logDir, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, const SummaryMore& more) {
     RunRequest request;
     int unlisted = 0;
     for (const std::string& p : paths)
@@ -295,18 +303,19 @@ int RunCommand(const RunKind& kind, const std::vector<std::string>& paths, bool 
         summary.number("stopped", s.stoppedBy->number)
             .utf8("stopped_description", s.stoppedBy->description)
             .utf8("stopped_detail", s.stoppedBy->detail);
+    if (more) more(summary, s);
     err << summary.str() << "\n";
     return s.failed || unlisted || s.stoppedBy ? 1 : 0;
 }
 
 // The options every run command shares: --recursive, --dry-run, --no-log, --log-dir.
 int RunWithOptions(const RunKind& kind, const Arguments& a, const char* command, std::ostream& out,
-                   std::ostream& err) {
+                   std::ostream& err, const SummaryMore& more = nullptr) {
     if (a.values.count("--log-dir") && a.value("--log-dir").empty())
         return Usage(err, "--log-dir needs a folder");
     if (a.paths.empty()) return Usage(err, std::string(command) + " needs at least one PATH");
     return RunCommand(kind, a.paths, a.has("--recursive"), a.has("--dry-run"), a.has("--no-log"),
-                      a.value("--log-dir"), out, err);
+                      a.value("--log-dir"), out, err, more);
 }
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -332,10 +341,48 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return RunWithOptions(*MakeSetDates(o), a, "set", out, err);
 }
 
+// shift --reference PHOTO --to TIME|gps: the photos of the reference's camera move by its
+// clock's error, the others are left out and named. The reference must give that error.
+int ShiftToReference(const Arguments& a, std::ostream& out, std::ostream& err) {
+    if (a.values.count("--by")) return Usage(err, "--by and --reference exclude each other");
+    if (!a.values.count("--reference")) return Usage(err, "--to needs --reference PHOTO");
+    if (!a.values.count("--to"))
+        return Usage(err, "--reference needs --to yyyy:mm:dd hh:mm:ss, or --to gps");
+    const std::string to = a.value("--to"), reference = a.value("--reference");
+    if (to != "gps" && !ParseDateText(to))
+        return Usage(err, "--to is the true time yyyy:mm:dd hh:mm:ss, or gps");
+    ShiftOptions o;
+    if (a.values.count("--only-date")) {
+        LocalDateTime day;
+        if (!ParseDate(a.value("--only-date"), day))
+            return Usage(err, "--only-date is a real date yyyy:mm:dd");
+        o.filterDate = a.value("--only-date");
+    }
+    const auto fields = ReadCameraFields(AbsolutePath(reference));
+    if (!fields)
+        return Usage(err, "--reference " + reference + " cannot be read: " +
+                              fields.error().description + " (" + fields.error().detail + ")");
+    const CameraFields& f = fields.value();
+    const ClockError e = to == "gps" ? ClockErrorByGps(f) : ClockErrorAt(f, to);
+    if (!e.ok()) return Usage(err, "--reference " + reference + " " + ClockProblemText(e.problem));
+    o.seconds = e.seconds;
+    return RunWithOptions(*MakeCameraShift(CameraOf(f), o), a, "shift", out, err,
+                          [&](JsonLine& line, const RunSummary& s) {
+                              line.path("reference", AbsolutePath(reference))
+                                  .text("true_time", e.trueTime)
+                                  .utf8("offset", FormatOffset(e.seconds))
+                                  .number("offset_seconds", e.seconds)
+                                  .number("other_camera", static_cast<int64_t>(s.excluded));
+                          });
+}
+
 int Shift(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = ParseFor("shift", args);
     if (!a.error.empty()) return Usage(err, a.error);
-    if (!a.values.count("--by")) return Usage(err, "shift needs --by OFFSET");
+    if (a.values.count("--reference") || a.values.count("--to"))
+        return ShiftToReference(a, out, err);
+    if (!a.values.count("--by"))
+        return Usage(err, "shift needs --by OFFSET, or --reference PHOTO and --to");
     const auto seconds = ParseOffset(a.value("--by"));
     if (!seconds)
         return Usage(err, "--by is [+|-][Nd][H:MM[:SS]] with at least one part (+9:00, -1d)");

@@ -15,9 +15,10 @@ const char kSetSynopsis[] =
     "tokimori-cli set --date yyyy:mm:dd [--time hh:mm:ss | --keep-time]\n"
     "                 [--only-date yyyy:mm:dd] [--all-copies] [--recursive]\n"
     "                 [--dry-run] [--no-log] [--log-dir DIR] PATH...\n";
-const char kShiftSynopsis[] = "tokimori-cli shift --by OFFSET [--only-date yyyy:mm:dd]\n"
-                              "                   [--all-copies] [--recursive] [--dry-run]\n"
-                              "                   [--no-log] [--log-dir DIR] PATH...\n";
+const char kShiftSynopsis[] =
+    "tokimori-cli shift (--by OFFSET | --reference PHOTO --to TIME)\n"
+    "                   [--only-date yyyy:mm:dd] [--all-copies] [--recursive]\n"
+    "                   [--dry-run] [--no-log] [--log-dir DIR] PATH...\n";
 const char kFiletimeSynopsis[] = "tokimori-cli filetime [--recursive] [--dry-run] [--no-log]\n"
                                  "                      [--log-dir DIR] PATH...\n";
 const char kUndoSynopsis[] = "tokimori-cli undo JOURNAL... [--dry-run]\n";
@@ -119,7 +120,7 @@ std::vector<CommandSyntax> MakeSyntaxes() {
                   kAllCopies + kRunOptions)});
     all.push_back(
         {"shift",
-         {"--by", "--only-date", "--log-dir"},
+         {"--by", "--reference", "--to", "--only-date", "--log-dir"},
          {"--all-copies", "--recursive", "--dry-run", "--no-log"},
          kShiftSynopsis,
          Help(
@@ -134,6 +135,16 @@ std::vector<CommandSyntax> MakeSyntaxes() {
                  "\n"
                  "  --by OFFSET             [+|-][Nd][H:MM[:SS]], at least one part: +9:00,\n"
                  "                          -0:05:30, +1d, -2d3:00, +1d02:03:04\n"
+                 "  --reference PHOTO       a photo of the camera whose clock was off: the\n"
+                 "                          offset is its true time minus its DateTimeOriginal,\n"
+                 "                          and only photos of its camera move (same Make,\n"
+                 "                          Model and body serial number; a serial number on\n"
+                 "                          one side only counts as another camera). Others\n"
+                 "                          are reported \"skipped\": \"another camera\", which\n"
+                 "                          is no failure. The summary names the offset used.\n"
+                 "  --to TIME               the reference's true local time yyyy:mm:dd hh:mm:ss,\n"
+                 "                          or gps: its GPS date and time (UTC) in the zone of\n"
+                 "                          its OffsetTimeOriginal, else in the local zone\n"
                  "  --only-date yyyy:mm:dd  shift only the photos and texts of this day\n" +
                  kAllCopies + kRunOptions)});
     all.push_back(
@@ -202,7 +213,8 @@ std::string Overview() {
            "info      prints the Exif summary of each photo as JSON\n"
            "write     rewrites the Exif date-time texts only\n"
            "set       gives photos a new date: texts, file times, log and undo journal\n"
-           "shift     moves the dates of photos by an offset\n"
+           "shift     moves the dates of photos by an offset, or a camera's by its\n"
+           "          clock's error that one photo of known true time gives\n"
            "filetime  sets each photo's file times to its embedded date\n"
            "undo      puts back what the runs of undo journals changed\n"
            "\n"

@@ -1,9 +1,10 @@
-// libFuzzer harness over the Exif engine: the reader's walk and frame size, then the writer's
-// plan and writes with and without keep-time and a filter, the filter equal to the new date
-// among them. Checks what must hold for every input: the size never changes; no byte outside
-// the planned date texts changes; no two writes overlap; no write touches the walked structure;
-// every write starts a slot of FindDateSlots and fits its count; and since the writes leave the
-// structure alone, the slots after the writes are the slots before.
+// libFuzzer harness over the Exif engine: the reader's walk and frame size, the camera's fields
+// and the clock error its GPS stamps give, then the writer's plan and writes with and without
+// keep-time and a filter, the filter equal to the new date among them. Checks what must hold
+// for every input: the size never changes; no byte outside the planned date texts changes; no
+// two writes overlap; no write touches the walked structure; every write starts a slot of
+// FindDateSlots and fits its count; and since the writes leave the structure alone, the slots
+// after the writes are the slots before.
 
 #include <algorithm>
 #include <cstddef>
@@ -14,11 +15,13 @@
 #include <vector>
 
 #include "base/ByteSource.h"
+#include "exif/CameraFields.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWalker.h"
 #include "exif/ExifWriter.h"
 #include "exif/JpegFrame.h"
+#include "run/ClockSync.h"
 
 using namespace tokimori;
 
@@ -51,6 +54,12 @@ void Read(const uint8_t* data, size_t size) {
     Check(info.frameWidth >= 0 && info.frameWidth <= 65535);
     auto frame = ReadFrameSize(r);
     Check(!frame || (frame->width >= 0 && frame->height >= 0));
+    const CameraFields f = WalkCameraFields(r, s);
+    Check(!r.failed());
+    Check(!f.bodySerial || f.bodySerial->size() <= ByteReader::kMaxText);
+    // Any stamps give an error between two dates of the calendar, or a reason.
+    const ClockError e = ClockErrorByGps(f);
+    Check(e.ok() ? ParseDateText(e.trueTime).has_value() : e.problem != ClockProblem::None);
 }
 
 // What the walk allows writing in the input, found once: the slots, and the structure as the

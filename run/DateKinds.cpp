@@ -203,6 +203,10 @@ std::string FormatDateText(const LocalDateTime& t) {
     return FormatDateTime(t, ':', ' ');
 }
 
+int64_t CalendarSeconds(const LocalDateTime& t) {
+    return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
 std::optional<int64_t> ParseOffset(const std::string& text) {
     // [+|-][Nd][H:MM[:SS]]
     size_t i = 0;

@@ -19,6 +19,8 @@ namespace tokimori {
 // 23:59:59); nothing else is a date text.
 std::optional<LocalDateTime> ParseDateText(const std::string& text);
 std::string FormatDateText(const LocalDateTime& t);
+// Seconds on the calendar from 1970-01-01 00:00:00 to t, no zone applied (negative before).
+int64_t CalendarSeconds(const LocalDateTime& t);
 
 // "+02:00", "-05:30": a zone's offset from UTC as an offset text holds it, in seconds; nullopt
 // for anything else.

@@ -300,7 +300,8 @@ class Loop {
 
         const PhotoPlan& plan = o.plan;
         if (plan.refusal != Refusal::None) {
-            o.result = PhotoOutcome::Result::Refused;
+            o.result = plan.refusal == Refusal::OtherCamera ? PhotoOutcome::Result::Excluded
+                                                            : PhotoOutcome::Result::Refused;
             o.refusal = plan.refusal;
             o.reason = RefusalText(plan.refusal);
         } else if (!plan.dates.writes.empty() || plan.newTime) {
@@ -542,6 +543,7 @@ class Loop {
     void deliver(const PhotoOutcome& o) {
         if (o.changed()) ++summary_.changed;
         if (o.failed()) ++summary_.failed;
+        if (o.result == PhotoOutcome::Result::Excluded) ++summary_.excluded;
         if (o.logError) ++summary_.logFailures;
         if (hooks_.photoDone) hooks_.photoDone(o);
     }
@@ -596,6 +598,8 @@ const char* RefusalText(Refusal why) {
         return "the file system cannot hold that time";
     case Refusal::ChangedMeanwhile:
         return "another program changed the photo while the run worked on it; left as it is";
+    case Refusal::OtherCamera:
+        return "another camera";
     }
     return "";
 }

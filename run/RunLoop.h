@@ -34,6 +34,7 @@ enum class Refusal {
     NoValidDate,      // no valid shooting date or DateTime to take the file time from (filetime)
     TimeNotHeld,      // the file system cannot hold the time (a run that only sets times)
     ChangedMeanwhile, // something else changed the photo between its plan and its writes
+    OtherCamera,      // not a photo of the camera the run moves (clock); not a failure
 };
 // The reason in the command line's words.
 const char* RefusalText(Refusal why);
@@ -112,14 +113,15 @@ struct PhotoOutcome {
         NoExif,    // no Exif data to change, or its structure could not be walked
         Skipped,   // every date text was stepped over as unsafe to write (see `reason`)
         Refused,   // the kind of run, or the run, left it alone (see `reason`)
+        Excluded,  // the kind of run does not take it, by its rule (see `refusal`); no failure
         Duplicate, // the same file was already done in this run (another name, a link)
         Failed,    // it could not be read or written (see `error`)
     };
     size_t index = 0;
     std::string path;
     Result result = Result::Unchanged;
-    Refusal refusal = Refusal::None; // Refused: why
-    std::string reason;              // Refused, Skipped, Duplicate: why, in English
+    Refusal refusal = Refusal::None; // Refused, Excluded: why
+    std::string reason;              // Refused, Excluded, Skipped, Duplicate: why, in English
     RunError error;
 
     // Before the change, read through the same handle.
@@ -154,6 +156,7 @@ struct RunHooks {
 struct RunSummary {
     size_t changed = 0;
     size_t failed = 0;
+    size_t excluded = 0;    // photos the kind of run does not take (another camera)
     size_t logFailures = 0; // changed photos whose log line is lost
     // The run ended early: a listed file gone (stalePath), the log folder unusable, the journal
     // unwritable, photos that could not be handed to the disk (flushFailed), or

@@ -37,6 +37,57 @@ std::string ShiftPreview(const std::string& name, bool read, const std::string& 
     return name + "\n" + old + " をずらすと 1 年から 9999 年の範囲を外れます。";
 }
 
+std::string CameraWords(const CameraIdentity& camera) {
+    std::string text = PhotoText(camera.make);
+    if (!camera.model.empty()) {
+        if (!text.empty()) text += ' ';
+        text += PhotoText(camera.model);
+    }
+    if (camera.serial) text += "（製造番号 " + PhotoText(*camera.serial) + "）";
+    return text;
+}
+
+ReferenceTexts ReferenceTextsOf(const std::string& name, bool read, const CameraFields& photo,
+                                const std::string& trueTime) {
+    ReferenceTexts t;
+    if (name.empty()) {
+        t.photo = "写真が選択されていません。";
+        return t;
+    }
+    if (!read) {
+        t.photo = name + "\n写真を読み込めません。";
+        return t;
+    }
+    const ClockError e = ClockErrorAt(photo, trueTime);
+    const std::string shot = PhotoText(photo.dateTimeOriginal);
+    switch (e.problem) {
+    case ClockProblem::NoCamera:
+        t.photo = name + "\nカメラの機種（Make、Model）が記録されていないため、基準にできません。";
+        return t;
+    case ClockProblem::NoShootingDate:
+        t.photo = name + "\n撮影日時がないため、基準にできません。";
+        return t;
+    case ClockProblem::BadShootingDate:
+        t.photo = name + "\n撮影日時 " + shot + " は正しい日時ではないため、基準にできません。";
+        return t;
+    default:
+        break;
+    }
+    t.usable = true;
+    t.photo = name + "\n撮影日時: " + shot + "\nカメラ: " + CameraWords(CameraOf(photo));
+    if (!e.ok()) {
+        t.offset = "正しい日時を入力してください。";
+        return t;
+    }
+    t.seconds = e.seconds;
+    if (e.seconds == 0)
+        t.offset = "ずらす量: なし（カメラの時計は合っています）";
+    else
+        t.offset = "ずらす量: " + ShiftAmountText(e.seconds) + " " +
+                   (e.seconds < 0 ? "戻す" : "進める") + "（" + FormatOffset(e.seconds) + "）";
+    return t;
+}
+
 std::string RunKindWords(const std::string& kind) {
     if (kind == "set") return "日付設定";
     if (kind == "shift") return "日時ずらし";

@@ -2,10 +2,12 @@
 // The texts of the file menu's dialogs: moving dates by an offset and undoing a run.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Messages.h"
+#include "run/ClockSync.h"
 #include "run/Journal.h"
 #include "run/Undo.h"
 #include "view/Settings.h"
@@ -33,6 +35,21 @@ std::string ShiftAmountText(int64_t seconds);
 // could be read; embeddedDate: its DateTimeOriginal as stored.
 std::string ShiftPreview(const std::string& name, bool read, const std::string& embeddedDate,
                          int64_t seconds);
+
+// "Canon Canon EOS 40D", with "（製造番号 …）" where the photos hold one: a camera as shown.
+std::string CameraWords(const CameraIdentity& camera);
+
+// The shift dialog's 「基準写真から」: the current photo as the reference of its camera's clock,
+// and the offset that its true time gives. name: the photo's name as shown ("" when none is
+// selected); read: whether its fields could be read; trueTime: "yyyy:mm:dd hh:mm:ss" as typed.
+struct ReferenceTexts {
+    bool usable = false;            // the photo can be the reference
+    std::string photo;              // its name, shooting date and camera; or why it cannot be
+    std::string offset;             // the offset its true time gives ("" when unusable)
+    std::optional<int64_t> seconds; // that offset, when there is one
+};
+ReferenceTexts ReferenceTextsOf(const std::string& name, bool read, const CameraFields& photo,
+                                const std::string& trueTime);
 
 // "日付設定", "日時ずらし", "ファイル日付": a journal's kind of run.
 std::string RunKindWords(const std::string& kind);

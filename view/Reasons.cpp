@@ -44,6 +44,8 @@ std::string RefusalWords(const PhotoOutcome& o) {
         return "（その日時をファイル日付として保持できないため、変更しませんでした）";
     case Refusal::ChangedMeanwhile:
         return "（実行中に他のプログラムが写真を変更したため、変更しませんでした）";
+    case Refusal::OtherCamera:
+        return "（基準写真と別のカメラの写真のため、変更しませんでした）";
     }
     return "";
 }

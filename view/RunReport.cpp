@@ -48,6 +48,15 @@ std::string Lines(const std::string& head, const std::vector<std::string>& names
     return out;
 }
 
+// Photos named one by one in a closing message about many; the rest are counted.
+constexpr size_t kNamedPhotos = 30;
+
+std::string SomeLines(const std::string& head, const std::vector<std::string>& names) {
+    if (names.size() <= kNamedPhotos) return Lines(head, names);
+    return Lines(head, {names.begin(), names.begin() + kNamedPhotos}) + "\r\nほか " +
+           std::to_string(names.size() - kNamedPhotos) + " 件";
+}
+
 std::string Which(bool folderMode) {
     return folderMode ? "フォルダ内の写真" : "選択した写真";
 }
@@ -64,6 +73,16 @@ MessageRequest ShiftQuestion(bool folderMode, int count, int64_t seconds) {
     return MessageRequest{Which(folderMode) + " " + std::to_string(count) +
                               " 件の撮影日時とファイル日付を " + ShiftAmountText(seconds) + " " +
                               (seconds < 0 ? "戻します" : "進めます") + "。\r\nよろしいですか？",
+                          kAppTitle, MessageIcon::Question, MessageButtons::OkCancel};
+}
+
+MessageRequest CameraShiftQuestion(bool folderMode, int count, int64_t seconds,
+                                   const CameraIdentity& camera) {
+    return MessageRequest{Which(folderMode) + " " + std::to_string(count) +
+                              " 件のうち、基準写真と同じカメラ（" + CameraWords(camera) +
+                              "）の写真の撮影日時とファイル日付を " + ShiftAmountText(seconds) +
+                              " " + (seconds < 0 ? "戻します" : "進めます") +
+                              "。\r\n別のカメラの写真は変更しません。\r\nよろしいですか？",
                           kAppTitle, MessageIcon::Question, MessageButtons::OkCancel};
 }
 
@@ -120,6 +139,9 @@ RunReport::Now RunReport::photo(const PhotoOutcome& o, const std::string& name) 
         }
         if (o.logError) now.messages.push_back(LogFailureMessage(*o.logError));
         break;
+    case R::Excluded:
+        otherCamera_.push_back(name);
+        [[fallthrough]];
     case R::Unchanged:
     case R::Duplicate:
         panel_ = Panel::Redraw;
@@ -181,6 +203,11 @@ RunReport::End RunReport::finish(const RunSummary& s, const std::string& logFold
         end.messages.push_back(Told(Lines("次の写真の XMP・IPTC の日付のうち、同じ長さの日付に"
                                           "書き換えられないものはそのままにしました。",
                                           copiesLeft_)));
+    if (!otherCamera_.empty())
+        end.messages.push_back(
+            Told(SomeLines("次の写真は基準写真と別のカメラの写真のため、変更しませんでした。",
+                           otherCamera_),
+                 MessageIcon::Information));
     const MessageRequest done{"対象のファイル、 " + std::to_string(changed_) +
                                   "件を処理が完了しました。",
                               kRunDoneCaption, MessageIcon::Information, MessageButtons::Ok};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "run/ClockSync.h"
 #include "run/RunLoop.h"
 
 namespace tokimori {
@@ -23,6 +24,9 @@ inline constexpr char kNothingToDo[] = "変換対象のファイルが存在し�
 std::optional<MessageRequest> SetDatesQuestion(bool folderMode, bool keepTime);
 // The file menu's questions, naming how many photos the command takes.
 MessageRequest ShiftQuestion(bool folderMode, int count, int64_t seconds);
+// The question of a shift by a reference photo's clock error: only that camera's photos move.
+MessageRequest CameraShiftQuestion(bool folderMode, int count, int64_t seconds,
+                                   const CameraIdentity& camera);
 MessageRequest FileTimeQuestion(bool folderMode, int count);
 // A command with no photo to take (told, instead of asked).
 MessageRequest NothingToDoMessage();
@@ -79,7 +83,7 @@ class RunReport {
     bool endedByPhoto_ = false;
     Panel panel_ = Panel::Untouched;
     std::string panelPhoto_;
-    std::vector<std::string> timesFailed_, refused_, partly_, unsafe_, copiesLeft_;
+    std::vector<std::string> timesFailed_, refused_, partly_, unsafe_, copiesLeft_, otherCamera_;
 };
 
 } // namespace tokimori

@@ -17,7 +17,11 @@ from project import VERSION, cli_options
 COMMANDS = ("info", "write", "set", "shift", "filetime", "undo")
 # A value of the right form for each valued option.
 VALUES = {"--date": "2006:12:24", "--time": "10:00:00", "--only-date": "2008:05:30",
-          "--by": "+1:00"}
+          "--by": "+1:00", "--reference": str(PHOTOS / "Canon_40D.jpg"),
+          "--to": "2008:05:30 16:00:00"}
+# The options a command cannot go without; a clock shift takes --reference and --to for --by.
+REQUIRED = {"write": ["--date"], "set": ["--date"], "shift": ["--by"]}
+CLOCK = ["--reference", "--to"]
 PHOTO = object()  # where a command line takes the photo it must leave alone
 
 
@@ -102,11 +106,10 @@ class CommandHelp(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             missing = Path(d) / "missing.jpg"
             for command in COMMANDS:
-                required = {"write": ["--date"], "set": ["--date"], "shift": ["--by"]}.get(
-                    command, [])
                 for option, valued in cli_options(CLI, command).items():
                     if option == "--help":
                         continue
+                    required = CLOCK if option in CLOCK else REQUIRED.get(command, [])
                     args = [command]
                     for r in required:
                         if r != option:
@@ -185,6 +188,17 @@ class UsageErrors(Photos):
               for c, t in (("write", "25"), ("write", "24:61:99"), ("write", "10:00"),
                            ("set", "25:00:00"))),
             (["write", *day, "--only-date", "2008:13:01", "--", PHOTO], "--only-date is a real date"),
+            (["shift", "--by", "+1:00", "--reference", PHOTO, "--to", "gps", "--", PHOTO],
+             "--by and --reference exclude each other"),
+            (["shift", "--reference", PHOTO, "--", PHOTO], "--reference needs --to"),
+            (["shift", "--to", "gps", "--", PHOTO], "--to needs --reference"),
+            (["shift", "--reference", PHOTO, "--to", "2008:05:30", "--", PHOTO], "--to is the true"),
+            # References that give no clock error: they change nothing either.
+            (["shift", "--reference", PHOTO, "--to", "gps", "--", PHOTO], "has no GPS date and time"),
+            *((["shift", "--reference", PHOTOS / name, "--to", "2008:05:30 16:00:00", "--", PHOTO],
+               why) for name, why in (("tests_67-0_length_string.jpg", "has no DateTimeOriginal"),
+                                      ("orientation_landscape_1.jpg", "names no camera"),
+                                      ("missing.jpg", "cannot be read"))),
             *((["shift", "--by", by, "--", PHOTO], "--by is")
               for by in ("+", "9", "1h", "9:60", "+1d 2:00", "--1d", "1d1d", "tomorrow")),
             *(([*args, "--", PHOTO], "needs a value")

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
+#include <optional>
 
 #include "TestFiles.h"
 #include "exif/ExifLayout.h"
 #include "filetime/FileDate.h"
+#include "run/ClockSync.h"
 #include "run/DateKinds.h"
 #include "run/Undo.h"
 
@@ -70,6 +73,66 @@ Bytes ThreeDates(const std::string& dateTime, const std::string& original,
     (*t.exif)[0] = Ascii(tag::DateTimeOriginal, original);
     (*t.exif)[1] = Ascii(tag::DateTimeDigitized, digitized);
     return Jpeg({ExifApp1(t.build())});
+}
+
+// GPS stamps and zones as a photo may hold them, hostile ones among them: a true time, or the
+// reason there is none.
+TEST(Clock, TheGpsStampsGiveATrueTimeOrAReason) {
+    using P = ClockProblem;
+    using Stamps = std::array<Rational, 3>;
+    const uint32_t most = UINT32_MAX;
+    const Stamps noon{{{12, 1}, {0, 1}, {0, 1}}};
+    struct Case {
+        const char* date;
+        std::optional<Stamps> time; // nullopt: not three RATIONALs
+        std::optional<std::string> zone;
+        P problem;
+        const char* truth;
+    };
+    const Case cases[] = {
+        {"2020:01:01", noon, "+09:00", P::None, "2020:01:01 21:00:00"},
+        {"2020:01:01", noon, "-05:30", P::None, "2020:01:01 06:30:00"},
+        {"2020:01:01", Stamps{{{12, 1}, {0, 1}, {5999, 100}}}, "+09:00", P::None,
+         "2020:01:01 21:00:59"}, // fractions of a second dropped
+        {"2020:01:01", Stamps{{{most, most}, {most, 1000000000}, {0, 1}}}, "+00:00", P::None,
+         "2020:01:01 01:04:17"},
+        {"9999:12:31", Stamps{{{20, 1}, {0, 1}, {0, 1}}}, "+09:00", P::BadGpsStamps, ""},
+        {"2020:02:30", noon, "+09:00", P::BadGpsStamps, ""},
+        {"2020:01:01", Stamps{{{12, 0}, {0, 1}, {0, 1}}}, "+09:00", P::BadGpsStamps, ""},
+        {"2020:01:01", Stamps{{{24, 1}, {0, 1}, {0, 1}}}, "+09:00", P::BadGpsStamps, ""},
+        {"2020:01:01", Stamps{{{most, 1}, {0, 1}, {0, 1}}}, "+09:00", P::BadGpsStamps, ""},
+        {"2020:01:01", std::nullopt, "+09:00", P::BadGpsStamps, ""},
+        {"2020:01:01", noon, "+9:00", P::BadZone, ""},
+        {"2020:01:01", noon, "JST", P::BadZone, ""},
+    };
+    auto fields = [](const char* date, std::optional<Stamps> time,
+                     std::optional<std::string> zone) {
+        CameraFields f;
+        f.make = "Maker";
+        f.dateTimeOriginal = "2020:01:01 20:00:00";
+        f.offsetTimeOriginal = std::move(zone);
+        f.gps.date = date;
+        f.gps.timeEntry = true;
+        f.gps.time = time;
+        return f;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const ClockError e = ClockErrorByGps(fields(c.date, c.time, c.zone));
+        EXPECT_EQ(e.problem, c.problem) << ClockProblemText(e.problem);
+        if (c.problem != P::None) continue;
+        EXPECT_EQ(e.trueTime, c.truth);
+        EXPECT_EQ(e.seconds, CalendarSeconds(*ParseDateText(c.truth)) -
+                                 CalendarSeconds(*ParseDateText("2020:01:01 20:00:00")));
+        EXPECT_EQ(ParseOffset(FormatOffset(e.seconds)), e.seconds);
+    }
+    // A blank zone is the camera's "unknown": the local zone's, as with none.
+    const ClockError local = ClockErrorByGps(fields("2020:01:01", noon, std::nullopt));
+    EXPECT_TRUE(local.ok());
+    EXPECT_EQ(ClockErrorByGps(fields("2020:01:01", noon, "   :  ")).trueTime, local.trueTime);
+    CameraFields none = fields("2020:01:01", noon, "+09:00");
+    none.gps.timeEntry = false;
+    EXPECT_EQ(ClockErrorByGps(none).problem, P::NoGpsStamps);
 }
 
 TEST(Shift, EachTextMovesFromItsOwnValueAndUndoPutsItBack) {

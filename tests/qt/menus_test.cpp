@@ -3,11 +3,13 @@
 // recorder and every dialog driven as a user would.
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -95,6 +97,15 @@ QList<QStringList> Rows(FrmUndo* d) {
     return rows;
 }
 
+// The current photo as the shift dialog gets it: read, with this shooting date.
+FrmShift::Photo Current(const char* name, const char* shot) {
+    FrmShift::Photo p;
+    p.name = name;
+    p.read = true;
+    p.fields.dateTimeOriginal = shot;
+    return p;
+}
+
 const QString kNoTargets = "変換対象のファイルが存在しませんでした。";
 
 } // namespace
@@ -119,7 +130,7 @@ class MenusTest : public QObject {
     }
 
     void shiftPreviewAndAmounts() {
-        FrmShift d(nullptr, {"a.jpg", true, "2008:02:28 23:30:00"}, 1, 3, true);
+        FrmShift d(nullptr, Current("a.jpg", "2008:02:28 23:30:00"), 1, 3, true);
         QVERIFY(Child<QRadioButton>(&d, "OptFolder")->isChecked());
         auto* ok = Child<QPushButton>(&d, "cmdOK");
         QVERIFY(!ok->isEnabled()); // no offset yet
@@ -137,11 +148,11 @@ class MenusTest : public QObject {
         QCOMPARE(U(ShiftAmountText(-(86400 * 2 + 3 * 3600 + 4))), QString("2日3時間4秒"));
         QCOMPARE(U(ShiftAmountText(5 * 60)), QString("5分"));
 
-        FrmShift bad(nullptr, {"b.jpg", true, "2008:13:01 00:00:00"}, 1, 1, false);
+        FrmShift bad(nullptr, Current("b.jpg", "2008:13:01 00:00:00"), 1, 1, false);
         QVERIFY(Child<QRadioButton>(&bad, "OptSelected")->isChecked());
         QCOMPARE(bad.previewText(), QString("b.jpg\n2008:13:01 00:00:00 は正しい日時ではないため、"
                                             "ずらせません。"));
-        FrmShift none(nullptr, {"c.jpg", true, ""}, 1, 1, false);
+        FrmShift none(nullptr, Current("c.jpg", ""), 1, 1, false);
         QCOMPARE(none.previewText(), QString("c.jpg\n撮影日時がありません。"));
         FrmShift nothing(nullptr, {}, 0, 0, false);
         QCOMPARE(nothing.previewText(), QString("写真が選択されていません。"));
@@ -214,6 +225,46 @@ class MenusTest : public QObject {
         }
         // The panel shows the photo as it is again, without being asked.
         QVERIFY(win.w.exifInfoText().contains("2007:06:15 04:42:32"));
+    }
+
+    void theClockPhotoMovesItsCameraAlone() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}, {"Nikon_D70.jpg", "b.jpg"}});
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path()); // a.jpg is the current photo: the reference
+        win.folderMode();
+        QString photo, offset;
+        bool amountOff = false;
+        WhenModal<FrmShift>([&](FrmShift* d) {
+            auto* reference = Child<QGroupBox>(d, "FraReference");
+            QVERIFY(reference->isEnabled() && !reference->isChecked());
+            reference->setChecked(true);
+            amountOff = !Child<QGroupBox>(d, "FraAmount")->isEnabled();
+            Child<QTimeEdit>(d, "DTPTrueTime")->setTime(QTime(16, 0, 0)); // shot at 15:56:01
+            photo = Child<QLabel>(d, "lbl_RefPhoto")->text();
+            offset = d->referenceOffsetText();
+            QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+        });
+        win.trigger("mnuShift");
+        QVERIFY(amountOff);
+        QCOMPARE(photo,
+                 QString("a.jpg\n撮影日時: 2008:05:30 15:56:01\nカメラ: Canon Canon EOS 40D"));
+        QCOMPARE(offset, QString("ずらす量: 3分59秒 進める（+0:03:59）"));
+        QCOMPARE(messages.texts(),
+                 (QStringList{"フォルダ内の写真 2 件のうち、基準写真と同じカメラ（Canon Canon EOS "
+                              "40D）の写真の撮影日時とファイル日付を 3分59秒 進めます。\r\n別のカ"
+                              "メラの写真は変更しません。\r\nよろしいですか？",
+                              "次の写真は基準写真と別のカメラの写真のため、変更しませんでした。"
+                              "\r\nb.jpg",
+                              "対象のファイル、 1件を処理が完了しました。"}));
+        ExpectShifted(PhotosDir() + "/Canon_40D.jpg", dir.filePath("a.jpg"), 239);
+        QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
+
+        // A photo that names no camera cannot be the reference, and says so.
+        FrmShift unnamed(nullptr, Current("c.jpg", "2008:05:30 15:56:01"), 1, 1, false);
+        QVERIFY(!Child<QGroupBox>(&unnamed, "FraReference")->isEnabled());
+        QVERIFY(Child<QLabel>(&unnamed, "lbl_RefPhoto")->text().endsWith("基準にできません。"));
     }
 
     void shiftOfTheFolderAsksAndCancelChangesNothing() {
