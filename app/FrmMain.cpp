@@ -34,6 +34,7 @@
 #include "ui/Texts.h"
 #include "ui/Twips.h"
 #include "view/About.h"
+#include "view/Commands.h"
 #include "view/InfoPanel.h"
 #include "view/Names.h"
 #include "view/Settings.h"
@@ -163,7 +164,7 @@ void FrmMain::mnuShift_Click() {
         tell(NothingToDoMessage());
         return;
     }
-    const ShiftOptions shift{dialog.seconds(), {}};
+    const ShiftOptions shift{dialog.seconds(), {}, allCopies()->isChecked()};
     if (dialog.byReference())
         runPhotos(*MakeCameraShift(camera, shift), RunCommand::Shift, dialog.folderMode());
     else
@@ -265,6 +266,7 @@ bool FrmMain::Form_Load() {
     if (start->setDrive) Drive1->setDrive(start->folder);
     Dir1->setPath(start->folder);
     File1_PathChange();
+    allCopies()->setChecked(FlagSetting(kAllCopiesKey, S(GetReg(kAllCopiesKey.key, QString()))));
 
     // The run button's face: its icon left of its caption, the pair centred.
     cmdControl = std::make_unique<CommandButtonCT>();
@@ -299,7 +301,8 @@ void FrmMain::Form_Unload() {
         {kWindowLeft.key, PixelsToTwips(outer.left)},
         {kWindowWidth.key, PixelsToTwips(outer.width)},
         {kWindowHeight.key, PixelsToTwips(outer.height)},
-        {kFolderKey, IsUtf8(folder) ? U(folder) : QString()}};
+        {kFolderKey, IsUtf8(folder) ? U(folder) : QString()},
+        {kAllCopiesKey.key, U(FlagText(allCopies()->isChecked()))}};
     for (const auto& [key, value] : values)
         (void)SetReg(key, value);
     CloseAllHelp();
@@ -481,8 +484,13 @@ void FrmMain::Drive1_LostFocus() {
 
 // ---- information panel and thumbnail ----
 
-void FrmMain::setExifInfo(const QString& crlfText) {
+void FrmMain::setExifInfo(const QString& crlfText, const QString& tip) {
     txt_Exif_Info->setPlainText(QString(crlfText).replace("\r\n", "\n"));
+    txt_Exif_Info->setToolTip(tip);
+}
+
+QAction* FrmMain::allCopies() const {
+    return findChild<QAction*>(kAllCopiesItem.name);
 }
 
 QString FrmMain::exifInfoText() const {
@@ -524,7 +532,8 @@ void FrmMain::File1_Click() {
         break;
     }
     setExifInfo("");
-    auto read = ReadExifInfo(folderWithSeparator(), name);
+    std::vector<PhotoDate> dates;
+    auto read = ReadExifInfo(folderWithSeparator(), name, &dates);
     summary_ = read ? read->summary : ExifSummary{};
     if (!read) {
         // A photo that cannot be read is said in the thumbnail's place, not in a message box.
@@ -537,10 +546,12 @@ void FrmMain::File1_Click() {
     lastRead_.fileDate = U(FormatGeneralDate(modified));
     const QString panel =
         read->entries == 0 ? QString(kNoDateInfo) : U(InfoPanelText(read.value(), modified));
-    if (read->entries != 0) setExifInfo(panel);
+    // Beside the panel's lines: the XMP and IPTC shooting dates that say otherwise.
+    const QString tip = U(CopiesDisagreeText(dates));
+    if (read->entries != 0) setExifInfo(panel, tip);
     FitThumbnail(path, &read.value()); // one that cannot be shown keeps its text
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (read->entries == 0) setExifInfo(panel);
+    if (read->entries == 0) setExifInfo(panel, tip);
 }
 
 void FrmMain::File1_DblClick() {
@@ -591,6 +602,7 @@ SetDatesOptions FrmMain::runOptions() const {
     o.keepTime = ChkHoji->isChecked();
     o.matchDate = ChkUme->isChecked();
     o.matchDay = {m.year(), m.month(), m.day(), 0, 0, 0};
+    o.allCopies = allCopies()->isChecked();
     return o;
 }
 

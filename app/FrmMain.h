@@ -131,7 +131,8 @@ class FrmMain : public QMainWindow, private FrmMainUi {
     // shows it cannot be shown; a decode that fails later says so in the frame as well.
     bool FitThumbnail(const std::string& path, const ExifInfo* exif = nullptr);
     void clearThumbnail();
-    void setExifInfo(const QString& crlfText);
+    void setExifInfo(const QString& crlfText, const QString& tip = {});
+    QAction* allCopies() const; // the file menu's 「XMP・IPTCの日付も合わせる」
     SetDatesOptions runOptions() const;
     // Runs the photos of the list through the one run loop and shows what the run report says:
     // messages, selection, status-bar count and panel.

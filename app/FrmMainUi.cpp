@@ -6,6 +6,7 @@
 #include "controls/DateTimePicker.h"
 #include "ui/Artwork.h"
 #include "ui/Twips.h"
+#include "view/Commands.h"
 
 namespace tokimori {
 
@@ -164,6 +165,8 @@ void FrmMainUi::setupMenus(QMainWindow* window) {
     add(mnuFile, "mnuFileTime", "ファイル日付を撮影日時に合わせる(&F)");
     add(mnuFile, "mnuUndo", "元に戻す(&U)...");
     add(mnuFile, "mnuLogFolder", "ログフォルダを開く(&L)");
+    mnuFile->addSeparator()->setObjectName("mnuAllCopiesBar");
+    add(mnuFile, kAllCopiesItem.name, kAllCopiesItem.caption)->setCheckable(true);
     mnuFile->addSeparator()->setObjectName("mnuFileBar");
     add(mnuFile, "mnuEnd", "終了(&X)");
     add(bar, "mnuPhotoBig", "画像プレビュー(&P)");

@@ -4,7 +4,8 @@
 // for every input: the size never changes; no byte outside the planned date texts changes; no
 // two writes overlap; no write touches the walked structure; every write starts a slot of
 // FindDateSlots and fits its count; and since the writes leave the structure alone, the slots
-// after the writes are the slots before.
+// after the writes are the slots before. The XMP and IPTC copies are found inside the file,
+// apart, in file order; each copy a run plans is written over its own text, at its length.
 
 #include <algorithm>
 #include <cstddef>
@@ -16,12 +17,15 @@
 
 #include "base/ByteSource.h"
 #include "exif/CameraFields.h"
+#include "exif/DateCopies.h"
 #include "exif/ExifLayout.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWalker.h"
 #include "exif/ExifWriter.h"
 #include "exif/JpegFrame.h"
 #include "run/ClockSync.h"
+#include "run/CopyDates.h"
+#include "run/RunLoop.h"
 
 using namespace tokimori;
 
@@ -60,10 +64,42 @@ void Read(const uint8_t* data, size_t size) {
     // Any stamps give an error between two dates of the calendar, or a reason.
     const ClockError e = ClockErrorByGps(f);
     Check(e.ok() ? ParseDateText(e.trueTime).has_value() : e.problem != ClockProblem::None);
+    (void)ReadPhotoDates(r);
+    Check(!r.failed());
+}
+
+// The copies, and the copies a run plans: each over a copy's own text, at its length, in it.
+void CopiesAndCheck(const uint8_t* data, size_t size) {
+    MemorySource src(data, size);
+    ByteReader r(src);
+    const std::vector<DateCopy> copies = FindDateCopies(r);
+    Check(!r.failed());
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const DateCopy& c = copies[i];
+        Check(IsCopyTag(c.tag) && r.fits(c.offset, c.length));
+        Check(i == 0 || copies[i - 1].offset + copies[i - 1].length <= c.offset);
+    }
+    PhotoPlan plan;
+    plan.dates = PlanExifDateWrite(r, "2006:12:24 10:00:00", "");
+    const size_t dates = plan.dates.writes.size();
+    PlanCopies(r, plan, [](const LocalDateTime& old) {
+        LocalDateTime t = old;
+        t.year = 2006;
+        return std::optional<LocalDateTime>(t);
+    });
+    Check(!r.failed());
+    for (size_t i = dates; i < plan.dates.writes.size(); ++i) {
+        const DateWrite& w = plan.dates.writes[i];
+        Check(w.newBytes.size() == w.oldBytes.size());
+        Check(std::any_of(copies.begin(), copies.end(), [&w](const DateCopy& c) {
+            return c.tag == w.tag && c.offset <= w.offset &&
+                   w.offset + w.newBytes.size() <= c.offset + c.length;
+        }));
+    }
 }
 
 // What the walk allows writing in the input, found once: the slots, and the structure as the
-// writer sees it (everything but the date entries of their own directories).
+// writer sees it (everything but the date and offset entries of their own directories).
 struct Allowed {
     std::vector<DateSlot> slots;
     ExifWalk walk;
@@ -73,13 +109,16 @@ Allowed FindAllowed(const uint8_t* data, size_t size) {
     MemorySource src(data, size);
     ByteReader r(src);
     Allowed a;
-    a.walk = WalkExif(r, [](Ifd ifd, const IfdEntry& e) { return IsDateEntry(ifd, e.tag); });
+    a.walk = WalkExif(r, [](Ifd ifd, const IfdEntry& e) {
+        return IsDateEntry(ifd, e.tag) || IsOffsetEntry(ifd, e.tag);
+    });
     a.walk.structure.seal();
     a.slots = FindDateSlots(r);
     Check(!r.failed());
     for (size_t i = 0; i < a.slots.size(); ++i) {
         const DateSlot& s = a.slots[i];
-        Check(s.count >= 10 && r.fits(s.offset, s.count));
+        const bool offset = s.tag >= tag::OffsetTime && s.tag <= tag::OffsetTimeDigitized;
+        Check(s.count >= (offset ? 6u : 10u) && r.fits(s.offset, s.count));
         Check(!a.walk.structure.overlaps(s.offset, s.count));
         for (size_t j = 0; j < i; ++j)
             Check(a.slots[j].offset + a.slots[j].count <= s.offset ||
@@ -161,5 +200,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteAndCheck(data, size, allowed, "2008:05:30 10:00:00", "2008:05:30", false);
     WriteAndCheck(data, size, allowed, "2008:05:30", "2008:05:30", false);
     RewriteAndCheck(data, size);
+    CopiesAndCheck(data, size);
     return 0;
 }

@@ -179,15 +179,16 @@ bool SaysTheSame(const CopyValue& copy, const std::string& exifText,
     const auto exif = ParseDateText(exifText);
     if (!exif) return false;
     const LocalDateTime& a = copy.at;
-    if (copy.zone == CopyValue::Zone::None || copy.parts < 5) {
+    // Without a zone on either side, or on the Exif side (whose zone is then unknown: the
+    // camera's wall clock, wherever it was), the date and time must be the same.
+    const auto zone = ParseZoneText(offsetText);
+    if (copy.zone == CopyValue::Zone::None || copy.parts < 5 || !zone) {
         const int fields[] = {a.year, a.month, a.day, 0, a.hour, a.minute, a.second};
         const int theirs[] = {exif->year, exif->month,  exif->day,   0,
                               exif->hour, exif->minute, exif->second};
         return std::equal(fields, fields + copy.parts + (copy.parts >= 5), theirs);
     }
     // The same moment: each date and time less its zone's offset.
-    const auto zone = ParseZoneText(offsetText) ? ParseZoneText(offsetText) : LocalZoneAt(*exif);
-    if (!zone) return false;
     LocalDateTime ours = a;
     if (copy.parts == 5) ours.second = exif->second;
     const auto mine = ShiftDateText(FormatDateText(ours), -copy.zoneSeconds);

@@ -43,9 +43,9 @@ std::optional<CopyValue> CopyValueOf(uint16_t copyTag, const std::string& text,
                                      const std::string& iptcTime = "");
 
 // Whether a copy says what the Exif date text it stands for says (offsetText: that date's
-// OffsetTime* text, "" when none): the same date and time at the copy's precision, or, where
-// the copy has a zone, the same moment, the Exif date read in its offset's zone (else in the
-// local zone).
+// OffsetTime* text, "" when none): where both have a zone, the same moment; else the same date
+// and time at the copy's precision (an Exif date without an offset is the camera's wall clock,
+// wherever it was).
 bool SaysTheSame(const CopyValue& copy, const std::string& exifText, const std::string& offsetText);
 
 // How a run moves a copy that holds a time of day: its new date and time from its old ones;

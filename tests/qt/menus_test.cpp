@@ -23,6 +23,8 @@
 #include "app/FrmUndo.h"
 #include "base/PositionedFile.h"
 #include "exif/ByteReader.h"
+#include "exif/DateCopies.h"
+#include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
 #include "run/DateKinds.h"
 #include "view/Commands.h"
@@ -123,10 +125,12 @@ class MenusTest : public QObject {
             captions << a->text();
         }
         QCOMPARE(names, (QStringList{"mnuShift", "mnuFileTime", "mnuUndo", "mnuLogFolder", "-",
-                                     "mnuEnd"}));
+                                     "mnuAllCopies", "-", "mnuEnd"}));
         QCOMPARE(captions,
                  (QStringList{"日時をずらす(&S)...", "ファイル日付を撮影日時に合わせる(&F)",
-                              "元に戻す(&U)...", "ログフォルダを開く(&L)", "", "終了(&X)"}));
+                              "元に戻す(&U)...", "ログフォルダを開く(&L)", "",
+                              "XMP・IPTCの日付も合わせる", "", "終了(&X)"}));
+        QVERIFY(w.findChild<QAction*>("mnuAllCopies")->isCheckable());
     }
 
     void shiftPreviewAndAmounts() {
@@ -225,6 +229,45 @@ class MenusTest : public QObject {
         }
         // The panel shows the photo as it is again, without being asked.
         QVERIFY(win.w.exifInfoText().contains("2007:06:15 04:42:32"));
+    }
+
+    // With the item checked, the run button and a shift change the XMP copies too; without it
+    // they stay, and the panel's tooltip names the copy that no longer says the shooting date.
+    void theCopiesItemTakesTheXmpDatesAlong() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Nikon_D70.jpg", "a.jpg"}});
+        const QString photo = dir.filePath("a.jpg");
+        auto xmpOriginal = [&] {
+            std::vector<PhotoDate> dates;
+            (void)ReadExifInfo(S(dir.path()) + "/", "a.jpg", &dates);
+            for (const PhotoDate& d : dates)
+                if (d.where == "XMP-exif:DateTimeOriginal") return d.text.substr(0, 19);
+            return std::string();
+        };
+        MessageRecorder messages;
+        Window win;
+        win.open(dir.path());
+        auto* info = win.get<QWidget>("txt_Exif_Info");
+        QCOMPARE(info->toolTip(), QString());
+        win.trigger("mnuAllCopies");
+        win.pick(QDate(2020, 1, 2), QTime(3, 4, 5));
+        win.run();
+        QCOMPARE(xmpOriginal(), "2020-01-02T03:04:05");
+        WhenModal<FrmShift>([&](FrmShift* d) {
+            Child<QSpinBox>(d, "txt_Hours")->setValue(1);
+            QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+        });
+        win.trigger("mnuShift");
+        QCOMPARE(xmpOriginal(), "2020-01-02T04:04:05");
+        QCOMPARE(info->toolTip(), QString());
+        win.trigger("mnuAllCopies");
+        win.pick(QDate(2021, 1, 2), QTime(3, 4, 5));
+        win.run();
+        QCOMPARE(xmpOriginal(), "2020-01-02T04:04:05");
+        QVERIFY2(info->toolTip().startsWith("XMP・IPTC の撮影日時が Exif の撮影日時（2021:01:02 "
+                                            "03:04:05）と異なります:\nXMP-exif:DateTimeOriginal "
+                                            "2020-01-02T04:04:05"),
+                 qPrintable(info->toolTip()));
     }
 
     void theClockPhotoMovesItsCameraAlone() {

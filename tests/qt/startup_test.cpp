@@ -1,6 +1,7 @@
 // Start-up, shut-down, browsing keys and the window layout, with the settings in a temporary
 // per-user folder and every message answered by a recorder.
 
+#include <QAction>
 #include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -88,6 +89,7 @@ class StartupTest : public QObject {
         Store("WLEFT", "-2400");
         Store("WWidth", "15000");
         Store("WHeight", "9000");
+        Store("AllCopies", " true ");
         MessageRecorder messages;
         QRect outer;
         {
@@ -97,6 +99,9 @@ class StartupTest : public QObject {
             QCOMPARE(w.frameGeometry().size(), QSize(1000, 600));
             QCOMPARE(U(Get<FileList>(w, "File1")->currentFileName()), QString("a.jpg"));
             QVERIFY(w.exifInfoText().contains("Canon EOS 40D"));
+            QAction* copies = w.findChild<QAction*>("mnuAllCopies");
+            QVERIFY(copies->isChecked());
+            copies->trigger();
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             w.move(30, 40);
@@ -111,6 +116,7 @@ class StartupTest : public QObject {
         QCOMPARE(Stored("WHeight"), QString::number(outer.height() * 15));
         QCOMPARE(outer.topLeft(), QPoint(30, 40));
         QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(dir.path()));
+        QCOMPARE(Stored("AllCopies"), QString("False"));
         QVERIFY(messages.shown.isEmpty());
     }
 
