@@ -518,6 +518,10 @@ LRESULT FrmMain::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wp);
         HWND c = reinterpret_cast<HWND>(lp);
+        if (c == control("txt_Exif_Info")) { // read-only, yet white as the text it holds
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
         if (c == control("PicBack")) {
             // A note in place of a photo that cannot be shown, light on the dark frame.
             SetTextColor(dc, GetSysColor(COLOR_BTNFACE));

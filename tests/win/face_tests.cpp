@@ -240,5 +240,61 @@ TEST(MainWindow, ASecondCopyIsRefused) {
     EXPECT_TRUE(IsWindow(first.w.handle()));
 }
 
+// A message box of a process: its dialog window, or nullptr.
+HWND DialogOf(DWORD process) {
+    std::pair<DWORD, HWND> seek{process, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<DWORD, HWND>*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            wchar_t cls[16] = L"";
+            GetClassNameW(w, cls, 16);
+            if (pid == s->first && std::wstring(cls) == L"#32770" && IsWindowVisible(w))
+                s->second = w;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seek));
+    return seek.second;
+}
+
+template <class F> bool WaitFor(F found) {
+    for (int i = 0; i < 300; ++i, Sleep(50))
+        if (found()) return true;
+    return false;
+}
+
+bool Start(PROCESS_INFORMATION& pi) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring command = L"\"" + W(TOKIMORI_PROGRAM) + L"\"";
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &si, &pi) != 0;
+}
+
+// The program as a person starts it: a second start says so in a message box (found, read and
+// answered as a person would) and ends; the first copy goes on, and its close stores its folder.
+TEST(Program, ASecondStartIsRefusedAndTheFirstGoesOn) {
+    Photos p;
+    PROCESS_INFORMATION first{}, second{};
+    ASSERT_TRUE(Start(first));
+    HWND main = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (main = FindWindowW(kMainWindowClass, nullptr)) != nullptr; }));
+    ASSERT_TRUE(Start(second));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = DialogOf(second.dwProcessId)) != nullptr; }));
+    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), "すでに起動しています。");
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0);
+    EXPECT_TRUE(IsWindow(main));
+    SetReg(kFolderKey, "").ok(); // what the close writes, it writes anew
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(first.hProcess, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(GetReg(kFolderKey, ""), p.dir.path().string());
+    for (HANDLE h : {first.hProcess, first.hThread, second.hProcess, second.hThread})
+        CloseHandle(h);
+}
+
 } // namespace
 } // namespace tokimori
