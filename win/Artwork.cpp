@@ -102,31 +102,21 @@ void PaintPreview(Graphics& g) {
     g.DrawLine(&lens, PointF(25, 25), PointF(29.5f, 29.5f));
 }
 
-// The sans-serif face the question mark is set in: the first of these the system has.
-const FontFamily& QuestionFamily() {
-    static const FontFamily* family = [] {
-        for (const wchar_t* name : {L"Segoe UI", L"Arial", L"Tahoma", L"Microsoft Sans Serif"}) {
-            auto* f = new FontFamily(name);
-            if (f->IsAvailable()) return static_cast<const FontFamily*>(f);
-            delete f;
-        }
-        return FontFamily::GenericSansSerif();
-    }();
-    return *family;
-}
-
 void PaintHelp(Graphics& g) {
     const Stroke rim(Rgb(20, 70, 150), 1.2f);
     const SolidBrush disc(Rgb(60, 130, 220));
     g.FillEllipse(&disc, RectF(3, 3, 26, 26));
     g.DrawEllipse(&rim, RectF(3, 3, 26, 26));
-    const Font font(&QuestionFamily(), 20, FontStyleBold, UnitPixel);
-    StringFormat centred;
-    centred.SetAlignment(StringAlignmentCenter);
-    centred.SetLineAlignment(StringAlignmentCenter);
-    const SolidBrush white(Rgb(255, 255, 255));
-    g.SetTextRenderingHint(TextRenderingHintAntiAlias);
-    g.DrawString(L"?", 1, &font, RectF(3, 3, 26, 26), &centred, &white);
+    // A bold question mark, drawn as strokes so that it needs no font: a hook from the left
+    // over the top and down the middle, and its dot.
+    Stroke mark(Rgb(255, 255, 255), 3.2f, true);
+    mark.SetLineJoin(LineJoinRound);
+    GraphicsPath path;
+    path.AddArc(RectF(11.5f, 7.5f, 9, 9), 180, 225);
+    path.AddLine(PointF(19.2f, 15.2f), PointF(16, 17.6f));
+    path.AddLine(PointF(16, 17.6f), PointF(16, 19.4f));
+    g.DrawPath(&mark, &path);
+    Ellipse(g, nullptr, SolidBrush(Rgb(255, 255, 255)), PointF(16, 23.8f), 2, 2);
 }
 
 void PaintClose(Graphics& g) {

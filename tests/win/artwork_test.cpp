@@ -26,6 +26,8 @@ constexpr Place kPlaces[] = {
     {Art::Preview, 6, 9, RGB(130, 190, 240), "the sky"},
     {Art::Preview, 11, 19, RGB(60, 150, 60), "the hill"},
     {Art::Help, 6, 16, RGB(60, 130, 220), "the disc"},
+    {Art::Help, 15, 18, RGB(255, 255, 255), "the question mark's stem"},
+    {Art::Help, 16, 23, RGB(255, 255, 255), "its dot"},
     {Art::Close, 16, 6, RGB(220, 60, 50), "the red square"},
     {Art::Close, 15, 15, RGB(255, 255, 255), "the cross"},
 };
