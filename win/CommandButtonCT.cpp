@@ -1,6 +1,7 @@
 #include "win/CommandButtonCT.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include <commctrl.h>
 
@@ -88,16 +89,19 @@ void CommandButtonCT::Release() {
     if (m_Command) {
         RemoveWindowSubclass(m_Command, &CommandButtonCT::ButtonProc, SubclassId());
         if (IsWindow(m_Command)) {
-            if (face_ && reinterpret_cast<HBITMAP>(
-                             SendMessageW(m_Command, BM_GETIMAGE, IMAGE_BITMAP, 0)) == face_)
+            const auto shown =
+                reinterpret_cast<HBITMAP>(SendMessageW(m_Command, BM_GETIMAGE, IMAGE_BITMAP, 0));
+            if (shown && (shown == face_ || shown == pressedFace_))
                 SendMessageW(m_Command, BM_SETIMAGE, IMAGE_BITMAP, 0);
             SetWindowTextW(m_Command, W(caption_).c_str());
         }
     }
     if (parent_) RemoveWindowSubclass(parent_, &CommandButtonCT::ParentProc, SubclassId());
     m_Command = parent_ = nullptr;
-    if (face_) DeleteObject(face_);
-    face_ = nullptr;
+    for (HBITMAP* f : {&face_, &pressedFace_}) {
+        if (*f) DeleteObject(*f);
+        *f = nullptr;
+    }
 }
 
 void CommandButtonCT::Load(HWND target) {
@@ -127,28 +131,46 @@ void CommandButtonCT::Refresh() {
     GetClientRect(b, &client);
     const int W = FaceWidth(client.right), H = FaceHeight(client.bottom);
     // A button too small for a face shows none.
-    HBITMAP face = W > 0 && H > 0 ? DrawFace(b, W, H) : nullptr;
+    const bool drawn = W > 0 && H > 0, disabled = !IsWindowEnabled(b);
+    HBITMAP face = drawn ? DrawFace(b, W, H, 0, disabled) : nullptr;
+    HBITMAP pressed = drawn ? DrawFace(b, W, H, kPressedShift, disabled) : nullptr;
     SetWindowTextW(b, L"");
-    SendMessageW(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face));
-    if (face_) DeleteObject(face_);
-    face_ = face;
+    std::swap(face, face_);
+    std::swap(pressed, pressedFace_);
+    const bool pushed = (SendMessageW(b, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    SendMessageW(b, BM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(pushed ? pressedFace_ : face_));
+    for (HBITMAP old : {face, pressed})
+        if (old) DeleteObject(old);
 }
 
-HBITMAP CommandButtonCT::DrawFace(HWND b, int W, int H) const {
+void CommandButtonCT::ShowFace(bool pressed) {
+    if (!face_) return; // no face of its own: the button shows what it has
+    HBITMAP want = pressed ? pressedFace_ : face_;
+    if (reinterpret_cast<HBITMAP>(SendMessageW(m_Command, BM_GETIMAGE, IMAGE_BITMAP, 0)) != want)
+        SendMessageW(m_Command, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(want));
+}
+
+// shift moves everything right and down, as a pressed button shows it; a disabled button's face
+// is drawn on white.
+HBITMAP CommandButtonCT::DrawFace(HWND b, int W, int H, int shift, bool disabled) const {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP face = CreateCompatibleBitmap(screen, W, H);
     HGDIOBJ oldBitmap = SelectObject(dc, face);
 
-    const Converted picture =
-        pictureMode_ == 99 && !picture_.isNull()
-            ? ConvertPicture(picture_, screen, Translated(kButtonBackColor, 3))
-            : Converted{};
+    const COLORREF back = disabled ? RGB(255, 255, 255) : Translated(kButtonBackColor, 3);
+    const Converted picture = pictureMode_ == 99 && !picture_.isNull()
+                                  ? ConvertPicture(picture_, screen, back)
+                                  : Converted{};
     SetBkMode(dc, TRANSPARENT);
     auto font = reinterpret_cast<HFONT>(SendMessageW(b, WM_GETFONT, 0, 0));
     HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     const RECT all{-1, -1, W + 1, H + 1};
-    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(dc, &all,
+             disabled ? static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))
+                      : GetSysColorBrush(COLOR_BTNFACE));
+    SetViewportOrgEx(dc, shift, shift, nullptr);
 
     const int picW = picture.bitmap ? int(picture.size.cx) : 0;
     const int picH = picture.bitmap ? int(picture.size.cy) : 0;
@@ -257,8 +279,14 @@ LRESULT CALLBACK CommandButtonCT::ButtonProc(HWND w, UINT msg, WPARAM wp, LPARAM
     case WM_CHAR:
         if (wp == L'\r') return 0;
         break;
+    case BM_SETSTATE: {
+        const LRESULT r = DefSubclassProc(w, msg, wp, lp);
+        self->ShowFace(wp != 0);
+        return r;
+    }
     case WM_SIZE:
-    case WM_SETFONT: {
+    case WM_SETFONT:
+    case WM_ENABLE: {
         const LRESULT r = DefSubclassProc(w, msg, wp, lp);
         self->Refresh();
         return r;

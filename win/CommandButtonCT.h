@@ -2,8 +2,10 @@
 // Takes over a push button of style BS_BITMAP (the graphical style) and draws its face itself:
 // caption and picture side by side in one of six arrangements (view's LayOutFace), or a colour
 // swatch. The face is drawn with GDI into a bitmap of the button's inner size and handed to the
-// button with BM_SETIMAGE, so the native border, pressed look (the picture moves when pressed),
-// focus rectangle and disabled look stay. Any other button shows "[Wrong Style]".
+// button with BM_SETIMAGE, so the native border, pressed look, focus rectangle and disabled look
+// stay. Pressed, the button shows the face moved a pixel right and down (a themed button does not
+// move its picture itself); disabled, a face on white, which the native disabled look leaves out
+// so that caption and picture show embossed. Any other button shows "[Wrong Style]".
 
 #include <functional>
 #include <string>
@@ -69,7 +71,9 @@ class CommandButtonCT {
 
   private:
     HWND button() const;
-    HBITMAP DrawFace(HWND b, int W, int H) const;
+    HBITMAP DrawFace(HWND b, int W, int H, int shift, bool disabled) const;
+    // Hands the button the face for its pressed state (when it has a face drawn).
+    void ShowFace(bool pressed);
     void Release();
     // Each instance subclasses its windows under an id of its own (two may share a parent).
     UINT_PTR SubclassId() const { return reinterpret_cast<UINT_PTR>(this); }
@@ -87,7 +91,8 @@ class CommandButtonCT {
     OleColor color_ = 0x00FFFFFF;
     HWND m_Command = nullptr;
     HWND parent_ = nullptr;
-    HBITMAP face_ = nullptr; // the drawn face, which the button shows
+    // The drawn faces, which the button shows: as it is, and pressed.
+    HBITMAP face_ = nullptr, pressedFace_ = nullptr;
 };
 
 } // namespace tokimori

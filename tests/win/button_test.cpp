@@ -1,6 +1,6 @@
 // The custom command button on a native BUTTON: the face it hands over (BM_GETIMAGE), read
-// pixel by pixel, for the six arrangements, the swatch and the pictures; "[Wrong Style]"; Enter
-// and Space pressing it through the message loop.
+// pixel by pixel, for the six arrangements, the swatch, the pictures, pressed and disabled;
+// "[Wrong Style]"; Enter and Space pressing it through the message loop.
 
 #include <gtest/gtest.h>
 
@@ -132,6 +132,9 @@ TEST_F(ButtonTest, AnIconShowsTheBackColourABitmapIsCopiedAsItIs) {
         EXPECT_TRUE(face.is(14, 8, RGB(200, 40, 40), 2)) << "the calendar's head";
         EXPECT_TRUE(face.is(0, 0, GetSysColor(COLOR_BTNFACE))) << "its clear corner";
     }
+    EnableWindow(b, FALSE);
+    EXPECT_TRUE(Pixels(Face(b)).is(0, 0, RGB(255, 255, 255))) << "disabled, on white";
+    EnableWindow(b, TRUE);
     c.setPicture(ButtonPicture::Of(ArtBitmap(Art::Run)));
     EXPECT_EQ(c.Picture().type, ButtonPicture::Type::Bitmap);
     {
@@ -210,6 +213,10 @@ TEST_F(ButtonTest, WhatRedrawsTheFace) {
     c.setEnabled(false);
     EXPECT_FALSE(c.Enabled());
     EXPECT_FALSE(IsWindowEnabled(b));
+    // Disabled, the face is on white, which the native disabled look leaves out.
+    EXPECT_TRUE(Pixels(Face(b)).is(0, 0, RGB(255, 255, 255)));
+    c.setEnabled(true);
+    EXPECT_TRUE(Pixels(Face(b)).is(0, 0, GetSysColor(COLOR_BTNFACE)));
     c.setVisible(false);
     EXPECT_FALSE(c.Visible());
 }
@@ -235,6 +242,7 @@ TEST_F(ButtonTest, EnterPressesTheFocusedButtonAsSpaceDoes) {
         WPARAM key;
         LPARAM extended;
     };
+    const RECT rest = Pixels(Face(b)).bounds(Ink);
     for (const Row r : {Row{"Space", VK_SPACE, 0}, Row{"Enter", VK_RETURN, 0},
                         Row{"keypad Enter", VK_RETURN, LPARAM(1) << 24}}) {
         clicks = 0;
@@ -245,10 +253,14 @@ TEST_F(ButtonTest, EnterPressesTheFocusedButtonAsSpaceDoes) {
         Pump(parent);
         EXPECT_TRUE(c.Value()) << r.what << ": held down, the button is pressed";
         EXPECT_EQ(clicks, 0) << r.what;
+        const RECT held = Pixels(Face(b)).bounds(Ink);
+        EXPECT_EQ(held.left, rest.left + 1) << r.what << ": the face moved right";
+        EXPECT_EQ(held.top, rest.top + 1) << r.what << ": and down";
         PostMessageW(b, WM_KEYUP, r.key, 1 | r.extended | (LPARAM(3) << 30));
         Pump(parent);
         EXPECT_FALSE(c.Value()) << r.what;
         EXPECT_EQ(clicks, 1) << r.what << ": a click as the key comes up";
+        EXPECT_EQ(Pixels(Face(b)).bounds(Ink).left, rest.left) << r.what << ": back in place";
     }
     // A click of the mouse's kind too.
     clicks = 0;
