@@ -173,7 +173,8 @@ FrmMain::FrmMain() {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hIcon = ProgramIcon();
+    wc.hIcon = ArtIcon(Art::Program, 32);
+    wc.hIconSm = ArtIcon(Art::Program, 16);
     wc.lpszClassName = kMainWindowClass;
     RegisterClassExW(&wc);
     WNDCLASSEXW panel{};
@@ -192,6 +193,7 @@ FrmMain::FrmMain() {
 FrmMain::~FrmMain() {
     thumbs_.reset(); // a decode under way gives up and is waited for
     if (hwnd_) DestroyWindow(hwnd_);
+    if (imageList1_) ImageList_Destroy(imageList1_); // after the tool bar that shows it
     for (HGDIOBJ o : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bold_),
                       static_cast<HGDIOBJ>(dark_), static_cast<HGDIOBJ>(yellow_)})
         DeleteObject(o);
@@ -297,13 +299,15 @@ void FrmMain::buildControls() {
                                    CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
                                0, 0, 0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ToolbarImages()));
-    TBBUTTON buttons[] = {{0, kToolUp, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-                          {0, 0, 0, BTNS_SEP, {}, 0, 0},
-                          {1, kToolPhotoBig, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-                          {0, 0, 0, BTNS_SEP, {}, 0, 0},
-                          {2, kToolHelp, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-                          {3, kToolClose, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0}};
+    imageList1_ = MakeImageList1(32);
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+    TBBUTTON buttons[] = {
+        {ToolbarImage(Art::Up), kToolUp, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {0, 0, 0, BTNS_SEP, {}, 0, 0},
+        {ToolbarImage(Art::Preview), kToolPhotoBig, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {0, 0, 0, BTNS_SEP, {}, 0, 0},
+        {ToolbarImage(Art::Help), kToolHelp, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {ToolbarImage(Art::Close), kToolClose, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0}};
     SendMessageW(toolbar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                               hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -399,9 +403,10 @@ bool FrmMain::Form_Load() {
     File1_PathChange();
 
     // The run button's face: its icon left of its caption, the pair centred.
+    SendMessageW(control("CmdExe"), BM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(ArtIcon(Art::Run, 32)));
     cmdControl = std::make_unique<CommandButtonCT>();
     cmdControl->Load(control("CmdExe"));
-    cmdControl->setPicture(RunIcon());
     cmdControl->setPicturePosition(1);
     return true;
 }

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "base/Volumes.h"
 #include "exif/ExifReader.h"
 #include "run/RunLoop.h"
@@ -130,6 +132,7 @@ class FrmMain {
     HBRUSH dark_ = nullptr, yellow_ = nullptr;
     SingleCopy singleCopy_{kMainWindowClass};
     std::unique_ptr<CommandButtonCT> cmdControl;
+    HIMAGELIST imageList1_ = nullptr;
     std::unique_ptr<ThumbnailPane> thumbs_;
     std::string logFolder_;
     int layoutRuns_ = 0;

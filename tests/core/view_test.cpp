@@ -9,6 +9,7 @@
 #include "TestFiles.h"
 #include "base/Paths.h"
 #include "exif/ExifReader.h"
+#include "view/About.h"
 #include "view/Browsing.h"
 #include "view/ButtonFace.h"
 #include "view/Fit.h"
@@ -194,6 +195,30 @@ TEST(ButtonFace, PictureAndCaptionByPosition) {
     EXPECT_EQ(LayOutFace(218, 31, 0, 0, 301, 17, 2).textX, -41); // wider than the face
     EXPECT_EQ(FaceWidth(222), 218);
     EXPECT_EQ(FaceHeight(36), 31);
+}
+
+TEST(ButtonFace, ColoursTranslatedByTheirOptions) {
+    // A system whose colour of index i is i in each channel, but the button face (15).
+    const auto system = [](uint32_t index) {
+        return index == 15 ? OleColor{0x00C8D0D4} : OleColor{0x00010101} * index;
+    };
+    struct Row {
+        OleColor color;
+        int options;
+        OleColor out;
+    };
+    for (const Row r : {Row{0x8000000F, 1, 0x00C8D0D4}, Row{0x8000000F, 3, 0x02C8D0D4},
+                        Row{0x80000005, 1, 0x00050505}, Row{0x8000000F, 2, 0x8000000F},
+                        Row{0x8000000F, 0, 0x8000000F}, Row{0x00123456, 1, 0x00123456},
+                        Row{0x00123456, 2, 0x02123456}, Row{0x00123456, 3, 0x02123456}})
+        EXPECT_EQ(TranslateColor(r.color, r.options, system), r.out)
+            << std::hex << r.color << " options " << r.options;
+}
+
+TEST(About, TheHelpFileBesideTheProgram) {
+    EXPECT_EQ(HelpFilePath("C:\\Program Files\\Tokimori"),
+              "C:\\Program Files\\Tokimori\\Tokimori.chm");
+    EXPECT_EQ(HelpFilePath("D:\\"), "D:\\\\Tokimori.chm"); // a drive root: two in a row
 }
 
 TEST(Settings, StoredNumbersAndWhatIsNoNumber) {
