@@ -1,0 +1,132 @@
+#include "FaceTest.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "win/Wide.h"
+
+namespace tokimori::test {
+
+std::string PhotoPath(const std::string& name) {
+    return std::string(TOKIMORI_PHOTOS) + "/" + name;
+}
+
+TempFolder::TempFolder() {
+    wchar_t base[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, base);
+    folder_ = std::wstring(base) + L"tokimori-face-" + std::to_wstring(GetCurrentProcessId()) +
+              L"-" + std::to_wstring(GetTickCount64());
+    std::filesystem::create_directories(folder_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
+std::string TempFolder::path(const std::string& name) const {
+    return N(folder_) + "\\" + name;
+}
+
+std::string TempFolder::write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(std::filesystem::path(folder_) / W(name), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + name);
+    return path(name);
+}
+
+bool RunMessages(int ms, const std::function<bool()>& done) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    for (;;) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        if (done && done()) return true;
+        if (GetTickCount64() >= end) return done ? done() : true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+namespace {
+std::function<void()>& Pending() {
+    static std::function<void()> f;
+    return f;
+}
+void CALLBACK RunPending(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto f = std::move(Pending());
+    Pending() = nullptr;
+    if (f) f();
+}
+} // namespace
+
+void FromTheLoop(std::function<void()> check, int afterMs) {
+    Pending() = std::move(check);
+    SetTimer(nullptr, 0, static_cast<UINT>(afterMs), &RunPending);
+}
+
+Rect PlaceOf(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+Rect ClientOf(HWND w) {
+    RECT r;
+    GetClientRect(w, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void SetClientSize(HWND w, int width, int height) {
+    for (int tries = 0; tries < 3; ++tries) { // a menu bar may wrap to a new width
+        RECT outer, client;
+        GetWindowRect(w, &outer);
+        GetClientRect(w, &client);
+        const int dw = width - client.right, dh = height - client.bottom;
+        if (dw == 0 && dh == 0) return;
+        SetWindowPos(w, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RunMessages(50);
+    }
+}
+
+namespace {
+// The 32 × 32 cells' mean channels.
+std::array<double, 32 * 32 * 3> Cells(const Bitmap& b) {
+    std::array<double, 32 * 32 * 3> sum{};
+    std::array<int, 32 * 32> count{};
+    DIBSECTION dib{};
+    if (!b || !GetObjectW(b.handle(), sizeof dib, &dib) || !dib.dsBm.bmBits) return sum;
+    const auto* px = static_cast<const uint32_t*>(dib.dsBm.bmBits);
+    const int w = b.size().width, h = b.size().height;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = px[static_cast<size_t>(y) * w + x];
+            const int cell = (y * 32 / h) * 32 + x * 32 / w;
+            for (int c = 0; c < 3; ++c)
+                sum[static_cast<size_t>(cell * 3 + c)] += (p >> (8 * c)) & 0xff;
+            ++count[static_cast<size_t>(cell)];
+        }
+    for (size_t i = 0; i < sum.size(); ++i)
+        if (count[i / 3]) sum[i] /= count[i / 3];
+    return sum;
+}
+} // namespace
+
+double Distance(const Bitmap& a, const Bitmap& b) {
+    if (!a || !b) return 255;
+    const auto x = Cells(a), y = Cells(b);
+    double d = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        d += std::abs(x[i] - y[i]);
+    return d / static_cast<double>(x.size());
+}
+
+} // namespace tokimori::test

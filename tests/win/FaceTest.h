@@ -1,0 +1,61 @@
+#pragma once
+// What the Windows face's tests share: the test photos, a temporary folder, window messages run
+// for a while, a check run from inside a modal window's loop, and how alike two pictures look.
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include <windows.h>
+
+#include "view/Geometry.h"
+#include "win/Picture.h"
+
+namespace tokimori {
+inline void PrintTo(const PictureSize& s, std::ostream* out) {
+    *out << s.width << " x " << s.height;
+}
+inline void PrintTo(const Rect& r, std::ostream* out) {
+    *out << "(" << r.left << ", " << r.top << ") " << r.width << " x " << r.height;
+}
+} // namespace tokimori
+
+namespace tokimori::test {
+
+// A shared test photo's path.
+std::string PhotoPath(const std::string& name);
+
+// A folder of its own under the system's temporary folder, removed with what it holds.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // Writes bytes to name in the folder; its path.
+    std::string write(const std::string& name, const std::string& bytes) const;
+    std::string path(const std::string& name) const;
+
+  private:
+    std::wstring folder_;
+};
+
+// Runs the thread's window messages for ms milliseconds, or until done answers true; done's
+// last answer.
+bool RunMessages(int ms, const std::function<bool()>& done = {});
+
+// Runs check once from within the next message loop (a modal window's): a thread timer.
+void FromTheLoop(std::function<void()> check, int afterMs = 100);
+
+// A child window's rectangle in its parent's client coordinates.
+Rect PlaceOf(HWND child);
+// A window's client rectangle.
+Rect ClientOf(HWND w);
+// Makes w's client area width × height pixels (its outer size grows by its frame and menu).
+void SetClientSize(HWND w, int width, int height);
+
+// How different two pictures look: the mean difference of their channels (0 to 255), both
+// squeezed to 32 × 32 cells.
+double Distance(const Bitmap& a, const Bitmap& b);
+
+} // namespace tokimori::test
