@@ -311,15 +311,14 @@ LRESULT FrmViewer::handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (realSize_) {
             // At real size the photo can be dragged to scroll it.
             dragging_ = true;
-            GetCursorPos(&dragFrom_);
+            dragFrom_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
             scrolledFrom_ = scrolled_;
             SetCapture(hwnd_);
         }
         return 0;
     case WM_MOUSEMOVE:
         if (dragging_) {
-            POINT now;
-            GetCursorPos(&now);
+            const POINT now{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; // the client area stays put
             scrollTo(
                 {scrolledFrom_.x - (now.x - dragFrom_.x), scrolledFrom_.y - (now.y - dragFrom_.y)});
         }

@@ -67,7 +67,7 @@ class FrmViewer {
     POINT scrolled_{};     // at real size: the canvas's point at the client area's top-left
     bool failed_ = false;
     bool dragging_ = false;
-    POINT dragFrom_{};     // where a drag started, on the screen
+    POINT dragFrom_{};     // where a drag started, in the client area
     POINT scrolledFrom_{}; // where the canvas was scrolled to then
 };
 

@@ -71,6 +71,31 @@ void FromTheLoop(std::function<void()> check, int afterMs) {
     SetTimer(nullptr, 0, static_cast<UINT>(afterMs), &RunPending);
 }
 
+namespace {
+Watchdog*& Watching() {
+    static Watchdog* w = nullptr;
+    return w;
+}
+} // namespace
+
+Watchdog::Watchdog(HWND window, int ms) : window_(window) {
+    Watching() = this;
+    timer_ = SetTimer(nullptr, 0, static_cast<UINT>(ms), &Watchdog::Fire);
+}
+
+Watchdog::~Watchdog() {
+    KillTimer(nullptr, timer_);
+    Watching() = nullptr;
+}
+
+void CALLBACK Watchdog::Fire(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    Watchdog* w = Watching();
+    if (!w || w->timer_ != id || !IsWindow(w->window_)) return;
+    w->fired_ = true;
+    DestroyWindow(w->window_);
+}
+
 Rect PlaceOf(HWND child) {
     RECT r;
     GetWindowRect(child, &r);

@@ -47,6 +47,23 @@ bool RunMessages(int ms, const std::function<bool()>& done = {});
 // Runs check once from within the next message loop (a modal window's): a thread timer.
 void FromTheLoop(std::function<void()> check, int afterMs = 100);
 
+// Destroys a window still there after ms (a modal window that did not close as it should),
+// so that the test goes on to fail instead of waiting for ever.
+class Watchdog {
+  public:
+    explicit Watchdog(HWND window, int ms = 10000);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    bool fired() const { return fired_; }
+
+  private:
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD);
+    HWND window_;
+    UINT_PTR timer_;
+    bool fired_ = false;
+};
+
 // A child window's rectangle in its parent's client coordinates.
 Rect PlaceOf(HWND child);
 // A window's client rectangle.

@@ -55,7 +55,9 @@ TEST(About, OkEnterAndEscCloseItAndTheOwnerWaits) {
             PostMessageW(focus, WM_KEYDOWN, key, 0);
             PostMessageW(focus, WM_KEYUP, key, 0);
         });
+        Watchdog dog(about.handle());
         about.show(); // returns once closed
+        EXPECT_FALSE(dog.fired()) << key;
         EXPECT_TRUE(ownerWaits) << key;
         EXPECT_FALSE(IsWindow(about.handle())) << key;
         EXPECT_TRUE(IsWindowEnabled(owner));

@@ -97,6 +97,19 @@ TEST(Viewer, RealSizeStaysOnTheScreenAndTheNextSizeFitsAgain) {
             EXPECT_EQ(si.nMax, length - 1);
             EXPECT_EQ(static_cast<int>(si.nPage), page);
         }
+        // Dragging the photo scrolls it.
+        POINT at{300, 300};
+        PostMessageW(v.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(v.handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(at.x - 100, at.y - 50));
+        PostMessageW(v.handle(), WM_LBUTTONUP, 0, MAKELPARAM(at.x - 100, at.y - 50));
+        RunMessages(100);
+        for (const auto& [bar, length, page, moved] :
+             {std::tuple{SB_HORZ, r.width, client.width, 100},
+              {SB_VERT, r.height, client.height, 50}}) {
+            SCROLLINFO si{sizeof si, SIF_POS, 0, 0, 0, 0, 0};
+            GetScrollInfo(v.handle(), bar, &si);
+            EXPECT_EQ(si.nPos, std::min(moved, length - page)) << r.photo;
+        }
         // The next change of size fits it again, without scroll bars.
         SetClientSize(v.handle(), 400, 400);
         EXPECT_FALSE(v.atRealSize());
@@ -124,7 +137,9 @@ TEST(Viewer, EscOrCloseEndsTheModalViewer) {
             else
                 PostMessageW(v.handle(), WM_KEYDOWN, VK_ESCAPE, 0);
         });
+        Watchdog dog(v.handle());
         v.show(); // returns once closed
+        EXPECT_FALSE(dog.fired());
         EXPECT_TRUE(ownerWaits && shown);
         EXPECT_FALSE(IsWindow(v.handle()));
         EXPECT_TRUE(IsWindowEnabled(owner));
