@@ -7,9 +7,21 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "win/Messages.h"
 #include "win/Wide.h"
 
 namespace tokimori::test {
+
+MessageLog::MessageLog() {
+    SetMessageResponder([this](const MessageRequest& m) {
+        shown.push_back(m);
+        return true;
+    });
+}
+
+MessageLog::~MessageLog() {
+    SetMessageResponder({});
+}
 
 std::string PhotoPath(const std::string& name) {
     return std::string(TOKIMORI_PHOTOS) + "/" + name;

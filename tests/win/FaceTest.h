@@ -5,9 +5,11 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
+#include "base/Messages.h"
 #include "view/Geometry.h"
 #include "win/Picture.h"
 
@@ -21,6 +23,13 @@ inline void PrintTo(const Rect& r, std::ostream* out) {
 } // namespace tokimori
 
 namespace tokimori::test {
+
+// Answers every message box with OK and keeps what it said, while it lives.
+struct MessageLog {
+    MessageLog();
+    ~MessageLog();
+    std::vector<MessageRequest> shown;
+};
 
 // A shared test photo's path.
 std::string PhotoPath(const std::string& name);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "FaceTest.h"
-#include "win/Messages.h"
 #include "win/ThumbnailPane.h"
 #include "win/Wide.h"
 
@@ -36,13 +35,8 @@ struct PaneWindow {
                                 nullptr, wc.hInstance, nullptr);
         pane = std::make_unique<ThumbnailPane>(image, frame, window);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pane.get()));
-        SetMessageResponder([this](const MessageRequest& m) {
-            boxes.push_back(m);
-            return true;
-        });
     }
     ~PaneWindow() {
-        SetMessageResponder({});
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         pane.reset();
         DestroyWindow(window);
@@ -57,7 +51,7 @@ struct PaneWindow {
     }
     HWND window, frame, image;
     std::unique_ptr<ThumbnailPane> pane;
-    std::vector<MessageRequest> boxes;
+    MessageLog messages;
 };
 
 // Holds the decoding thread before each decode until opened.
@@ -155,7 +149,7 @@ TEST(ThumbnailPane, APhotoThatCannotBeShownIsSaidInTheFrame) {
     ASSERT_TRUE(w.pane->wait(5000));
     EXPECT_TRUE(w.pane->showsPicture());
     EXPECT_EQ(TextOf(w.frame), "");
-    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_TRUE(w.messages.shown.empty());
 }
 
 } // namespace

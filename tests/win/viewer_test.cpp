@@ -4,28 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "FaceTest.h"
 #include "win/FrmViewer.h"
-#include "win/Messages.h"
 #include "win/Wide.h"
 
 namespace tokimori {
 namespace {
 
 using namespace test;
-
-struct Recorded {
-    std::vector<MessageRequest> boxes;
-    Recorded() {
-        SetMessageResponder([this](const MessageRequest& m) {
-            boxes.push_back(m);
-            return true;
-        });
-    }
-    ~Recorded() { SetMessageResponder({}); }
-};
 
 std::string MenuText(HWND w, UINT id) {
     wchar_t text[64] = {};
@@ -40,7 +26,7 @@ HWND Owner() {
 }
 
 TEST(Viewer, FitsThePhotoAndRefitsItAtEverySize) {
-    Recorded messages;
+    MessageLog messages;
     FrmViewer v(PhotoPath("Canon_PowerShot_S40.jpg"), nullptr); // 480 × 360
     EXPECT_EQ(TextOf(v.handle()), "Canon_PowerShot_S40.jpg");
     EXPECT_EQ(MenuText(v.handle(), FrmViewer::mnuClose), "閉じる(&C)");
@@ -59,11 +45,11 @@ TEST(Viewer, FitsThePhotoAndRefitsItAtEverySize) {
         EXPECT_EQ(v.frameRect(), (Rect{0, 0, r.width, r.height}));
         EXPECT_EQ(v.imageRect(), r.image) << r.width << " x " << r.height;
     }
-    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(Viewer, RealSizeStaysOnTheScreenAndTheNextSizeFitsAgain) {
-    Recorded messages;
+    MessageLog messages;
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     struct Row {
@@ -119,11 +105,11 @@ TEST(Viewer, RealSizeStaysOnTheScreenAndTheNextSizeFitsAgain) {
         GetScrollInfo(v.handle(), SB_HORZ, &si);
         EXPECT_EQ(si.nMax, 0);
     }
-    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(Viewer, EscOrCloseEndsTheModalViewer) {
-    Recorded messages;
+    MessageLog messages;
     HWND owner = Owner();
     for (const bool byMenu : {false, true}) {
         FrmViewer v(PhotoPath("Nikon_D70.jpg"), owner);
@@ -145,23 +131,23 @@ TEST(Viewer, EscOrCloseEndsTheModalViewer) {
         EXPECT_TRUE(IsWindowEnabled(owner));
     }
     DestroyWindow(owner);
-    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(Viewer, APhotoThatCannotBeLoadedIsSaidAndNotShown) {
     TempFolder dir;
-    Recorded messages;
+    MessageLog messages;
     for (const std::string& path :
          {dir.path("gone.jpg"), dir.write("text.jpg", "not a photo at all")}) {
         FrmViewer v(path, nullptr);
         EXPECT_FALSE(v.loadPhoto()) << path;
         EXPECT_FALSE(IsWindowVisible(v.handle()));
     }
-    ASSERT_EQ(messages.boxes.size(), 2u);
-    EXPECT_EQ(messages.boxes[0].text, "写真を表示できません。\r\n" + dir.path("gone.jpg") +
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, "写真を表示できません。\r\n" + dir.path("gone.jpg") +
                                           "\r\n(ファイルが見つかりません)");
-    EXPECT_EQ(messages.boxes[1].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(messages.boxes[1].title, "Tokimori");
+    EXPECT_EQ(messages.shown[1].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(messages.shown[1].title, "Tokimori");
 }
 
 } // namespace
