@@ -10,7 +10,6 @@
 #include "view/Names.h"
 #include "view/PhotoTexts.h"
 #include "win/Messages.h"
-#include "win/Modal.h"
 #include "win/Wide.h"
 
 namespace tokimori {
@@ -44,6 +43,53 @@ MONITORINFO MonitorOf(HWND w) {
     mi.cbSize = sizeof mi;
     GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi);
     return mi;
+}
+
+// Closes a modal window: its owner is enabled first, so that it, not another program's window,
+// becomes active, then the window is destroyed.
+void EndModal(HWND window) {
+    if (HWND owner = GetWindow(window, GW_OWNER)) EnableWindow(owner, TRUE);
+    DestroyWindow(window);
+}
+
+// Shows window over owner (which may be none) and runs the thread's messages until window is
+// destroyed: owner disabled meanwhile, enabled and active again after.
+void RunModal(HWND window, HWND owner) {
+    if (owner) EnableWindow(owner, FALSE);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    MSG m;
+    while (IsWindow(window)) {
+        const BOOL got = GetMessageW(&m, nullptr, 0, 0);
+        if (got == 0) { // the program is ending: the main loop sees it too
+            PostQuitMessage(static_cast<int>(m.wParam));
+            break;
+        }
+        if (got < 0) break;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    if (IsWindow(window)) EndModal(window);
+    if (owner && IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+}
+
+// An outer size centred on owner's window (on the work area when there is none), kept within
+// the work area of owner's screen.
+POINT CentredOn(HWND owner, SIZE outer) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT& work = mi.rcWork;
+    RECT around = work;
+    if (owner) GetWindowRect(owner, &around);
+    LONG x = (around.left + around.right - outer.cx) / 2;
+    LONG y = (around.top + around.bottom - outer.cy) / 2;
+    x = std::max(work.left, std::min(x, work.right - outer.cx));
+    y = std::max(work.top, std::min(y, work.bottom - outer.cy));
+    return {x, y};
 }
 
 bool IsFile(const std::string& path) {
@@ -115,7 +161,12 @@ bool FrmViewer::loadPhoto() {
 }
 
 void FrmViewer::show() {
-    RunModal(hwnd_, owner_, false);
+    RunModal(hwnd_, owner_);
+}
+
+void ShowViewer(HWND owner, const std::string& path) {
+    FrmViewer viewer(path, owner);
+    if (viewer.loadPhoto()) viewer.show();
 }
 
 SIZE FrmViewer::outerSize() const {

@@ -13,6 +13,10 @@
 
 namespace tokimori {
 
+// Opens the photo at path in the viewer over owner and returns once it is closed; a photo that
+// cannot be loaded is told in a message box instead.
+void ShowViewer(HWND owner, const std::string& path);
+
 class FrmViewer {
   public:
     // The menu commands' numbers.

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QPointer>
+#include <QProcess>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -33,17 +34,39 @@ inline QString PhotosDir() {
     return QString::fromUtf8(TOKIMORI_PHOTOS);
 }
 
+// A file's bytes; a file that cannot be read fails the test (two missing files never compare
+// equal).
 inline QByteArray ReadBytes(const QString& path) {
     QFile f(path);
-    f.open(QIODevice::ReadOnly);
+    if (!f.open(QIODevice::ReadOnly))
+        QTest::qFail(qPrintable("cannot read " + path), __FILE__, __LINE__);
     return f.readAll();
 }
 
-// Copies the named test photos (name -> name in the copy folder).
+// Copies the named test photos (name -> name in the copy folder); a copy that fails fails the
+// test.
 inline void CopyPhotos(const QTemporaryDir& dir, const QList<QPair<QString, QString>>& names) {
     for (const auto& [from, to] : names)
-        QFile::copy(PhotosDir() + "/" + from, dir.filePath(to));
+        if (!QFile::copy(PhotosDir() + "/" + from, dir.filePath(to)))
+            QTest::qFail(qPrintable("cannot copy " + from), __FILE__, __LINE__);
 }
+
+// A file made immutable (chattr +i) while the object lives: a real obstacle even for root.
+// False when this file system cannot.
+class ImmutableFile {
+  public:
+    explicit ImmutableFile(const QString& path) : path_(path) {
+        done_ = QProcess::execute("chattr", {"+i", path}) == 0;
+    }
+    ~ImmutableFile() {
+        if (done_) QProcess::execute("chattr", {"-i", path_});
+    }
+    explicit operator bool() const { return done_; }
+
+  private:
+    QString path_;
+    bool done_ = false;
+};
 
 inline QDateTime Modified(const QString& path) {
     return QFileInfo(path).lastModified();

@@ -396,24 +396,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(ReadBytes(dir.filePath("a.jpg")), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
         QCOMPARE(ReadBytes(dir.filePath("b.jpg")), ReadBytes(PhotosDir() + "/Nikon_D70.jpg"));
     }
-
-    void anImmutablePhotoEndsTheRunInTheErrorReport() {
-        QTemporaryDir dir;
-        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"}});
-        const QString path = dir.filePath("a.jpg");
-        if (QProcess::execute("chattr", {"+i", path}) != 0) QSKIP("no immutable files here");
-        MessageRecorder messages;
-        Window win;
-        win.open(dir.path());
-        win.run();
-        QProcess::execute("chattr", {"-i", path});
-        // The report names the photo, on a line of its own.
-        QCOMPARE(messages.texts(),
-                 QStringList{"Error\r\n実行時エラー:70:書き込みできません。:\r\n" + path});
-        QCOMPARE(messages.shown[0].icon, MessageIcon::Critical);
-        QCOMPARE(ReadBytes(path), ReadBytes(PhotosDir() + "/Canon_40D.jpg"));
-        QVERIFY(win.logLines().isEmpty());
-    }
 };
 
 int main(int argc, char** argv) {

@@ -2,10 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 #include "win/Messages.h"
 #include "win/Wide.h"
@@ -24,31 +20,11 @@ MessageLog::~MessageLog() {
 }
 
 std::string PhotoPath(const std::string& name) {
-    return std::string(TOKIMORI_PHOTOS) + "/" + name;
+    return (PhotosDir() / name).string();
 }
 
-TempFolder::TempFolder() {
-    wchar_t base[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, base);
-    folder_ = std::wstring(base) + L"tokimori-face-" + std::to_wstring(GetCurrentProcessId()) +
-              L"-" + std::to_wstring(GetTickCount64());
-    std::filesystem::create_directories(folder_);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-}
-
-std::string TempFolder::path(const std::string& name) const {
-    return N(folder_) + "\\" + name;
-}
-
-std::string TempFolder::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(std::filesystem::path(folder_) / W(name), std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + name);
-    return path(name);
+std::string WriteText(const TempDir& dir, const std::string& name, const std::string& text) {
+    return dir.put(name, Bytes(text.begin(), text.end())).string();
 }
 
 bool RunMessages(int ms, const std::function<bool()>& done) {
@@ -105,7 +81,8 @@ void CALLBACK Watchdog::Fire(HWND, UINT, UINT_PTR id, DWORD) {
     Watchdog* w = Watching();
     if (!w || w->timer_ != id || !IsWindow(w->window_)) return;
     w->fired_ = true;
-    DestroyWindow(w->window_);
+    SendMessageW(w->window_, WM_CLOSE, 0, 0);
+    if (IsWindow(w->window_)) DestroyWindow(w->window_);
 }
 
 Rect PlaceOf(HWND child) {

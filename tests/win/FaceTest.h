@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "../core/TestFiles.h"
 #include "base/Messages.h"
 #include "view/Geometry.h"
 #include "win/Picture.h"
@@ -34,20 +35,8 @@ struct MessageLog {
 // A shared test photo's path.
 std::string PhotoPath(const std::string& name);
 
-// A folder of its own under the system's temporary folder, removed with what it holds.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // Writes bytes to name in the folder; its path.
-    std::string write(const std::string& name, const std::string& bytes) const;
-    std::string path(const std::string& name) const;
-
-  private:
-    std::wstring folder_;
-};
+// A file of text in a temporary folder (TempDir); its path.
+std::string WriteText(const TempDir& dir, const std::string& name, const std::string& text);
 
 // Runs the thread's window messages for ms milliseconds, or until done answers true; done's
 // last answer.
@@ -56,8 +45,8 @@ bool RunMessages(int ms, const std::function<bool()>& done = {});
 // Runs check once from within the next message loop (a modal window's): a thread timer.
 void FromTheLoop(std::function<void()> check, int afterMs = 100);
 
-// Destroys a window still there after ms (a modal window that did not close as it should),
-// so that the test goes on to fail instead of waiting for ever.
+// Closes a window still there after ms (a modal window that did not close as it should), so
+// that the test goes on to fail instead of waiting for ever.
 class Watchdog {
   public:
     explicit Watchdog(HWND window, int ms = 10000);

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "FaceTest.h"
 #include "base/Version.h"
 #include "win/FrmAbout.h"
+#include "win/Modal.h"
 #include "win/Wide.h"
 
 namespace tokimori {
@@ -13,26 +16,36 @@ namespace {
 
 using namespace test;
 
+// Shows the dialog over owner and runs look on it from within its loop.
+void WhileShown(HWND owner, const std::function<void(HWND dialog)>& look) {
+    Dialog::whenShown = look;
+    ShowAbout(owner); // returns once closed
+    Dialog::whenShown = nullptr;
+}
+
 TEST(About, TheTitleVersionAndDescriptionInTheirPlaces) {
-    FrmAbout about(nullptr);
-    EXPECT_EQ(TextOf(about.handle()), "Tokimoriのﾊﾞｰｼﾞｮﾝ情報");
-    EXPECT_EQ(ClientOf(about.handle()), (Rect{0, 0, 382, 237})); // 5730 × 3555 twips
-    struct Row {
-        const char* name;
-        std::string text;
-        Rect place; // pixels
-    };
-    for (const Row& r :
-         {Row{"lblTitle", "Tokimori", {70, 16, 259, 32}},
-          Row{"lblVersion", std::string("ﾊﾞｰｼﾞｮﾝ ") + kVersion, {70, 52, 259, 15}},
-          Row{"lblDescription", "ｱﾌﾟﾘｹｰｼｮﾝの説明", {70, 75, 259, 78}},
-          Row{"cmdOK", "OK", {283, 200, 92, 23}}, Row{"picIcon", "", {18, 16, 36, 36}}}) {
-        HWND c = about.control(r.name);
-        ASSERT_NE(c, nullptr) << r.name;
-        EXPECT_EQ(TextOf(c), r.text) << r.name;
-        EXPECT_EQ(PlaceOf(c), r.place) << r.name;
-    }
-    EXPECT_NE(SendMessageW(about.control("picIcon"), STM_GETICON, 0, 0), 0);
+    WhileShown(nullptr, [](HWND d) {
+        EXPECT_EQ(TextOf(d), "Tokimoriのﾊﾞｰｼﾞｮﾝ情報");
+        EXPECT_EQ(ClientOf(d), (Rect{0, 0, 382, 237})); // 5730 × 3555 twips
+        struct Row {
+            int id;
+            std::string text;
+            Rect place; // pixels
+        };
+        for (const Row& r :
+             {Row{about::lblTitle, "Tokimori", {70, 16, 259, 32}},
+              Row{about::lblVersion, std::string("ﾊﾞｰｼﾞｮﾝ ") + kVersion, {70, 52, 259, 15}},
+              Row{about::lblDescription, "ｱﾌﾟﾘｹｰｼｮﾝの説明", {70, 75, 259, 78}},
+              Row{about::cmdOK, "OK", {283, 200, 92, 23}},
+              Row{about::picIcon, "", {18, 16, 36, 36}}}) {
+            HWND c = GetDlgItem(d, r.id);
+            ASSERT_NE(c, nullptr) << r.id;
+            EXPECT_EQ(TextOf(c), r.text) << r.id;
+            EXPECT_EQ(PlaceOf(c), r.place) << r.id;
+        }
+        EXPECT_NE(SendDlgItemMessageW(d, about::picIcon, STM_GETICON, 0, 0), 0);
+        PostMessageW(d, WM_CLOSE, 0, 0);
+    });
 }
 
 TEST(About, OkEnterAndEscCloseItAndTheOwnerWaits) {
@@ -41,26 +54,26 @@ TEST(About, OkEnterAndEscCloseItAndTheOwnerWaits) {
     RECT o;
     GetWindowRect(owner, &o);
     for (const WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE), WPARAM(VK_SPACE)}) {
-        FrmAbout about(owner);
-        RECT a;
-        GetWindowRect(about.handle(), &a);
-        // Centred on its owner.
-        EXPECT_LE(std::abs((a.left + a.right) - (o.left + o.right)), 1);
-        EXPECT_LE(std::abs((a.top + a.bottom) - (o.top + o.bottom)), 1);
         bool ownerWaits = false;
-        FromTheLoop([&] {
+        std::optional<Watchdog> dog; // closes it by its close box if the key does not
+        WhileShown(owner, [&](HWND d) {
+            RECT a;
+            GetWindowRect(d, &a);
+            // Centred on its owner.
+            EXPECT_LE(std::abs((a.left + a.right) - (o.left + o.right)), 1);
+            EXPECT_LE(std::abs((a.top + a.bottom) - (o.top + o.bottom)), 1);
             ownerWaits = !IsWindowEnabled(owner);
+            dog.emplace(d, 5000);
             // The key as a person presses it, to the focused control (OK: space presses it).
             HWND focus = GetFocus();
+            EXPECT_EQ(GetDlgCtrlID(focus), about::cmdOK);
             PostMessageW(focus, WM_KEYDOWN, key, 0);
             PostMessageW(focus, WM_KEYUP, key, 0);
         });
-        Watchdog dog(about.handle());
-        about.show(); // returns once closed
-        EXPECT_FALSE(dog.fired()) << key;
         EXPECT_TRUE(ownerWaits) << key;
-        EXPECT_FALSE(IsWindow(about.handle())) << key;
         EXPECT_TRUE(IsWindowEnabled(owner));
+        ASSERT_TRUE(dog);
+        EXPECT_FALSE(dog->fired()) << key;
     }
     DestroyWindow(owner);
 }

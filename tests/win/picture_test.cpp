@@ -71,7 +71,7 @@ TEST(Picture, TheEmbeddedThumbnailTurnedAndCutLikeItsPhoto) {
 }
 
 TEST(Picture, WhyAPhotoCannotBeShown) {
-    TempFolder dir;
+    TempDir dir;
     const std::atomic<bool> cancelled{true};
     struct Row {
         std::string path;
@@ -79,8 +79,9 @@ TEST(Picture, WhyAPhotoCannotBeShown) {
         std::string why;
     };
     for (const Row& r :
-         {Row{dir.path("gone.jpg"), nullptr, "ファイルが見つかりません"},
-          Row{dir.write("text.jpg", "not a photo at all"), nullptr, "画像の形式が分かりません"},
+         {Row{(dir.path() / "gone.jpg").string(), nullptr, "ファイルが見つかりません"},
+          Row{WriteText(dir, "text.jpg", "not a photo at all"), nullptr,
+              "画像の形式が分かりません"},
           Row{PhotoPath("exif-org_nikon-e950.jpg"), &cancelled, "表示をやめました"}}) {
         std::string error;
         EXPECT_FALSE(DecodePicture(r.path, {80, 60}, &error, r.cancelled)) << r.path;

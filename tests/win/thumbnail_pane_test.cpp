@@ -127,15 +127,15 @@ TEST(ThumbnailPane, OnlyTheNewestFitsPictureIsShown) {
 }
 
 TEST(ThumbnailPane, APhotoThatCannotBeShownIsSaidInTheFrame) {
-    TempFolder dir;
+    TempDir dir;
     PaneWindow w;
     struct Row {
         std::string path, note;
     };
-    for (const Row& r :
-         {Row{dir.path("gone.jpg"), "写真を表示できません\n(ファイルが見つかりません)"},
-          Row{dir.write("text.jpg", "not a photo at all"),
-              "写真を表示できません\n(画像の形式が分かりません)"}}) {
+    for (const Row& r : {Row{(dir.path() / "gone.jpg").string(),
+                             "写真を表示できません\n(ファイルが見つかりません)"},
+                         Row{WriteText(dir, "text.jpg", "not a photo at all"),
+                             "写真を表示できません\n(画像の形式が分かりません)"}}) {
         ASSERT_TRUE(w.pane->fit(PhotoPath("Nikon_D70.jpg")));
         EXPECT_FALSE(w.pane->fit(r.path)) << r.path;
         EXPECT_EQ(TextOf(w.frame), r.note);

@@ -135,16 +135,17 @@ TEST(Viewer, EscOrCloseEndsTheModalViewer) {
 }
 
 TEST(Viewer, APhotoThatCannotBeLoadedIsSaidAndNotShown) {
-    TempFolder dir;
+    TempDir dir;
     MessageLog messages;
     for (const std::string& path :
-         {dir.path("gone.jpg"), dir.write("text.jpg", "not a photo at all")}) {
+         {(dir.path() / "gone.jpg").string(), WriteText(dir, "text.jpg", "not a photo at all")}) {
         FrmViewer v(path, nullptr);
         EXPECT_FALSE(v.loadPhoto()) << path;
         EXPECT_FALSE(IsWindowVisible(v.handle()));
     }
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text, "写真を表示できません。\r\n" + dir.path("gone.jpg") +
+    EXPECT_EQ(messages.shown[0].text, "写真を表示できません。\r\n" +
+                                          (dir.path() / "gone.jpg").string() +
                                           "\r\n(ファイルが見つかりません)");
     EXPECT_EQ(messages.shown[1].icon, MessageIcon::Exclamation);
     EXPECT_EQ(messages.shown[1].title, "Tokimori");
