@@ -223,11 +223,15 @@ void FrmViewer::PhotoOriginSize_Click() {
     scrolled_ = {};
     // The outer size (title bar, menu bar and borders included) becomes the photo's size, but
     // never more than the work area has room for; all of the window on it.
-    const RECT work = MonitorOf(hwnd_).rcWork;
-    const SIZE outer{std::min<LONG>(size.width, work.right - work.left),
-                     std::min<LONG>(size.height, work.bottom - work.top)};
-    RECT now;
+    // Nor so narrow that the menu bar would take two lines.
+    RECT now, item;
     GetWindowRect(hwnd_, &now);
+    LONG menuWidth = 0;
+    if (GetMenuItemRect(hwnd_, GetMenu(hwnd_), GetMenuItemCount(GetMenu(hwnd_)) - 1, &item))
+        menuWidth = item.right - now.left + GetSystemMetrics(SM_CXSIZEFRAME) + kLine;
+    const RECT work = MonitorOf(hwnd_).rcWork;
+    const SIZE outer{std::min<LONG>(std::max<LONG>(size.width, menuWidth), work.right - work.left),
+                     std::min<LONG>(size.height, work.bottom - work.top)};
     const LONG x = std::clamp<LONG>(now.left, work.left, work.right - outer.cx);
     const LONG y = std::clamp<LONG>(now.top, work.top, work.bottom - outer.cy);
     sizing_ = true;

@@ -105,6 +105,18 @@ TEST(Viewer, RealSizeStaysOnTheScreenAndTheNextSizeFitsAgain) {
         GetScrollInfo(v.handle(), SB_HORZ, &si);
         EXPECT_EQ(si.nMax, 0);
     }
+    // A photo narrower than the menu bar: the window keeps its menu bar on one line.
+    FrmViewer small(PhotoPath("Fujifilm_FinePix_E500.jpg"), nullptr); // 59 × 100
+    ASSERT_TRUE(small.loadPhoto());
+    ShowWindow(small.handle(), SW_SHOW);
+    RunMessages(200); // shown, as the window manager has it
+    small.PhotoOriginSize_Click();
+    RunMessages(200);
+    EXPECT_EQ(small.imageRect(), (Rect{0, 0, 59, 100}));
+    MENUBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    ASSERT_TRUE(GetMenuBarInfo(small.handle(), OBJID_MENU, 0, &bar));
+    EXPECT_LE(bar.rcBar.bottom - bar.rcBar.top, GetSystemMetrics(SM_CYMENU) + 1);
     EXPECT_TRUE(messages.shown.empty());
 }
 
