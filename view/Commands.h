@@ -31,8 +31,8 @@ std::string FolderTargetsText(int count);   // "フォルダ内の全ての写�
 // The undo dialog's captions.
 struct UndoTexts {
     static constexpr char kCaption[] = "元に戻す";
-    static constexpr char kRuns[] =
-        "元に戻す実行を選んで下さい。写真の埋込日付とファイル日付が、その実行の前の状態に戻ります。";
+    static constexpr char kRuns[] = "元に戻す実行を選んで下さい。写真の埋込日付とファイル日付が、そ"
+                                    "の実行の前の状態に戻ります。";
     static constexpr const char* kColumns[4] = {"日時", "種類", "件数", "フォルダ"};
     static constexpr char kEmpty[] = "元に戻せる実行はありません。";
     static constexpr char kUndo[] = "元に戻す(&U)";

@@ -15,6 +15,7 @@
 #include "view/InfoPanel.h"
 #include "view/Layout.h"
 #include "view/Names.h"
+#include "view/PhotoTexts.h"
 #include "view/Settings.h"
 #include "view/StartUp.h"
 #include "win/Artwork.h"
@@ -864,7 +865,7 @@ void FrmMain::File1_Click() {
     if (!read) {
         // A photo that cannot be read is said in the thumbnail's place, not in a message box.
         clearThumbnail();
-        thumbs_->note(PhotoReadFailureText(read.error()));
+        thumbs_->note(PhotoReadFailure(read.error()));
         return;
     }
     const LocalDateTime modified = LocalFromUnix(read->modifiedUnix);

@@ -16,6 +16,7 @@
 #include "view/InfoPanel.h"
 #include "view/Layout.h"
 #include "view/Names.h"
+#include "view/PhotoTexts.h"
 #include "view/Placement.h"
 #include "view/RunReport.h"
 #include "view/Settings.h"
@@ -172,6 +173,30 @@ TEST(Fitting, ThePictureFillsOneWayAndIsCentredTheOther) {
     EXPECT_EQ(FitPicture(frame, 1930, 1610), (FitRect{3, 222, 193, 161})); // equal: across
     EXPECT_EQ(FitPicture(frame, 20, 10).width, 193);                       // enlarged
     EXPECT_EQ(FitPicture(frame, 0, 10), FitRect{});
+}
+
+TEST(Fitting, AnEmbeddedThumbnailLosesItsBarsOrIsAnotherPicture) {
+    struct Row {
+        int w, h, naturalW, naturalH;
+        std::optional<Rect> cut;
+    };
+    for (const Row& r : {
+             Row{160, 120, 6000, 4000, Rect{0, 6, 160, 107}}, // 3:2 padded to 4:3: bars cut
+             Row{120, 160, 4000, 6000, Rect{6, 0, 107, 160}}, // the same, turned
+             Row{160, 120, 4000, 3000, Rect{0, 0, 160, 120}}, // its photo's shape
+             Row{160, 120, 3000, 4000, std::nullopt},         // a portrait's: not this one
+             Row{1280, 960, 4000, 3000, std::nullopt},        // too large for a thumbnail
+             Row{160, 120, 0, 3000, std::nullopt},            // a photo of no size
+         })
+        EXPECT_EQ(ExifThumbnailCut(r.w, r.h, r.naturalW, r.naturalH), r.cut) << r.w << "x" << r.h;
+}
+
+TEST(PhotoTexts, TheNoteAndTheMessageOfAPhotoThatCannotBeShown) {
+    EXPECT_EQ(UnreadablePhotoNote(PhotoReadFailure(MakeError(err::FileNotFound))),
+              "写真を表示できません\n(ファイルが見つかりません)");
+    EXPECT_EQ(
+        UnreadablePhotoText("C:\\写真\\a.jpg", PhotoReadFailure(MakeError(err::PermissionDenied))),
+        "写真を表示できません。\r\nC:\\写真\\a.jpg\r\n(読み取りが許可されていません)");
 }
 
 TEST(ButtonFace, PictureAndCaptionByPosition) {
