@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "base/Paths.h"
 #include "base/TextCodec.h"
@@ -195,6 +196,8 @@ FrmMain::~FrmMain() {
     thumbs_.reset(); // a decode under way gives up and is waited for
     if (hwnd_) DestroyWindow(hwnd_);
     if (imageList1_) ImageList_Destroy(imageList1_); // after the tool bar that shows it
+    for (HICON icon : {folderClosed_, folderOpen_})
+        if (icon) DestroyIcon(icon);
     for (HGDIOBJ o : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bold_),
                       static_cast<HGDIOBJ>(dark_), static_cast<HGDIOBJ>(yellow_)})
         DeleteObject(o);
@@ -242,7 +245,9 @@ void FrmMain::buildControls() {
         {"FraSet", kPanelClass, 0, ""},
         {"Drive1", WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, ""},
         {"Dir1", WC_LISTBOXW,
-         LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, ""},
+         LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL |
+             WS_BORDER | WS_TABSTOP,
+         ""},
         {"File1", WC_LISTBOXW,
          LBS_NOTIFY | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
          ""},
@@ -293,6 +298,25 @@ void FrmMain::buildControls() {
                      reinterpret_cast<LPARAM>(range));
     enable("DTPumeDate", false);
     SendMessageW(control("CmdExe"), WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
+    // The folder list's pictures: the system's own folder, closed and open.
+    for (auto [id, icon] :
+         {std::pair{SIID_FOLDER, &folderClosed_}, std::pair{SIID_FOLDEROPEN, &folderOpen_}}) {
+        SHSTOCKICONINFO info{};
+        info.cbSize = sizeof info;
+        if (SUCCEEDED(SHGetStockIconInfo(id, SHGSI_ICON | SHGSI_SMALLICON, &info)))
+            *icon = info.hIcon;
+    }
+    // Where the system has no stock pictures (older systems, Wine): a folder's picture as the
+    // shell gives it for any folder.
+    for (auto [flags, icon] :
+         {std::pair{0u, &folderClosed_}, std::pair{0u + SHGFI_OPENICON, &folderOpen_}}) {
+        SHFILEINFOW info{};
+        if (!*icon &&
+            SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                           SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON | flags))
+            *icon = info.hIcon;
+    }
+    SendMessageW(control("Dir1"), LB_SETITEMHEIGHT, 0, 18);
 
     // The tool bar over the top of the client area, the status bar at its foot.
     toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
@@ -548,6 +572,10 @@ LRESULT FrmMain::handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_DRAWITEM: {
         auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (d->hwndItem == control("Dir1")) {
+            drawFolderRow(*d);
+            return TRUE;
+        }
         PaintGradientBar(d->hDC, d->rcItem);
         return TRUE;
     }
@@ -701,9 +729,7 @@ bool FrmMain::setFolder(const std::string& folder) {
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     int current = 0;
     for (size_t i = 0; i < rows_.size(); ++i) {
-        const std::string text = std::string(static_cast<size_t>(rows_[i].indent) * 2, ' ') +
-                                 (rows_[i].open ? "▼ " : "▶ ") + rows_[i].shown;
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(text).c_str()));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(rows_[i].shown).c_str()));
         if (rows_[i].current) current = static_cast<int>(i);
     }
     SendMessageW(list, LB_SETCURSEL, current, 0);
@@ -711,6 +737,31 @@ bool FrmMain::setFolder(const std::string& folder) {
     InvalidateRect(list, nullptr, TRUE);
     if (changed) Dir1_Change();
     return true;
+}
+
+// A row of the folder list: the folder's picture, open or closed, indented by its depth, and its
+// name; the current folder's name in bold.
+void FrmMain::drawFolderRow(const DRAWITEMSTRUCT& d) {
+    if (d.itemID == static_cast<UINT>(-1) || d.itemID >= rows_.size()) return;
+    const FolderRow& row = rows_[d.itemID];
+    const bool selected = d.itemState & ODS_SELECTED;
+    HDC dc = d.hDC;
+    FillRect(dc, &d.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int h = d.rcItem.bottom - d.rcItem.top;
+    int x = d.rcItem.left + 2 + row.indent * 8;
+    if (HICON icon = row.open ? folderOpen_ : folderClosed_) {
+        DrawIconEx(dc, x, d.rcItem.top + (h - 16) / 2, icon, 16, 16, 0, nullptr, DI_NORMAL);
+        x += 20;
+    }
+    RECT text = d.rcItem;
+    text.left = x;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    HGDIOBJ was = SelectObject(dc, row.current ? bold_ : font_);
+    DrawTextW(dc, W(row.shown).c_str(), -1, &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(dc, was);
+    if (d.itemState & ODS_FOCUS) DrawFocusRect(dc, &d.rcItem);
 }
 
 void FrmMain::Dir1_Change() {

@@ -116,6 +116,7 @@ class FrmMain {
     // The panel and the run.
     void setExifInfo(const std::string& crlfText);
     void clearThumbnail();
+    void drawFolderRow(const DRAWITEMSTRUCT& d);
     SetDatesOptions runOptions() const;
     int targetCount(bool folderMode) const;
     void runPhotos(const RunKind& kind, RunCommand command, bool folderMode);
@@ -133,6 +134,7 @@ class FrmMain {
     SingleCopy singleCopy_{kMainWindowClass};
     std::unique_ptr<CommandButtonCT> cmdControl;
     HIMAGELIST imageList1_ = nullptr;
+    HICON folderClosed_ = nullptr, folderOpen_ = nullptr;
     std::unique_ptr<ThumbnailPane> thumbs_;
     std::string logFolder_;
     int layoutRuns_ = 0;
