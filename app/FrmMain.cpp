@@ -34,6 +34,7 @@
 #include "view/About.h"
 #include "view/InfoPanel.h"
 #include "view/Names.h"
+#include "view/PhotoTexts.h"
 #include "view/Settings.h"
 #include "view/StartUp.h"
 
@@ -520,7 +521,7 @@ void FrmMain::File1_Click() {
     if (!read) {
         // A photo that cannot be read is said in the thumbnail's place, not in a message box.
         clearThumbnail();
-        thumbs_->note(PhotoReadFailure(read.error()));
+        thumbs_->note(U(PhotoReadFailure(read.error())));
         return;
     }
     const LocalDateTime modified = LocalFromUnix(read->modifiedUnix);

@@ -14,6 +14,14 @@ namespace {
 constexpr size_t kNamedRefusals = 30;
 } // namespace
 
+std::string SelectedTargetsText(int count) {
+    return "選択した写真（" + std::to_string(count) + " 件）";
+}
+
+std::string FolderTargetsText(int count) {
+    return "フォルダ内の全ての写真（" + std::to_string(count) + " 件）";
+}
+
 std::string ShiftAmountText(int64_t seconds) {
     const int64_t a = seconds < 0 ? -seconds : seconds;
     std::string text;
