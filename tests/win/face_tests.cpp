@@ -272,8 +272,24 @@ bool Start(PROCESS_INFORMATION& pi) {
                           &si, &pi) != 0;
 }
 
+// A control of another process's window, by its text.
+HWND ChildByText(HWND parent, const std::string& text) {
+    std::pair<std::string, HWND> seek{text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<std::string, HWND>*>(data);
+            if (TextOf(w) == s->first) s->second = w;
+            return s->second == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&seek));
+    return seek.second;
+}
+
 // The program as a person starts it: a second start says so in a message box (found, read and
-// answered as a person would) and ends; the first copy goes on, and its close stores its folder.
+// answered as a person would) and ends; the first copy goes on, runs over its folder with the
+// mouse's clicks (the count message read and answered in its box), and its close stores its
+// folder.
 TEST(Program, ASecondStartIsRefusedAndTheFirstGoesOn) {
     Photos p;
     PROCESS_INFORMATION first{}, second{};
@@ -288,6 +304,21 @@ TEST(Program, ASecondStartIsRefusedAndTheFirstGoesOn) {
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(IsWindow(main));
+    HWND folderMode = ChildByText(main, "フォルダ内一括処理"),
+         run = ChildByText(main, " 埋込日付設定実行");
+    ASSERT_TRUE(folderMode && run);
+    SendMessageW(folderMode, BM_CLICK, 0, 0);
+    PostMessageW(run, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return (box = DialogOf(first.dwProcessId)) != nullptr; }));
+    const std::string count = "対象のファイル、 3件";
+    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)).substr(0, count.size()), count);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return DialogOf(first.dwProcessId) == nullptr; }));
+    const char* times[] = {" 15:56:01", " 09:52:01"}; // the photos' own, kept in folder mode
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(p.shootingDate(i).substr(0, 10), "2008:05:30") << i;
+        EXPECT_EQ(p.shootingDate(i).substr(10), times[i]) << i;
+    }
     SetReg(kFolderKey, "").ok(); // what the close writes, it writes anew
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(first.hProcess, 10000), WAIT_OBJECT_0);
