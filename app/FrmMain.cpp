@@ -32,6 +32,7 @@
 #include "ui/Texts.h"
 #include "ui/Twips.h"
 #include "view/About.h"
+#include "view/Commands.h"
 #include "view/InfoPanel.h"
 #include "view/Names.h"
 #include "view/PhotoTexts.h"
@@ -109,14 +110,18 @@ void FrmMain::connectCommands() {
 }
 
 void FrmMain::Toolbar_ButtonClick(const QString& key) {
-    if (key == "UP")
-        Dir1_KeyPress(8);
-    else if (key == "PhotoBig")
-        File1_DblClick();
-    else if (key == "Help")
-        mnuHelpHelp_Click();
-    else if (key == "Close")
-        mnuEnd_Click();
+    switch (ToolbarCommandOf(key.toStdString())) {
+    case ToolbarCommand::Up:
+        return Dir1_KeyPress(8);
+    case ToolbarCommand::Viewer:
+        return File1_DblClick();
+    case ToolbarCommand::Help:
+        return mnuHelpHelp_Click();
+    case ToolbarCommand::Close:
+        return mnuEnd_Click();
+    case ToolbarCommand::None:
+        return;
+    }
 }
 
 void FrmMain::mnuHelpHelp_Click() {

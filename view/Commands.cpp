@@ -14,6 +14,14 @@ namespace {
 constexpr size_t kNamedRefusals = 30;
 } // namespace
 
+ToolbarCommand ToolbarCommandOf(const std::string& key) {
+    if (key == "UP") return ToolbarCommand::Up;
+    if (key == "PhotoBig") return ToolbarCommand::Viewer;
+    if (key == "Help") return ToolbarCommand::Help;
+    if (key == "Close") return ToolbarCommand::Close;
+    return ToolbarCommand::None;
+}
+
 std::string SelectedTargetsText(int count) {
     return "選択した写真（" + std::to_string(count) + " 件）";
 }

@@ -11,6 +11,11 @@
 
 namespace tokimori {
 
+// What a tool bar button does, by its key, compared exactly: "UP" goes to the parent folder,
+// "PhotoBig" opens the viewer, "Help" the help, "Close" closes the window; any other key nothing.
+enum class ToolbarCommand { None, Up, Viewer, Help, Close };
+ToolbarCommand ToolbarCommandOf(const std::string& key);
+
 // The shift dialog's captions.
 struct ShiftTexts {
     static constexpr char kCaption[] = "日時をずらす";

@@ -13,6 +13,7 @@
 #include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "view/About.h"
+#include "view/Commands.h"
 #include "view/InfoPanel.h"
 #include "view/Layout.h"
 #include "view/Names.h"
@@ -630,14 +631,18 @@ void FrmMain::command(int id, int code) {
 }
 
 void FrmMain::Toolbar_ButtonClick(const std::string& key) {
-    if (key == "UP")
-        Dir1_KeyPress(8);
-    else if (key == "PhotoBig")
-        File1_DblClick();
-    else if (key == "Help")
-        mnuHelpHelp_Click();
-    else if (key == "Close")
-        mnuEnd_Click();
+    switch (ToolbarCommandOf(key)) {
+    case ToolbarCommand::Up:
+        return Dir1_KeyPress(8);
+    case ToolbarCommand::Viewer:
+        return File1_DblClick();
+    case ToolbarCommand::Help:
+        return mnuHelpHelp_Click();
+    case ToolbarCommand::Close:
+        return mnuEnd_Click();
+    case ToolbarCommand::None:
+        return;
+    }
 }
 
 void FrmMain::mnuHelpHelp_Click() {
