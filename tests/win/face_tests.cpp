@@ -272,18 +272,22 @@ bool Start(PROCESS_INFORMATION& pi) {
                           &si, &pi) != 0;
 }
 
-// A control of another process's window, by its text.
-HWND ChildByText(HWND parent, const std::string& text) {
-    std::pair<std::string, HWND> seek{text, nullptr};
+// A control of another process's window, at any depth, by its text or its id.
+HWND ChildOf(HWND parent, const std::string& text, int id = 0) {
+    struct Seek {
+        std::string text;
+        int id;
+        HWND found;
+    } seek{text, id, nullptr};
     EnumChildWindows(
         parent,
         [](HWND w, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<std::string, HWND>*>(data);
-            if (TextOf(w) == s->first) s->second = w;
-            return s->second == nullptr;
+            auto* s = reinterpret_cast<Seek*>(data);
+            if (s->id ? GetDlgCtrlID(w) == s->id : TextOf(w) == s->text) s->found = w;
+            return s->found == nullptr;
         },
         reinterpret_cast<LPARAM>(&seek));
-    return seek.second;
+    return seek.found;
 }
 
 // The program as a person starts it: a second start says so in a message box (found, read and
@@ -295,8 +299,11 @@ TEST(Program, ASecondStartIsRefusedAndTheFirstGoesOn) {
     PROCESS_INFORMATION first{}, second{};
     ASSERT_TRUE(Start(first));
     HWND main = nullptr;
-    ASSERT_TRUE(
-        WaitFor([&] { return (main = FindWindowW(kMainWindowClass, nullptr)) != nullptr; }));
+    // Shown once its loading is over: only then are its controls all there.
+    ASSERT_TRUE(WaitFor([&] {
+        main = FindWindowW(kMainWindowClass, nullptr);
+        return main && IsWindowVisible(main);
+    }));
     ASSERT_TRUE(Start(second));
     HWND box = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (box = DialogOf(second.dwProcessId)) != nullptr; }));
@@ -304,8 +311,8 @@ TEST(Program, ASecondStartIsRefusedAndTheFirstGoesOn) {
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(IsWindow(main));
-    HWND folderMode = ChildByText(main, "フォルダ内一括処理"),
-         run = ChildByText(main, " 埋込日付設定実行");
+    // The run button draws its caption itself and holds no window text: it is found by its id.
+    HWND folderMode = ChildOf(main, "フォルダ内一括処理"), run = ChildOf(main, "", ControlId("CmdExe"));
     ASSERT_TRUE(folderMode && run);
     SendMessageW(folderMode, BM_CLICK, 0, 0);
     PostMessageW(run, BM_CLICK, 0, 0);
