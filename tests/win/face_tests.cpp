@@ -312,7 +312,8 @@ TEST(Program, ASecondStartIsRefusedAndTheFirstGoesOn) {
     EXPECT_EQ(WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(IsWindow(main));
     // The run button draws its caption itself and holds no window text: it is found by its id.
-    HWND folderMode = ChildOf(main, "フォルダ内一括処理"), run = ChildOf(main, "", ControlId("CmdExe"));
+    HWND folderMode = ChildOf(main, "フォルダ内一括処理"),
+         run = ChildOf(main, "", ControlId("CmdExe"));
     ASSERT_TRUE(folderMode && run);
     SendMessageW(folderMode, BM_CLICK, 0, 0);
     PostMessageW(run, BM_CLICK, 0, 0);
