@@ -37,6 +37,7 @@
 #include "view/Commands.h"
 #include "view/InfoPanel.h"
 #include "view/Names.h"
+#include "view/PhotoTexts.h"
 #include "view/Settings.h"
 #include "view/StartUp.h"
 
@@ -111,14 +112,18 @@ void FrmMain::connectCommands() {
 }
 
 void FrmMain::Toolbar_ButtonClick(const QString& key) {
-    if (key == "UP")
-        Dir1_KeyPress(8);
-    else if (key == "PhotoBig")
-        File1_DblClick();
-    else if (key == "Help")
-        mnuHelpHelp_Click();
-    else if (key == "Close")
-        mnuEnd_Click();
+    switch (ToolbarCommandOf(key.toStdString())) {
+    case ToolbarCommand::Up:
+        return Dir1_KeyPress(8);
+    case ToolbarCommand::Viewer:
+        return File1_DblClick();
+    case ToolbarCommand::Help:
+        return mnuHelpHelp_Click();
+    case ToolbarCommand::Close:
+        return mnuEnd_Click();
+    case ToolbarCommand::None:
+        return;
+    }
 }
 
 void FrmMain::mnuHelpHelp_Click() {
@@ -538,7 +543,7 @@ void FrmMain::File1_Click() {
     if (!read) {
         // A photo that cannot be read is said in the thumbnail's place, not in a message box.
         clearThumbnail();
-        thumbs_->note(PhotoReadFailure(read.error()));
+        thumbs_->note(U(PhotoReadFailure(read.error())));
         return;
     }
     const LocalDateTime modified = LocalFromUnix(read->modifiedUnix);

@@ -19,30 +19,29 @@ namespace tokimori {
 
 FrmUndo::FrmUndo(QWidget* owner, const QString& logFolder) : QDialog(owner), logFolder_(logFolder) {
     setObjectName("FrmUndo");
-    setWindowTitle("元に戻す");
+    setWindowTitle(U(UndoTexts::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
 
-    lbl_Runs = new QLabel("元に戻す実行を選んで下さい。写真の埋込日付とファイル日付が、その実行の"
-                          "前の状態に戻ります。",
-                          this);
+    lbl_Runs = new QLabel(U(UndoTexts::kRuns), this);
     lbl_Runs->setObjectName("lbl_Runs");
     lbl_Runs->setWordWrap(true);
     lst_Runs = new QTreeWidget(this);
     lst_Runs->setObjectName("lst_Runs");
-    lst_Runs->setHeaderLabels({"日時", "種類", "件数", "フォルダ"});
+    lst_Runs->setHeaderLabels({U(UndoTexts::kColumns[0]), U(UndoTexts::kColumns[1]),
+                               U(UndoTexts::kColumns[2]), U(UndoTexts::kColumns[3])});
     lst_Runs->setRootIsDecorated(false);
     lst_Runs->setUniformRowHeights(true);
     lst_Runs->setSelectionMode(QAbstractItemView::SingleSelection);
     lst_Runs->header()->setStretchLastSection(true);
-    lbl_Empty = new QLabel("元に戻せる実行はありません。", this);
+    lbl_Empty = new QLabel(U(UndoTexts::kEmpty), this);
     lbl_Empty->setObjectName("lbl_Empty");
     lbl_Empty->setAlignment(Qt::AlignCenter);
 
-    cmdUndo = new QPushButton("元に戻す(&U)", this);
+    cmdUndo = new QPushButton(U(UndoTexts::kUndo), this);
     cmdUndo->setObjectName("cmdUndo");
     cmdUndo->setDefault(true);
-    cmdClose = new QPushButton("閉じる", this);
+    cmdClose = new QPushButton(U(UndoTexts::kClose), this);
     cmdClose->setObjectName("cmdClose");
     connect(cmdUndo, &QPushButton::clicked, this, &FrmUndo::cmdUndo_Click);
     connect(cmdClose, &QPushButton::clicked, this, &FrmUndo::reject);

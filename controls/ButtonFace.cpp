@@ -56,11 +56,9 @@ OleColor FromQColor(const QColor& c) {
 } // namespace
 
 OleColor TranslateColor(OleColor color, int options, const QPalette& palette) {
-    OleColor out = color;
-    if ((options & 1) && (color & kSystemColorFlag))
-        out = FromQColor(SystemColor(color & ~kSystemColorFlag, palette));
-    if ((options & 2) && !(out & kSystemColorFlag)) out |= 0x02000000u;
-    return out;
+    return TranslateColor(color, options, [&palette](uint32_t index) {
+        return FromQColor(SystemColor(index, palette));
+    });
 }
 
 QColor ToQColor(OleColor c) {

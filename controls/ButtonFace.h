@@ -23,13 +23,7 @@ struct ButtonPicture {
     bool isNull() const { return type == Type::None || pixmap.isNull(); }
 };
 
-// Colours as the program stores them: &H00BBGGRR, or a system colour (top bit set, the low bits
-// its index, such as &H8000000F& for the button face).
-using OleColor = uint32_t;
-inline constexpr OleColor kSystemColorFlag = 0x80000000u;
-
-// Option 1: a system colour becomes its current value; option 2: a plain colour is marked
-// palette-relative (&H02000000).
+// TranslateColor (view/ButtonFace.h) with the system colours of palette.
 OleColor TranslateColor(OleColor color, int options, const QPalette& palette);
 QColor ToQColor(OleColor color);
 

@@ -20,6 +20,7 @@
 #include "ui/Twips.h"
 #include "view/Fit.h"
 #include "view/Names.h"
+#include "view/PhotoTexts.h"
 
 namespace tokimori {
 
@@ -73,14 +74,15 @@ void FrmViewer::reportUnreadable(const QString& why) {
     failed_ = true;
     Img_Viewer->clear();
     Img_Viewer->hide();
-    MessageService::show(this, UnreadablePhotoText(path_, why), kAppTitle,
+    MessageService::show(this, U(UnreadablePhotoText(path_, S(why))), kAppTitle,
                          MessageIcon::Exclamation);
 }
 
 bool FrmViewer::loadPhoto() {
     const PictureInfo info = ReadPictureInfo(path_);
     if (!info.error.isEmpty() || info.natural.isEmpty()) {
-        reportUnreadable(info.error.isEmpty() ? QString("0 × 0") : info.error);
+        reportUnreadable(info.error.isEmpty() ? U(PictureFailureWords(PictureFailure::ZeroSize))
+                                              : info.error);
         return false;
     }
     natural_ = info.natural;
@@ -135,7 +137,7 @@ void FrmViewer::fit() {
     if (failed_ || decoded_.isNull()) return;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(ToFsPath(path_), ec)) { // gone since it was opened
-        reportUnreadable("ファイルが見つかりません。");
+        reportUnreadable(U(PictureFailureWords(PictureFailure::NotFound)));
         return;
     }
     Img_Viewer->hide();

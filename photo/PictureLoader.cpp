@@ -16,7 +16,8 @@
 
 #include "base/PositionedFile.h"
 #include "ui/Texts.h"
-#include "view/Names.h"
+#include "ui/Twips.h"
+#include "view/PhotoTexts.h"
 
 namespace tokimori {
 
@@ -121,52 +122,36 @@ class PhotoDevice final : public QIODevice {
 // format: what the reader recognised the file as before it tried, empty when nothing.
 QString DecodeFailure(const QImageReader& reader, const QByteArray& format,
                       const PhotoDevice& device) {
-    if (device.gaveUp()) return "表示をやめました";
-    if (device.failed()) return "ファイルを読み取れません";
+    auto words = [](PictureFailure why) { return U(PictureFailureWords(why)); };
+    if (device.gaveUp()) return words(PictureFailure::GaveUp);
+    if (device.failed()) return words(PictureFailure::Unreadable);
     switch (reader.error()) {
     case QImageReader::FileNotFoundError:
-        return "ファイルが見つかりません";
+        return words(PictureFailure::NotFound);
     case QImageReader::DeviceError:
-        return "ファイルを読み取れません";
+        return words(PictureFailure::Unreadable);
     case QImageReader::UnsupportedFormatError:
-        return "画像の形式が分かりません";
+        return words(PictureFailure::UnknownFormat);
     case QImageReader::InvalidDataError:
-        return "画像のデータが壊れています";
+        return words(PictureFailure::Damaged);
     case QImageReader::UnknownError:
         break;
     }
     // A known format whose data the decoder gave up on: damaged.
-    if (!format.isEmpty()) return "画像のデータが壊れています";
-    return "画像を読み込めません";
+    return words(format.isEmpty() ? PictureFailure::CannotLoad : PictureFailure::Damaged);
 }
 
 std::optional<PhotoDevice> OpenPhoto(const std::string& path, QString* error,
                                      const std::atomic<bool>* cancelled = nullptr) {
     auto file = PositionedFile::open(path, PositionedFile::Mode::Read);
     if (!file) {
-        if (error) *error = PhotoReadFailure(file.error());
+        if (error) *error = U(PhotoReadFailure(file.error()));
         return std::nullopt;
     }
     return std::optional<PhotoDevice>(std::in_place, std::move(file.value()), cancelled);
 }
 
-// An Exif thumbnail lies within the Exif segment, which holds at most 64 KiB.
-constexpr uint32_t kMaxThumbnailBytes = 65536;
-
 } // namespace
-
-QString PhotoReadFailure(const RunError& e) {
-    switch (e.number) {
-    case err::FileNotFound:
-        return "ファイルが見つかりません";
-    case err::PermissionDenied:
-        return "読み取りが許可されていません";
-    case err::DeviceIo:
-        return "ファイルを読み取れません";
-    default:
-        return "ファイルを開けません";
-    }
-}
 
 PictureInfo ReadPictureInfo(const std::string& path) {
     PictureHead head = ReadPictureHead(path);
@@ -204,7 +189,7 @@ QImage LoadPictureFor(const std::string& path, const std::function<QSize(const Q
         return QImage();
     }
     if (stored.isEmpty()) {
-        if (error) *error = "画像の大きさが 0 です";
+        if (error) *error = U(PictureFailureWords(PictureFailure::ZeroSize));
         return QImage();
     }
     const QSize target = targetFor(upright);
@@ -246,7 +231,7 @@ PictureHead ReadPictureHead(const std::string& path, uint64_t thumbnailOffset,
     }
     head.turn = reader.transformation();
     head.natural = Turns(head.turn) ? stored.transposed() : stored;
-    if (thumbnailLength > 0 && thumbnailLength <= kMaxThumbnailBytes &&
+    if (thumbnailLength > 0 && thumbnailLength <= kMaxExifThumbnailBytes &&
         thumbnailOffset <= file.size() && thumbnailLength <= file.size() - thumbnailOffset) {
         head.thumbnail.resize(qsizetype(thumbnailLength));
         if (!device->readAt(thumbnailOffset, head.thumbnail)) head.thumbnail.clear();
@@ -274,30 +259,16 @@ QImage DecodeExifThumbnail(const QByteArray& jpeg, QImageIOHandler::Transformati
     QImageReader reader(&buffer, "jpeg");
     reader.setAutoTransform(false); // it is turned as its photo is, below
     const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || size.width() > 1024 || size.height() > 1024)
+    if (!size.isValid() || size.isEmpty() || size.width() > kMaxExifThumbnailSide ||
+        size.height() > kMaxExifThumbnailSide)
         return QImage();
     QImage image = reader.read();
     if (image.isNull()) return QImage();
     image = TurnUpright(image, turn);
-    const double want = double(natural.width()) / natural.height();
-    const double have = double(image.width()) / image.height();
-    if (have > want * 1.5 || have < want / 1.5) return QImage(); // another picture's shape
-    if (have > want * 1.02) {                                    // bars left and right
-        const int w = qMax(1, qRound(image.height() * want));
-        image = image.copy((image.width() - w) / 2, 0, w, image.height());
-    } else if (have < want / 1.02) { // bars above and below
-        const int h = qMax(1, qRound(image.width() / want));
-        image = image.copy(0, (image.height() - h) / 2, image.width(), h);
-    }
-    return image;
-}
-
-QString UnreadablePhotoText(const std::string& path, const QString& why) {
-    return "写真を表示できません。\r\n" + U(DisplayName(path)) + "\r\n(" + why + ")";
-}
-
-QString UnreadablePhotoNote(const QString& why) {
-    return "写真を表示できません\n(" + why + ")";
+    const std::optional<Rect> cut =
+        ExifThumbnailCut(image.width(), image.height(), natural.width(), natural.height());
+    if (!cut) return QImage();
+    return image.copy(ToQRect(*cut));
 }
 
 } // namespace tokimori

@@ -72,13 +72,4 @@ QImage TurnUpright(const QImage& stored, QImageIOHandler::Transformations turn);
 QImage DecodeExifThumbnail(const QByteArray& jpeg, QImageIOHandler::Transformations turn,
                            const QSize& natural);
 
-// Why a photo cannot be opened or read, in a few words.
-QString PhotoReadFailure(const RunError& e);
-
-// The message for a photo that cannot be shown: its path and the reason.
-QString UnreadablePhotoText(const std::string& path, const QString& why);
-
-// The short note shown in place of a photo that cannot be shown, with the reason.
-QString UnreadablePhotoNote(const QString& why);
-
 } // namespace tokimori

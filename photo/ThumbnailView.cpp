@@ -5,8 +5,10 @@
 
 #include "photo/PictureLoader.h"
 #include "photo/ThumbnailLoader.h"
+#include "ui/Texts.h"
 #include "ui/Twips.h"
 #include "view/Fit.h"
+#include "view/PhotoTexts.h"
 
 namespace tokimori {
 
@@ -54,7 +56,7 @@ void ThumbnailView::clear() {
 }
 
 void ThumbnailView::note(const QString& why) {
-    frame_->setText(UnreadablePhotoNote(why));
+    frame_->setText(U(UnreadablePhotoNote(S(why))));
 }
 
 bool ThumbnailView::wait(int timeoutMs) {

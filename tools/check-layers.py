@@ -18,12 +18,15 @@ LAYERS = [
     ["view"],  # what the windows show of a run and its photos, without Qt
     ["ui"],
     ["photo", "about", "controls", "cli"],
-    ["app"],
+    ["app", "win"],
 ]
 # The Exif engine and the file times know nothing of each other.
 INDEPENDENT = [{"exif", "filetime"}]
 # The layers below it are standard C++ and system calls.
 FIRST_QT_LAYER = "ui"
+# The Windows face is the Windows API's own: no Qt, and nothing of the Qt face.
+QT_FACE = {"ui", "photo", "about", "controls", "app"}
+QT_FREE_FACES = {"win"}
 LEVEL = {folder: n for n, layer in enumerate(LAYERS) for folder in layer}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/[^"]+"')
 QT_INCLUDE = re.compile(r"^\s*#\s*include\s+<Q[A-Za-z]")
@@ -43,6 +46,8 @@ def main() -> int:
                 where = f"{path.relative_to(root)}:{number}"
                 if QT_INCLUDE.match(line) and LEVEL[folder] < LEVEL[FIRST_QT_LAYER]:
                     problems.append(f"{where}: {folder}/ includes Qt, below {FIRST_QT_LAYER}/")
+                if QT_INCLUDE.match(line) and folder in QT_FREE_FACES:
+                    problems.append(f"{where}: {folder}/ includes Qt")
                 m = INCLUDE.match(line)
                 if not m or m.group(1) == folder:
                     continue
@@ -51,6 +56,8 @@ def main() -> int:
                     problems.append(f"{where}: includes {target}/, which is no layer")
                 elif LEVEL[target] > LEVEL[folder]:
                     problems.append(f"{where}: {folder}/ includes {target}/, a layer above it")
+                elif folder in QT_FREE_FACES and target in QT_FACE:
+                    problems.append(f"{where}: {folder}/ includes {target}/ of the Qt face")
                 elif {folder, target} in INDEPENDENT:
                     problems.append(f"{where}: {folder}/ includes {target}/; they are independent")
                 else:

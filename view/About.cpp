@@ -14,4 +14,8 @@ std::string MainCaption() {
     return std::string(kAppTitle) + " " + kVersion;
 }
 
+std::string HelpFilePath(const std::string& programFolder) {
+    return programFolder + "\\" + kAppTitle + ".chm";
+}
+
 } // namespace tokimori

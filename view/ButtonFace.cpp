@@ -2,6 +2,14 @@
 
 namespace tokimori {
 
+OleColor TranslateColor(OleColor color, int options,
+                        const std::function<OleColor(uint32_t index)>& systemColor) {
+    OleColor out = color;
+    if ((options & 1) && (color & kSystemColorFlag)) out = systemColor(color & ~kSystemColorFlag);
+    if ((options & 2) && !(out & kSystemColorFlag)) out |= 0x02000000u;
+    return out;
+}
+
 FaceLayout LayOutFace(int W, int H, int picW, int picH, int textW, int textH, int position) {
     FaceLayout f{W, H, 0, 0, picW, picH, 0, 0, textW, textH};
     const int g = (W - (picW + 1 + textW)) / 2;

@@ -3,10 +3,21 @@
 // (or one above the other) as the picture position says, in a face of the button's client size
 // less its border. Each face measures its caption in its own font and draws it there.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace tokimori {
+
+// Colours as the program stores them: &H00BBGGRR, or a system colour (top bit set, the low bits
+// its index, such as &H8000000F& for the button face).
+using OleColor = uint32_t;
+inline constexpr OleColor kSystemColorFlag = 0x80000000u;
+
+// Option 1: a system colour becomes its current value, systemColor(index); option 2: a colour
+// without the top bit is marked palette-relative (&H02000000).
+OleColor TranslateColor(OleColor color, int options,
+                        const std::function<OleColor(uint32_t index)>& systemColor);
 
 struct FaceLayout {
     int W = 0, H = 0;

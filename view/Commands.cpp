@@ -14,6 +14,22 @@ namespace {
 constexpr size_t kNamedRefusals = 30;
 } // namespace
 
+ToolbarCommand ToolbarCommandOf(const std::string& key) {
+    if (key == "UP") return ToolbarCommand::Up;
+    if (key == "PhotoBig") return ToolbarCommand::Viewer;
+    if (key == "Help") return ToolbarCommand::Help;
+    if (key == "Close") return ToolbarCommand::Close;
+    return ToolbarCommand::None;
+}
+
+std::string SelectedTargetsText(int count) {
+    return "選択した写真（" + std::to_string(count) + " 件）";
+}
+
+std::string FolderTargetsText(int count) {
+    return "フォルダ内の全ての写真（" + std::to_string(count) + " 件）";
+}
+
 std::string ShiftAmountText(int64_t seconds) {
     const int64_t a = seconds < 0 ? -seconds : seconds;
     std::string text;

@@ -27,6 +27,39 @@ struct MenuCheck {
 inline constexpr MenuCheck kAllCopiesItem{"mnuAllCopies", "XMP・IPTCの日付も合わせる",
                                           kAllCopiesKey};
 
+// What a tool bar button does, by its key, compared exactly: "UP" goes to the parent folder,
+// "PhotoBig" opens the viewer, "Help" the help, "Close" closes the window; any other key nothing.
+enum class ToolbarCommand { None, Up, Viewer, Help, Close };
+ToolbarCommand ToolbarCommandOf(const std::string& key);
+
+// The shift dialog's captions.
+struct ShiftTexts {
+    static constexpr char kCaption[] = "日時をずらす";
+    static constexpr char kWay[] = "ずらす向き";
+    static constexpr char kPlus[] = "進める（＋）";
+    static constexpr char kMinus[] = "戻す（－）";
+    static constexpr char kAmount[] = "ずらす量";
+    static constexpr const char* kUnits[4] = {"日", "時間", "分", "秒"};
+    static constexpr char kTargets[] = "対象";
+    static constexpr char kPreview[] = "撮影日時（選択中の写真）";
+    // The largest number of days an offset can hold and still leave a date in the years 1 to
+    // 9999, and the other parts' largest.
+    static constexpr int kMost[4] = {3652059, 23, 59, 59};
+};
+std::string SelectedTargetsText(int count); // "選択した写真（3 件）"
+std::string FolderTargetsText(int count);   // "フォルダ内の全ての写真（12 件）"
+
+// The undo dialog's captions.
+struct UndoTexts {
+    static constexpr char kCaption[] = "元に戻す";
+    static constexpr char kRuns[] = "元に戻す実行を選んで下さい。写真の埋込日付とファイル日付が、そ"
+                                    "の実行の前の状態に戻ります。";
+    static constexpr const char* kColumns[4] = {"日時", "種類", "件数", "フォルダ"};
+    static constexpr char kEmpty[] = "元に戻せる実行はありません。";
+    static constexpr char kUndo[] = "元に戻す(&U)";
+    static constexpr char kClose[] = "閉じる";
+};
+
 // "1日2時間3分", "30秒": an offset's size, without its way.
 std::string ShiftAmountText(int64_t seconds);
 

@@ -9,12 +9,14 @@
 #include "TestFiles.h"
 #include "base/Paths.h"
 #include "exif/ExifReader.h"
+#include "view/About.h"
 #include "view/Browsing.h"
 #include "view/ButtonFace.h"
 #include "view/Fit.h"
 #include "view/InfoPanel.h"
 #include "view/Layout.h"
 #include "view/Names.h"
+#include "view/PhotoTexts.h"
 #include "view/Placement.h"
 #include "view/RunReport.h"
 #include "view/Settings.h"
@@ -173,6 +175,30 @@ TEST(Fitting, ThePictureFillsOneWayAndIsCentredTheOther) {
     EXPECT_EQ(FitPicture(frame, 0, 10), FitRect{});
 }
 
+TEST(Fitting, AnEmbeddedThumbnailLosesItsBarsOrIsAnotherPicture) {
+    struct Row {
+        int w, h, naturalW, naturalH;
+        std::optional<Rect> cut;
+    };
+    for (const Row& r : {
+             Row{160, 120, 6000, 4000, Rect{0, 6, 160, 107}}, // 3:2 padded to 4:3: bars cut
+             Row{120, 160, 4000, 6000, Rect{6, 0, 107, 160}}, // the same, turned
+             Row{160, 120, 4000, 3000, Rect{0, 0, 160, 120}}, // its photo's shape
+             Row{160, 120, 3000, 4000, std::nullopt},         // a portrait's: not this one
+             Row{1280, 960, 4000, 3000, std::nullopt},        // too large for a thumbnail
+             Row{160, 120, 0, 3000, std::nullopt},            // a photo of no size
+         })
+        EXPECT_EQ(ExifThumbnailCut(r.w, r.h, r.naturalW, r.naturalH), r.cut) << r.w << "x" << r.h;
+}
+
+TEST(PhotoTexts, TheNoteAndTheMessageOfAPhotoThatCannotBeShown) {
+    EXPECT_EQ(UnreadablePhotoNote(PhotoReadFailure(MakeError(err::FileNotFound))),
+              "写真を表示できません\n(ファイルが見つかりません)");
+    EXPECT_EQ(
+        UnreadablePhotoText("C:\\写真\\a.jpg", PhotoReadFailure(MakeError(err::PermissionDenied))),
+        "写真を表示できません。\r\nC:\\写真\\a.jpg\r\n(読み取りが許可されていません)");
+}
+
 TEST(ButtonFace, PictureAndCaptionByPosition) {
     // The run button's face (218 × 31), a 32 × 32 picture, a caption of 100 × 17.
     struct Row {
@@ -194,6 +220,30 @@ TEST(ButtonFace, PictureAndCaptionByPosition) {
     EXPECT_EQ(LayOutFace(218, 31, 0, 0, 301, 17, 2).textX, -41); // wider than the face
     EXPECT_EQ(FaceWidth(222), 218);
     EXPECT_EQ(FaceHeight(36), 31);
+}
+
+TEST(ButtonFace, ColoursTranslatedByTheirOptions) {
+    // A system whose colour of index i is i in each channel, but the button face (15).
+    const auto system = [](uint32_t index) {
+        return index == 15 ? OleColor{0x00C8D0D4} : OleColor{0x00010101} * index;
+    };
+    struct Row {
+        OleColor color;
+        int options;
+        OleColor out;
+    };
+    for (const Row r : {Row{0x8000000F, 1, 0x00C8D0D4}, Row{0x8000000F, 3, 0x02C8D0D4},
+                        Row{0x80000005, 1, 0x00050505}, Row{0x8000000F, 2, 0x8000000F},
+                        Row{0x8000000F, 0, 0x8000000F}, Row{0x00123456, 1, 0x00123456},
+                        Row{0x00123456, 2, 0x02123456}, Row{0x00123456, 3, 0x02123456}})
+        EXPECT_EQ(TranslateColor(r.color, r.options, system), r.out)
+            << std::hex << r.color << " options " << r.options;
+}
+
+TEST(About, TheHelpFileBesideTheProgram) {
+    EXPECT_EQ(HelpFilePath("C:\\Program Files\\Tokimori"),
+              "C:\\Program Files\\Tokimori\\Tokimori.chm");
+    EXPECT_EQ(HelpFilePath("D:\\"), "D:\\\\Tokimori.chm"); // a drive root: two in a row
 }
 
 TEST(Settings, StoredNumbersAndWhatIsNoNumber) {

@@ -1,0 +1,43 @@
+#pragma once
+// The dialog of 日時をずらす on Windows: which way and how far the photos' dates move, whether
+// the selected photos or the whole folder, and a preview of the current photo's shooting date.
+// It only asks; the main window runs the photos.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <windows.h>
+
+namespace tokimori {
+
+struct ShiftPhoto {
+    std::string name;         // as shown; empty: no current photo
+    bool read = false;        // its Exif data could be read
+    std::string embeddedDate; // DateTimeOriginal as stored
+};
+struct ShiftChoice {
+    int64_t seconds = 0; // negative: back
+    bool folderMode = false;
+};
+// The controls' identifiers (the tests drive them).
+enum ShiftControl : int {
+    kOptPlus = 101,
+    kOptMinus,
+    kTxtDays,
+    kTxtHours,
+    kTxtMinutes,
+    kTxtSeconds,
+    kOptSelected,
+    kOptFolder,
+    kLblPreview,
+};
+
+// Asks; confirm is asked when OK is pressed (false keeps the dialog open). Nothing when the
+// dialog was cancelled.
+std::optional<ShiftChoice>
+AskShift(HWND owner, const ShiftPhoto& photo, int selectedCount, int folderCount, bool folderMode,
+         const std::function<bool(int64_t seconds, bool folderMode)>& confirm);
+
+} // namespace tokimori
