@@ -49,8 +49,14 @@ std::string CopiesDisagreeText(const std::vector<PhotoDate>& dates) {
             if (IptcDateOfTime(t.tag) == d.tag) time = t.text;
         const auto value = CopyValueOf(d.tag, d.text, time);
         if (value && SaysTheSame(*value, original->text, original->offset)) continue;
-        lines +=
-            "\n" + d.where + " " + PhotoText(d.text) + (time.empty() ? "" : " " + PhotoText(time));
+        lines += '\n';
+        lines += d.where;
+        lines += ' ';
+        lines += PhotoText(d.text);
+        if (!time.empty()) {
+            lines += ' ';
+            lines += PhotoText(time);
+        }
     }
     if (lines.empty()) return {};
     return "XMP・IPTC の撮影日時が Exif の撮影日時（" + PhotoText(original->text) +
