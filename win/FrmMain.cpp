@@ -57,6 +57,7 @@ enum Command : int {
     kMnuPhotoBig,
     kMnuHelpHelp,
     kMnuAbout,
+    kMnuAllCopies,
     kToolUp = 2101,
     kToolPhotoBig,
     kToolHelp,
@@ -347,6 +348,11 @@ void FrmMain::buildControls() {
     tip.uId = reinterpret_cast<UINT_PTR>(control("Image2"));
     tip.lpszText = const_cast<wchar_t*>(L"ダブルクリックで写真表示");
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tip));
+    // The information's: the XMP and IPTC shooting dates that say otherwise, when any do.
+    tip.uId = reinterpret_cast<UINT_PTR>(control("txt_Exif_Info"));
+    tip.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tip));
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600); // lines at their line feeds
     thumbs_ = std::make_unique<ThumbnailPane>(control("Image2"), control("PicBack"), hwnd_);
 }
 
@@ -357,6 +363,8 @@ void FrmMain::buildMenus() {
     AppendMenuW(file, MF_STRING, kMnuFileTime, L"ファイル日付を撮影日時に合わせる(&F)");
     AppendMenuW(file, MF_STRING, kMnuUndo, L"元に戻す(&U)...");
     AppendMenuW(file, MF_STRING, kMnuLogFolder, L"ログフォルダを開く(&L)");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(file, MF_STRING, kMnuAllCopies, W(kAllCopiesItem.caption).c_str());
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kMnuEnd, L"終了(&X)");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"ファイル(&F)");
@@ -427,6 +435,7 @@ bool FrmMain::Form_Load() {
     if (start->setDrive) setDrive(start->folder);
     setFolder(start->folder);
     File1_PathChange();
+    setAllCopies(FlagSetting(kAllCopiesKey, GetReg(kAllCopiesKey.key, "")));
 
     // The run button's face: its icon left of its caption, the pair centred.
     SendMessageW(control("CmdExe"), BM_SETIMAGE, IMAGE_ICON,
@@ -460,6 +469,7 @@ void FrmMain::Form_Unload() {
     (void)SetReg(kWindowWidth.key, std::to_string(PixelsToTwips(r.right - r.left)));
     (void)SetReg(kWindowHeight.key, std::to_string(PixelsToTwips(r.bottom - r.top)));
     (void)SetReg(kFolderKey, IsUtf8(folder) ? folder : std::string());
+    (void)SetReg(kAllCopiesKey.key, FlagText(allCopies()));
     CloseAllHelp();
 }
 
@@ -625,6 +635,8 @@ void FrmMain::command(int id, int code) {
         return mnuHelpHelp_Click();
     case kMnuAbout:
         return mnuAbout_Click();
+    case kMnuAllCopies:
+        return setAllCopies(!allCopies());
     default:
         if (*ToolKey(id)) Toolbar_ButtonClick(ToolKey(id));
     }
@@ -873,8 +885,35 @@ void FrmMain::File1_PathChange() {
 
 // ---- information panel and thumbnail ----
 
-void FrmMain::setExifInfo(const std::string& crlfText) {
+void FrmMain::setExifInfo(const std::string& crlfText, const std::string& tip) {
     SetWindowTextW(control("txt_Exif_Info"), W(crlfText).c_str());
+    const std::wstring text = W(tip);
+    TTTOOLINFOW t{};
+    t.cbSize = sizeof t;
+    t.hwnd = hwnd_;
+    t.uId = reinterpret_cast<UINT_PTR>(control("txt_Exif_Info"));
+    t.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&t));
+}
+
+std::string FrmMain::exifInfoTip() const {
+    wchar_t text[1024] = L"";
+    TTTOOLINFOW t{};
+    t.cbSize = sizeof t;
+    t.hwnd = hwnd_;
+    t.uId = reinterpret_cast<UINT_PTR>(control("txt_Exif_Info"));
+    t.lpszText = text;
+    SendMessageW(tooltip_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&t));
+    return N(text);
+}
+
+bool FrmMain::allCopies() const {
+    return GetMenuState(GetSubMenu(GetMenu(hwnd_), 0), kMnuAllCopies, MF_BYCOMMAND) & MF_CHECKED;
+}
+
+void FrmMain::setAllCopies(bool on) {
+    CheckMenuItem(GetSubMenu(GetMenu(hwnd_), 0), kMnuAllCopies,
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 std::string FrmMain::exifInfoText() const {
@@ -917,7 +956,8 @@ void FrmMain::File1_Click() {
         break;
     }
     setExifInfo("");
-    auto read = ReadExifInfo(JoinPath(folder_, ""), name);
+    std::vector<PhotoDate> dates;
+    auto read = ReadExifInfo(JoinPath(folder_, ""), name, &dates);
     if (!read) {
         // A photo that cannot be read is said in the thumbnail's place, not in a message box.
         clearThumbnail();
@@ -927,7 +967,7 @@ void FrmMain::File1_Click() {
     const LocalDateTime modified = LocalFromUnix(read->modifiedUnix);
     const std::string panel =
         read->entries == 0 ? std::string(kNoDateInfo) : InfoPanelText(read.value(), modified);
-    setExifInfo(panel);
+    setExifInfo(panel, CopiesDisagreeText(dates));
     thumbs_->fit(path, &read.value()); // one that cannot be shown keeps its text
 }
 
@@ -1004,7 +1044,7 @@ void FrmMain::mnuShift_Click() {
         tell(NothingToDoMessage());
         return;
     }
-    runPhotos(*MakeShiftDates(ShiftOptions{choice->seconds, {}}), RunCommand::Shift,
+    runPhotos(*MakeShiftDates(ShiftOptions{choice->seconds, {}, allCopies()}), RunCommand::Shift,
               choice->folderMode);
 }
 
@@ -1051,6 +1091,7 @@ SetDatesOptions FrmMain::runOptions() const {
     o.keepTime = checked("ChkHoji");
     o.matchDate = checked("ChkUme");
     o.matchDay = {m.wYear, m.wMonth, m.wDay, 0, 0, 0};
+    o.allCopies = allCopies();
     return o;
 }
 

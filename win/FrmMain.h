@@ -53,6 +53,10 @@ class FrmMain {
     std::string logFolder() const;
     // The information text as the panel holds it, lines joined by CR LF.
     std::string exifInfoText() const;
+    std::string exifInfoTip() const; // the information's tooltip
+    // The file menu's 「XMP・IPTCの日付も合わせる」: the runs take the copies along.
+    bool allCopies() const;
+    void setAllCopies(bool on);
     // The folder list's folder, and the photos the file list shows (bytes, as the file system
     // names them).
     const std::string& folder() const { return folder_; }
@@ -114,7 +118,7 @@ class FrmMain {
     void selectFile(int index);
 
     // The panel and the run.
-    void setExifInfo(const std::string& crlfText);
+    void setExifInfo(const std::string& crlfText, const std::string& tip = {});
     void clearThumbnail();
     void drawFolderRow(const DRAWITEMSTRUCT& d);
     SetDatesOptions runOptions() const;

@@ -13,6 +13,7 @@
 
 #include "../core/TestFiles.h"
 #include "base/Paths.h"
+#include "exif/DateCopies.h"
 #include "exif/ExifReader.h"
 #include "filetime/FileDate.h"
 #include "view/Settings.h"
@@ -227,6 +228,49 @@ TEST(MainWindow, ThreeStartsAndClosesKeepTheStoredBounds) {
     EXPECT_EQ(bounds[1], bounds[0]);
     EXPECT_EQ(bounds[2], bounds[0]);
     EXPECT_EQ(GetReg(kFolderKey, ""), p.dir.path().string());
+}
+
+// The file menu's item, found by its caption and chosen: runs take the XMP copies along, or,
+// unchecked, leave them, and the information's tooltip then names the copy that says otherwise.
+// Its state is stored at the close and read at the start.
+TEST(MainWindow, TheCopiesItemTakesTheXmpDatesAlongAndIsRemembered) {
+    Photos p;
+    Messages messages;
+    EXPECT_TRUE(SetReg(kAllCopiesKey.key, "True").ok());
+    auto xmpOriginal = [&] {
+        std::vector<PhotoDate> dates;
+        (void)ReadExifInfo(p.dir.path().string() + "\\", p.names[1], &dates);
+        for (const PhotoDate& d : dates)
+            if (d.where == "XMP-exif:DateTimeOriginal") return d.text.substr(0, 19);
+        return std::string();
+    };
+    {
+        Window win(p);
+        HMENU file = GetSubMenu(GetMenu(win.w.handle()), 0);
+        UINT item = 0;
+        for (int i = 0; i < GetMenuItemCount(file); ++i) {
+            wchar_t caption[64] = L"";
+            GetMenuStringW(file, UINT(i), caption, 64, MF_BYPOSITION);
+            if (N(caption) == "XMP・IPTCの日付も合わせる") item = GetMenuItemID(file, i);
+        }
+        ASSERT_NE(item, 0u);
+        EXPECT_TRUE(win.w.allCopies());
+        win.select(1, 1);
+        EXPECT_EQ(win.w.exifInfoTip(), "");
+        win.pick("DTPDate", Day(2020, 1, 2));
+        win.pick("DTPTime", Day(2000, 1, 1, 3, 4, 5));
+        win.click("CmdExe");
+        EXPECT_EQ(xmpOriginal(), "2020-01-02T03:04:05");
+        SendMessageW(win.w.handle(), WM_COMMAND, item, 0);
+        EXPECT_FALSE(win.w.allCopies());
+        win.pick("DTPDate", Day(2021, 1, 2));
+        win.click("CmdExe");
+        EXPECT_EQ(xmpOriginal(), "2020-01-02T03:04:05");
+        EXPECT_EQ(win.w.exifInfoTip().substr(0, 40),
+                  std::string("XMP・IPTC の撮影日時が Exif の撮影日時（2021:01:02").substr(0, 40));
+        win.w.close();
+    }
+    EXPECT_EQ(GetReg(kAllCopiesKey.key, ""), "False");
 }
 
 TEST(MainWindow, ASecondCopyIsRefused) {
