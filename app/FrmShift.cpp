@@ -71,13 +71,13 @@ FrmShift::FrmShift(QWidget* owner, const Photo& current, int selectedCount, int 
     amountRow->addStretch();
 
     // 基準写真から: the current photo's true time, entered, gives the offset.
-    FraReference = new QGroupBox("基準写真から", this);
+    FraReference = new QGroupBox(ShiftTexts::kReference, this);
     FraReference->setObjectName("FraReference");
     FraReference->setCheckable(true);
     FraReference->setChecked(false);
     lbl_RefPhoto = new QLabel(FraReference);
     lbl_RefPhoto->setObjectName("lbl_RefPhoto");
-    auto* trueLabel = new QLabel("正しい日時", FraReference);
+    auto* trueLabel = new QLabel(ShiftTexts::kTrueTime, FraReference);
     DTPTrueDate = new DatePicker(FraReference);
     DTPTrueDate->setObjectName("DTPTrueDate");
     DTPTrueDate->setDisplayFormat("yyyy/MM/dd");

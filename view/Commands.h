@@ -42,6 +42,9 @@ struct ShiftTexts {
     static constexpr const char* kUnits[4] = {"日", "時間", "分", "秒"};
     static constexpr char kTargets[] = "対象";
     static constexpr char kPreview[] = "撮影日時（選択中の写真）";
+    static constexpr char kReference[] =
+        "基準写真から"; // a check: the offset from ReferenceTextsOf
+    static constexpr char kTrueTime[] = "正しい日時";
     // The largest number of days an offset can hold and still leave a date in the years 1 to
     // 9999, and the other parts' largest.
     static constexpr int kMost[4] = {3652059, 23, 59, 59};

@@ -9,7 +9,9 @@
 
 #include "base/Paths.h"
 #include "base/TextCodec.h"
+#include "exif/CameraFields.h"
 #include "filetime/LocalTime.h"
+#include "run/ClockSync.h"
 #include "run/DateKinds.h"
 #include "run/OperationLog.h"
 #include "view/About.h"
@@ -1028,24 +1030,33 @@ void FrmMain::mnuShift_Click() {
     const int current = currentFile();
     ShiftPhoto photo;
     if (current >= 0) {
+        // The current photo as it is now: the preview is its shooting date moved, and it can be
+        // the reference of its camera's clock.
         photo.name = files_[current].shown;
-        auto read = ReadExifInfo(JoinPath(folder_, ""), files_[current].name);
+        auto read = ReadCameraFields(JoinPath(folder_, files_[current].name));
         photo.read = read.ok();
-        if (read) photo.embeddedDate = read->summary.EmbeddedDate;
+        if (read) photo.fields = read.value();
     }
-    const auto choice =
-        AskShift(hwnd_, photo, targetCount(false), targetCount(true), checked("ChkIkkatu"),
-                 [this](int64_t seconds, bool folderMode) {
-                     const int count = targetCount(folderMode);
-                     return count == 0 || tell(ShiftQuestion(folderMode, count, seconds));
-                 });
+    const CameraIdentity camera = CameraOf(photo.fields);
+    const auto choice = AskShift(
+        hwnd_, photo, targetCount(false), targetCount(true), checked("ChkIkkatu"),
+        [&](const ShiftChoice& c) {
+            const int count = targetCount(c.folderMode);
+            // With nothing to ask about, it is told once it has closed.
+            return count == 0 ||
+                   tell(c.byReference ? CameraShiftQuestion(c.folderMode, count, c.seconds, camera)
+                                      : ShiftQuestion(c.folderMode, count, c.seconds));
+        });
     if (!choice) return;
     if (targetCount(choice->folderMode) == 0) {
         tell(NothingToDoMessage());
         return;
     }
-    runPhotos(*MakeShiftDates(ShiftOptions{choice->seconds, {}, allCopies()}), RunCommand::Shift,
-              choice->folderMode);
+    const ShiftOptions shift{choice->seconds, {}, allCopies()};
+    if (choice->byReference)
+        runPhotos(*MakeCameraShift(camera, shift), RunCommand::Shift, choice->folderMode);
+    else
+        runPhotos(*MakeShiftDates(shift), RunCommand::Shift, choice->folderMode);
 }
 
 void FrmMain::mnuFileTime_Click() {

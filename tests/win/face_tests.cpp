@@ -18,7 +18,9 @@
 #include "filetime/FileDate.h"
 #include "view/Settings.h"
 #include "win/FrmMain.h"
+#include "win/FrmShift.h"
 #include "win/Messages.h"
+#include "win/Modal.h"
 #include "win/Settings.h"
 #include "win/Wide.h"
 
@@ -230,6 +232,17 @@ TEST(MainWindow, ThreeStartsAndClosesKeepTheStoredBounds) {
     EXPECT_EQ(GetReg(kFolderKey, ""), p.dir.path().string());
 }
 
+// The id of the file menu's item of this caption, 0 when there is none.
+UINT FileMenuItem(HWND window, const std::string& caption) {
+    HMENU file = GetSubMenu(GetMenu(window), 0);
+    for (int i = 0; i < GetMenuItemCount(file); ++i) {
+        wchar_t text[64] = L"";
+        GetMenuStringW(file, UINT(i), text, 64, MF_BYPOSITION);
+        if (N(text) == caption) return GetMenuItemID(file, i);
+    }
+    return 0;
+}
+
 // The file menu's item, found by its caption and chosen: runs take the XMP copies along, or,
 // unchecked, leave them, and the information's tooltip then names the copy that says otherwise.
 // Its state is stored at the close and read at the start.
@@ -246,13 +259,7 @@ TEST(MainWindow, TheCopiesItemTakesTheXmpDatesAlongAndIsRemembered) {
     };
     {
         Window win(p);
-        HMENU file = GetSubMenu(GetMenu(win.w.handle()), 0);
-        UINT item = 0;
-        for (int i = 0; i < GetMenuItemCount(file); ++i) {
-            wchar_t caption[64] = L"";
-            GetMenuStringW(file, UINT(i), caption, 64, MF_BYPOSITION);
-            if (N(caption) == "XMP・IPTCの日付も合わせる") item = GetMenuItemID(file, i);
-        }
+        const UINT item = FileMenuItem(win.w.handle(), "XMP・IPTCの日付も合わせる");
         ASSERT_NE(item, 0u);
         EXPECT_TRUE(win.w.allCopies());
         win.select(1, 1);
@@ -271,6 +278,41 @@ TEST(MainWindow, TheCopiesItemTakesTheXmpDatesAlongAndIsRemembered) {
         win.w.close();
     }
     EXPECT_EQ(GetReg(kAllCopiesKey.key, ""), "False");
+}
+
+// 日時をずらす with 基準写真から: the current photo's true time, entered, gives its camera's
+// error; the question names the camera, only its photos move, the others are named at the end.
+TEST(MainWindow, TheClockPhotoMovesItsCameraAlone) {
+    Photos p;
+    Messages messages;
+    Window win(p);
+    win.click("ChkIkkatu"); // the folder; the Canon photo current
+    std::string offset, preview;
+    Dialog::whenShown = [&](HWND d) {
+        SYSTEMTIME truly = Day(2008, 5, 30, 16, 56, 1); // an hour after its clock's 15:56:01
+        for (int picker : {kDtpTrueDate, kDtpTrueTime})
+            SendDlgItemMessageW(d, picker, DTM_SETSYSTEMTIME, GDT_VALID,
+                                reinterpret_cast<LPARAM>(&truly));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, kChkReference)));
+        SendDlgItemMessageW(d, kChkReference, BM_CLICK, 0, 0);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, kTxtHours)));
+        offset = TextOf(GetDlgItem(d, kLblRefOffset));
+        preview = TextOf(GetDlgItem(d, kLblPreview));
+        const bool ok = IsWindowEnabled(GetDlgItem(d, IDOK));
+        EXPECT_TRUE(ok);
+        SendDlgItemMessageW(d, ok ? IDOK : IDCANCEL, BM_CLICK, 0, 0);
+    };
+    SendMessageW(win.w.handle(), WM_COMMAND, FileMenuItem(win.w.handle(), "日時をずらす(&S)..."),
+                 0);
+    Dialog::whenShown = nullptr;
+    EXPECT_NE(offset.find("1時間"), std::string::npos) << offset;
+    EXPECT_EQ(preview, "a.jpg\n2008:05:30 15:56:01 → 2008:05:30 16:56:01");
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_NE(messages.texts()[0].find("Canon EOS 40D"), std::string::npos) << messages.texts()[0];
+    EXPECT_EQ(messages.texts()[1].substr(0, 30),
+              std::string("次の写真は基準写真と別のカメラの写真のため").substr(0, 30));
+    EXPECT_EQ(p.shootingDate(0), "2008:05:30 16:56:01");
+    EXPECT_EQ(p.shootingDate(1), "2008:03:15 09:52:01");
 }
 
 TEST(MainWindow, ASecondCopyIsRefused) {
