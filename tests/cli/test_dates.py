@@ -49,6 +49,8 @@ class Offsets(unittest.TestCase):
             ("America/New_York", "2008:07:10 12:00:00", "-04:00", "2008:01:10", "-05:00"),
             ("America/New_York", "2008:01:10 12:00:00", "-05:00", "2008:07:10", "-04:00"),
             ("Europe/Berlin", "2008:05:30 15:56:01", "+09:00", "2006:12:24", None),  # Tokyo's
+            # Monrovia's local mean time of 1970, -00:44:30, is no offset text: left alone
+            ("Africa/Monrovia", "2008:05:30 15:56:01", "+00:00", "1970:01:01", None),
             # a phone's photo, +03:00, holding DateTimeOriginal alone: only its offset follows
             ("Europe/Helsinki", None, None, "2023:01:14", ("+03:00", "+02:00", "+03:00")),
         ]
@@ -121,6 +123,10 @@ class Copies(unittest.TestCase):
              {**exif, "ExifIFD:CreateDate": new, "IPTC:DateCreated": "2020:01:02",
               "IPTC:TimeCreated": "03:04:05+01:00", "IPTC:DigitalCreationDate": "2020:01:02",
               "IPTC:DigitalCreationTime": "03:04:05+01:00"}),
+            # nor can a copy take Monrovia's -00:44:30 of 1970: it stays
+            ("Canon_40D.jpg", ["-IPTC:DateCreated=2008:05:30", "-IPTC:TimeCreated=15:56:01+00:00"],
+             ["set", "--date", "1970:01:01", "--time", "03:04:05", "--all-copies"],
+             "Africa/Monrovia", {k: "1970:01:01 03:04:05" for k in [*exif, "ExifIFD:CreateDate"]}),
             ("Nikon_D70.jpg", [], ["shift", "--by", "-1:00", "--all-copies"], "America/New_York",
              {"IFD0:ModifyDate": "2008:07:31 09:03:44",
               "ExifIFD:DateTimeOriginal": "2008:03:15 08:52:01",
