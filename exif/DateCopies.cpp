@@ -53,7 +53,8 @@ class XmpScan {
   private:
     static constexpr size_t kMaxDepth = 64;
     static constexpr size_t kMaxBindings = 1024;
-    enum class Kind { Other, Rdf, Description };
+    // Outside rdf:RDF, rdf:RDF itself, an rdf:Description directly in it, anything deeper.
+    enum class Kind { Outside, Rdf, Description, Inside };
     struct Element {
         std::string_view name;
         size_t bindings; // bindings_ before its own declarations
@@ -109,13 +110,14 @@ class XmpScan {
         return 0;
     }
 
+    // An rdf:RDF inside another (a property's value) holds no properties of the photo.
     Kind kindOf(std::string_view qname, Kind parent) const {
         const auto uri = uriOf(qname, true);
-        if (!uri || *uri != kRdf) return Kind::Other;
+        const bool rdf = uri && *uri == kRdf;
         const std::string_view local = qname.substr(qname.find(':') + 1);
-        if (local == "RDF") return Kind::Rdf;
-        if (local == "Description" && parent == Kind::Rdf) return Kind::Description;
-        return Kind::Other;
+        if (parent == Kind::Outside) return rdf && local == "RDF" ? Kind::Rdf : Kind::Outside;
+        if (parent == Kind::Rdf && rdf && local == "Description") return Kind::Description;
+        return Kind::Inside;
     }
 
     void add(uint16_t tag, size_t at, std::string_view text) {
@@ -185,7 +187,7 @@ class XmpScan {
                 onlyDeclarations = false;
         }
         if (bindings_.size() > kMaxBindings) return false;
-        const Kind parent = stack_.empty() ? Kind::Other : stack_.back().kind;
+        const Kind parent = stack_.empty() ? Kind::Outside : stack_.back().kind;
         const Kind kind = kindOf(n, parent);
         if (kind == Kind::Description) {
             for (const Attribute& a : attributes)

@@ -154,6 +154,35 @@ class Copies(unittest.TestCase):
                 self.assertEqual(run("undo", summary["journal"], env=env)[0], 0)
                 self.assertEqual(p.read_bytes(), original)
 
+    def test_info_names_the_copies_of_the_photo_alone(self):
+        d = ('<rdf:Description xmlns:q="http://ns.adobe.com/xap/1.0/" '
+             'xmlns:e="http://ns.adobe.com/exif/1.0/" {}</rdf:Description>')
+        cases = [
+            # what rdf:RDF holds, the copies info names
+            (d.format('q:CreateDate="2008">'), [("XMP-xmp:CreateDate", "2008")]),
+            (d.format('><e:DateTimeOriginal>\n 2008-05 </e:DateTimeOriginal>'),
+             [("XMP-exif:DateTimeOriginal", "2008-05")]),
+            # a description in a property's value, and a packet not well-formed: none
+            (d.format('><e:Foo><rdf:RDF><rdf:Description q:CreateDate="2008"/></rdf:RDF></e:Foo>'),
+             []),
+            (d.format('q:CreateDate="2008">') + "<!--", []),
+        ]
+        tmp = Path(tempfile.mkdtemp(prefix="tokimori-copies-"))
+        self.addCleanup(shutil.rmtree, tmp)
+        photo = (PHOTOS / "Canon_40D.jpg").read_bytes()
+        after_exif = 4 + 16 + 2 + int.from_bytes(photo[22:24], "big")  # SOI, APP0, APP1
+        for rdf, want in cases:
+            with self.subTest(rdf=rdf):
+                packet = (b"http://ns.adobe.com/xap/1.0/\0<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+                          b"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                          + rdf.encode() + b"</rdf:RDF></x:xmpmeta>")
+                p = tmp / "p.jpg"
+                app1 = b"\xff\xe1" + (len(packet) + 2).to_bytes(2, "big") + packet
+                p.write_bytes(photo[:after_exif] + app1 + photo[after_exif:])
+                (info,) = run("info", p, check=True).lines
+                self.assertEqual([(x["where"], x["text"]) for x in info["dates"] if "for" in x],
+                                 want)
+
 
 if __name__ == "__main__":
     unittest.main()
