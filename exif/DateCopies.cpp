@@ -266,11 +266,15 @@ void ScanIptc(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
     }
 }
 
-// The resources of a Photoshop APP13 segment: "8BIM", id(2), a name (a length byte and its
-// bytes, padded to an even count), size(4), the data (padded to an even count).
+// The resources of a Photoshop APP13 segment: "8BIM" (or another program's signature), id(2), a
+// name (a length byte and its bytes, padded to an even count), size(4), the data (padded to an
+// even count). The record is Photoshop's own resource.
 void ScanResources(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
     for (size_t i = 0; i + 12 <= s.size();) {
-        if (s.substr(i, 4) != "8BIM") return;
+        const std::string_view signature = s.substr(i, 4);
+        if (signature != "8BIM" && signature != "MeSa" && signature != "PHUT" &&
+            signature != "AgHg" && signature != "DCSR")
+            return;
         const auto* p = reinterpret_cast<const uint8_t*>(s.data());
         const uint16_t id = Get16(p + i + 4, ByteOrder::Big);
         size_t at = i + 6;
@@ -280,7 +284,8 @@ void ScanResources(std::string_view s, uint64_t base, std::vector<DateCopy>& out
         const uint32_t size = Get32(p + at, ByteOrder::Big);
         at += 4;
         if (size > s.size() - at) return;
-        if (id == kIptcResource) ScanIptc(s.substr(at, size), base + at, out);
+        if (id == kIptcResource && signature == "8BIM")
+            ScanIptc(s.substr(at, size), base + at, out);
         i = at + size + (size & 1);
     }
 }

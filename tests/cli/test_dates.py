@@ -155,34 +155,47 @@ class Copies(unittest.TestCase):
                 self.assertEqual(p.read_bytes(), original)
 
     def test_info_names_the_copies_of_the_photo_alone(self):
+        def segment(code, payload):
+            return bytes([0xFF, code]) + (len(payload) + 2).to_bytes(2, "big") + payload
+
+        def xmp(rdf):
+            return segment(0xE1, b"http://ns.adobe.com/xap/1.0/\0"
+                           b"<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+                           b"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                           + rdf.encode() + b"</rdf:RDF></x:xmpmeta>")
+
+        def iptc(*signatures):  # a resource of each signature, the record in the last
+            record = b"\x1c\x02\x37\x00\x0820080530"  # and a byte to an even count
+            return segment(0xED, b"Photoshop 3.0\0" + b"".join(
+                sig + b"\x04\x04\0\0" + len(record).to_bytes(4, "big") + record + b"\0"
+                for sig in signatures))
+
         d = ('<rdf:Description xmlns:q="http://ns.adobe.com/xap/1.0/" '
              'xmlns:e="http://ns.adobe.com/exif/1.0/" {}</rdf:Description>')
         cases = [
-            # what rdf:RDF holds, the copies info names
-            (d.format('q:CreateDate="2008">'), [("XMP-xmp:CreateDate", "2008")]),
-            (d.format('><e:DateTimeOriginal>\n 2008-05 </e:DateTimeOriginal>'),
+            # the segment put after the Exif data, the copies info names
+            (xmp(d.format('q:CreateDate="2008">')), [("XMP-xmp:CreateDate", "2008")]),
+            (xmp(d.format('><e:DateTimeOriginal>\n 2008-05 </e:DateTimeOriginal>')),
              [("XMP-exif:DateTimeOriginal", "2008-05")]),
             # a description in a property's value, and a packet not well-formed: none
-            (d.format('><e:Foo><rdf:RDF><rdf:Description q:CreateDate="2008"/></rdf:RDF></e:Foo>'),
-             []),
-            (d.format('q:CreateDate="2008">') + "<!--", []),
+            (xmp(d.format('><e:Foo><rdf:RDF><rdf:Description q:CreateDate="2008"/></rdf:RDF>'
+                          '</e:Foo>')), []),
+            (xmp(d.format('q:CreateDate="2008">') + "<!--"), []),
+            # another program's resource before Photoshop's record; its own record is not one
+            (iptc(b"MeSa", b"8BIM"), [("IPTC:DateCreated", "20080530")]),
+            (iptc(b"MeSa"), []),
         ]
         tmp = Path(tempfile.mkdtemp(prefix="tokimori-copies-"))
         self.addCleanup(shutil.rmtree, tmp)
         photo = (PHOTOS / "Canon_40D.jpg").read_bytes()
         after_exif = 4 + 16 + 2 + int.from_bytes(photo[22:24], "big")  # SOI, APP0, APP1
-        for rdf, want in cases:
-            with self.subTest(rdf=rdf):
-                packet = (b"http://ns.adobe.com/xap/1.0/\0<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
-                          b"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
-                          + rdf.encode() + b"</rdf:RDF></x:xmpmeta>")
+        for added, want in cases:
+            with self.subTest(segment=added):
                 p = tmp / "p.jpg"
-                app1 = b"\xff\xe1" + (len(packet) + 2).to_bytes(2, "big") + packet
-                p.write_bytes(photo[:after_exif] + app1 + photo[after_exif:])
+                p.write_bytes(photo[:after_exif] + added + photo[after_exif:])
                 (info,) = run("info", p, check=True).lines
                 self.assertEqual([(x["where"], x["text"]) for x in info["dates"] if "for" in x],
                                  want)
-
 
 if __name__ == "__main__":
     unittest.main()
