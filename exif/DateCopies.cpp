@@ -53,7 +53,8 @@ class XmpScan {
   private:
     static constexpr size_t kMaxDepth = 64;
     static constexpr size_t kMaxBindings = 1024;
-    enum class Kind { Other, Rdf, Description };
+    // Outside rdf:RDF, rdf:RDF itself, an rdf:Description directly in it, anything deeper.
+    enum class Kind { Outside, Rdf, Description, Inside };
     struct Element {
         std::string_view name;
         size_t bindings; // bindings_ before its own declarations
@@ -109,13 +110,14 @@ class XmpScan {
         return 0;
     }
 
+    // An rdf:RDF inside another (a property's value) holds no properties of the photo.
     Kind kindOf(std::string_view qname, Kind parent) const {
         const auto uri = uriOf(qname, true);
-        if (!uri || *uri != kRdf) return Kind::Other;
+        const bool rdf = uri && *uri == kRdf;
         const std::string_view local = qname.substr(qname.find(':') + 1);
-        if (local == "RDF") return Kind::Rdf;
-        if (local == "Description" && parent == Kind::Rdf) return Kind::Description;
-        return Kind::Other;
+        if (parent == Kind::Outside) return rdf && local == "RDF" ? Kind::Rdf : Kind::Outside;
+        if (parent == Kind::Rdf && rdf && local == "Description") return Kind::Description;
+        return Kind::Inside;
     }
 
     void add(uint16_t tag, size_t at, std::string_view text) {
@@ -185,7 +187,7 @@ class XmpScan {
                 onlyDeclarations = false;
         }
         if (bindings_.size() > kMaxBindings) return false;
-        const Kind parent = stack_.empty() ? Kind::Other : stack_.back().kind;
+        const Kind parent = stack_.empty() ? Kind::Outside : stack_.back().kind;
         const Kind kind = kindOf(n, parent);
         if (kind == Kind::Description) {
             for (const Attribute& a : attributes)
@@ -264,11 +266,15 @@ void ScanIptc(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
     }
 }
 
-// The resources of a Photoshop APP13 segment: "8BIM", id(2), a name (a length byte and its
-// bytes, padded to an even count), size(4), the data (padded to an even count).
+// The resources of a Photoshop APP13 segment: "8BIM" (or another program's signature), id(2), a
+// name (a length byte and its bytes, padded to an even count), size(4), the data (padded to an
+// even count). The record is Photoshop's own resource.
 void ScanResources(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
     for (size_t i = 0; i + 12 <= s.size();) {
-        if (s.substr(i, 4) != "8BIM") return;
+        const std::string_view signature = s.substr(i, 4);
+        if (signature != "8BIM" && signature != "MeSa" && signature != "PHUT" &&
+            signature != "AgHg" && signature != "DCSR")
+            return;
         const auto* p = reinterpret_cast<const uint8_t*>(s.data());
         const uint16_t id = Get16(p + i + 4, ByteOrder::Big);
         size_t at = i + 6;
@@ -278,7 +284,8 @@ void ScanResources(std::string_view s, uint64_t base, std::vector<DateCopy>& out
         const uint32_t size = Get32(p + at, ByteOrder::Big);
         at += 4;
         if (size > s.size() - at) return;
-        if (id == kIptcResource) ScanIptc(s.substr(at, size), base + at, out);
+        if (id == kIptcResource && signature == "8BIM")
+            ScanIptc(s.substr(at, size), base + at, out);
         i = at + size + (size & 1);
     }
 }

@@ -266,8 +266,13 @@ void PlanCopies(ByteReader& r, PhotoPlan& photo, const CopyRule& rule) {
         }
         const auto t = timeOf.find(c.tag);
         const DateCopy* time = t == timeOf.end() ? nullptr : t->second;
-        if (standing[c.tag] > 1 || (time && standing[time->tag] > 1)) {
+        if (standing[c.tag] > 1) {
             note(c.tag, "stands more than once in the photo; left as it is");
+            continue;
+        }
+        if (time && standing[time->tag] > 1) {
+            note(c.tag, std::string(CopyTagName(time->tag)) +
+                            " stands more than once in the photo; left as it is");
             continue;
         }
         const std::string shown = "\"" + c.text + (time ? " " + time->text : "") + "\"";

@@ -288,7 +288,10 @@ std::optional<int> LocalZoneAt(const LocalDateTime& t) {
     if (!instant) return std::nullopt;
     const int64_t wall =
         DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
-    return static_cast<int>(wall - instant.value());
+    const int64_t offset = wall - instant.value();
+    // A local mean time of an old date (Amsterdam's +00:19:32) is no offset a zone text holds.
+    if (offset % 60 != 0) return std::nullopt;
+    return static_cast<int>(offset);
 }
 
 void PlanOffsets(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes) {

@@ -26,7 +26,8 @@ int64_t CalendarSeconds(const LocalDateTime& t);
 // for anything else.
 std::optional<int> ParseZoneText(const std::string& text);
 std::string FormatZoneText(int seconds);
-// The local zone's offset from UTC in force at a local date and time, in seconds east.
+// The local zone's offset from UTC in force at a local date and time, in seconds east; nullopt
+// when it is not whole minutes (no zone text can hold it).
 std::optional<int> LocalZoneAt(const LocalDateTime& t);
 
 // The offset texts of the date texts a plan rewrites, kept true: where the photo was taken in

@@ -49,6 +49,8 @@ class Offsets(unittest.TestCase):
             ("America/New_York", "2008:07:10 12:00:00", "-04:00", "2008:01:10", "-05:00"),
             ("America/New_York", "2008:01:10 12:00:00", "-05:00", "2008:07:10", "-04:00"),
             ("Europe/Berlin", "2008:05:30 15:56:01", "+09:00", "2006:12:24", None),  # Tokyo's
+            # Monrovia's local mean time of 1970, -00:44:30, is no offset text: left alone
+            ("Africa/Monrovia", "2008:05:30 15:56:01", "+00:00", "1970:01:01", None),
             # a phone's photo, +03:00, holding DateTimeOriginal alone: only its offset follows
             ("Europe/Helsinki", None, None, "2023:01:14", ("+03:00", "+02:00", "+03:00")),
         ]
@@ -129,6 +131,10 @@ class Copies(unittest.TestCase):
              {**exif, "ExifIFD:CreateDate": new,
               "XMP-exif:DateTimeOriginal": new + ".25+01:00",
               "XMP-xmp:CreateDate": new[:16], "XMP-photoshop:DateCreated": new[:10]}),
+            # nor can a copy take Monrovia's -00:44:30 of 1970: it stays
+            ("Canon_40D.jpg", ["-IPTC:DateCreated=2008:05:30", "-IPTC:TimeCreated=15:56:01+00:00"],
+             ["set", "--date", "1970:01:01", "--time", "03:04:05", "--all-copies"],
+             "Africa/Monrovia", {k: "1970:01:01 03:04:05" for k in [*exif, "ExifIFD:CreateDate"]}),
             ("Nikon_D70.jpg", [], ["shift", "--by", "-1:00", "--all-copies"], "America/New_York",
              {"IFD0:ModifyDate": "2008:07:31 09:03:44",
               "ExifIFD:DateTimeOriginal": "2008:03:15 08:52:01",
@@ -156,6 +162,48 @@ class Copies(unittest.TestCase):
                 self.assertEqual(run("undo", summary["journal"], env=env)[0], 0)
                 self.assertEqual(p.read_bytes(), original)
 
+    def test_info_names_the_copies_of_the_photo_alone(self):
+        def segment(code, payload):
+            return bytes([0xFF, code]) + (len(payload) + 2).to_bytes(2, "big") + payload
+
+        def xmp(rdf):
+            return segment(0xE1, b"http://ns.adobe.com/xap/1.0/\0"
+                           b"<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+                           b"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                           + rdf.encode() + b"</rdf:RDF></x:xmpmeta>")
+
+        def iptc(*signatures):  # a resource of each signature, the record in the last
+            record = b"\x1c\x02\x37\x00\x0820080530"  # and a byte to an even count
+            return segment(0xED, b"Photoshop 3.0\0" + b"".join(
+                sig + b"\x04\x04\0\0" + len(record).to_bytes(4, "big") + record + b"\0"
+                for sig in signatures))
+
+        d = ('<rdf:Description xmlns:q="http://ns.adobe.com/xap/1.0/" '
+             'xmlns:e="http://ns.adobe.com/exif/1.0/" {}</rdf:Description>')
+        cases = [
+            # the segment put after the Exif data, the copies info names
+            (xmp(d.format('q:CreateDate="2008">')), [("XMP-xmp:CreateDate", "2008")]),
+            (xmp(d.format('><e:DateTimeOriginal>\n 2008-05 </e:DateTimeOriginal>')),
+             [("XMP-exif:DateTimeOriginal", "2008-05")]),
+            # a description in a property's value, and a packet not well-formed: none
+            (xmp(d.format('><e:Foo><rdf:RDF><rdf:Description q:CreateDate="2008"/></rdf:RDF>'
+                          '</e:Foo>')), []),
+            (xmp(d.format('q:CreateDate="2008">') + "<!--"), []),
+            # another program's resource before Photoshop's record; its own record is not one
+            (iptc(b"MeSa", b"8BIM"), [("IPTC:DateCreated", "20080530")]),
+            (iptc(b"MeSa"), []),
+        ]
+        tmp = Path(tempfile.mkdtemp(prefix="tokimori-copies-"))
+        self.addCleanup(shutil.rmtree, tmp)
+        photo = (PHOTOS / "Canon_40D.jpg").read_bytes()
+        after_exif = 4 + 16 + 2 + int.from_bytes(photo[22:24], "big")  # SOI, APP0, APP1
+        for added, want in cases:
+            with self.subTest(segment=added):
+                p = tmp / "p.jpg"
+                p.write_bytes(photo[:after_exif] + added + photo[after_exif:])
+                (info,) = run("info", p, check=True).lines
+                self.assertEqual([(x["where"], x["text"]) for x in info["dates"] if "for" in x],
+                                 want)
 
 if __name__ == "__main__":
     unittest.main()
