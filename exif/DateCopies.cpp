@@ -1,5 +1,6 @@
 #include "exif/DateCopies.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -13,6 +14,7 @@ namespace tokimori {
 namespace {
 
 constexpr std::string_view kXmpSignature{"http://ns.adobe.com/xap/1.0/\0", 29};
+constexpr std::string_view kXmpExtensionSignature{"http://ns.adobe.com/xmp/extension/\0", 35};
 constexpr std::string_view kPhotoshopSignature{"Photoshop 3.0\0", 14};
 constexpr std::string_view kRdf = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 constexpr uint8_t kApp1 = 0xE1, kApp13 = 0xED;
@@ -269,25 +271,27 @@ void ScanIptc(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
 // The resources of a Photoshop APP13 segment: "8BIM" (or another program's signature), id(2), a
 // name (a length byte and its bytes, padded to an even count), size(4), the data (padded to an
 // even count). The record is Photoshop's own resource.
-void ScanResources(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
+// Whether an IPTC record ran past the segment (Photoshop splits a long block over segments).
+bool ScanResources(std::string_view s, uint64_t base, std::vector<DateCopy>& out) {
     for (size_t i = 0; i + 12 <= s.size();) {
         const std::string_view signature = s.substr(i, 4);
         if (signature != "8BIM" && signature != "MeSa" && signature != "PHUT" &&
             signature != "AgHg" && signature != "DCSR")
-            return;
+            return false;
         const auto* p = reinterpret_cast<const uint8_t*>(s.data());
         const uint16_t id = Get16(p + i + 4, ByteOrder::Big);
         size_t at = i + 6;
         const size_t nameBytes = (1 + size_t{p[at]} + 1) & ~size_t{1};
-        if (nameBytes + 4 > s.size() - at) return;
+        if (nameBytes + 4 > s.size() - at) return false;
         at += nameBytes;
         const uint32_t size = Get32(p + at, ByteOrder::Big);
         at += 4;
-        if (size > s.size() - at) return;
+        if (size > s.size() - at) return id == kIptcResource && signature == "8BIM";
         if (id == kIptcResource && signature == "8BIM")
             ScanIptc(s.substr(at, size), base + at, out);
         i = at + size + (size & 1);
     }
+    return false;
 }
 
 // A segment's payload, read whole; nullopt when it cannot be.
@@ -406,9 +410,14 @@ uint16_t IptcDateOfTime(uint16_t t) {
                                                    : 0;
 }
 
-std::vector<DateCopy> FindDateCopies(ByteReader& r) {
+std::vector<DateCopy> FindDateCopies(ByteReader& r, std::vector<std::string>* unread) {
     std::vector<DateCopy> out;
+    auto tell = [&](const char* place) {
+        if (unread && std::find(unread->begin(), unread->end(), place) == unread->end())
+            unread->push_back(place);
+    };
     WalkJpegSegments(r, [&](const JpegSegment& s) {
+        if (s.code == kApp1 && Starts(r, s, kXmpExtensionSignature)) tell("XMP extension");
         if (s.code == kApp1 && Starts(r, s, kXmpSignature)) {
             if (auto bytes = Payload(r, s)) {
                 const std::string_view packet =
@@ -418,8 +427,9 @@ std::vector<DateCopy> FindDateCopies(ByteReader& r) {
             }
         } else if (s.code == kApp13 && Starts(r, s, kPhotoshopSignature)) {
             if (auto bytes = Payload(r, s))
-                ScanResources(std::string_view(*bytes).substr(kPhotoshopSignature.size()),
-                              s.payload + kPhotoshopSignature.size(), out);
+                if (ScanResources(std::string_view(*bytes).substr(kPhotoshopSignature.size()),
+                                  s.payload + kPhotoshopSignature.size(), out))
+                    tell("IPTC split over segments");
         }
         return !r.failed();
     });

@@ -58,7 +58,10 @@ struct DateCopy {
 // unclosed tag, comment or quote, an end tag that closes another element, nesting deeper than
 // 64) give none; a record ends at its first byte that starts no dataset, and a resource or
 // dataset that runs past its segment is not read. Segments are walked to the first scan.
-std::vector<DateCopy> FindDateCopies(ByteReader& r);
+// With unread, the places that may hold copies and are not read, each once: "XMP extension" (an
+// APP1 http://ns.adobe.com/xmp/extension/ segment) and "IPTC split over segments" (an IPTC
+// record that runs past its APP13 segment).
+std::vector<DateCopy> FindDateCopies(ByteReader& r, std::vector<std::string>* unread = nullptr);
 
 // A date the photo holds, for showing them side by side.
 struct PhotoDate {

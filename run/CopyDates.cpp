@@ -199,7 +199,12 @@ bool SaysTheSame(const CopyValue& copy, const std::string& exifText,
 void PlanCopies(ByteReader& r, PhotoPlan& photo, const CopyRule& rule) {
     DatePlan& plan = photo.dates;
     if (plan.writes.empty()) return; // no Exif date changes: nor does a copy
-    const std::vector<DateCopy> copies = FindDateCopies(r);
+    std::vector<std::string> unread;
+    const std::vector<DateCopy> copies = FindDateCopies(r, &unread);
+    for (const std::string& place : unread) {
+        photo.copyNotes.push_back(place + ": not read; its dates are left as they are");
+        photo.copiesUnread.push_back(place);
+    }
     if (copies.empty() || r.failed()) return;
 
     // The Exif dates: whether the photo holds each, and how the plan changes it (its whole text

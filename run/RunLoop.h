@@ -52,6 +52,7 @@ struct PhotoPlan {
     // kept, and why; and the tags of those left alone.
     std::vector<std::string> copyNotes;
     std::vector<uint16_t> copiesLeft;
+    std::vector<std::string> copiesUnread; // places not read that may hold copies (FindDateCopies)
 };
 
 // What the photo holds when its plan is made.

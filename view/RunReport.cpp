@@ -131,10 +131,12 @@ RunReport::Now RunReport::photo(const PhotoOutcome& o, const std::string& name) 
         if (o.timesError) timesFailed_.push_back(name);
         if (!o.plan.notes.empty() && *texts.partlyAtEnd) partly_.push_back(name);
         if (o.partlySkipped()) unsafe_.push_back(name + "：" + SkippedWords(o.plan.dates.skipped));
-        if (!o.plan.copiesLeft.empty()) {
+        if (!o.plan.copiesLeft.empty() || !o.plan.copiesUnread.empty()) {
             std::string tags;
             for (uint16_t t : o.plan.copiesLeft)
                 tags += (tags.empty() ? "" : "、") + std::string(CopyTagName(t));
+            for (const std::string& place : o.plan.copiesUnread)
+                tags += (tags.empty() ? "" : "、") + place;
             copiesLeft_.push_back(name + "：" + tags);
         }
         if (o.logError) now.messages.push_back(LogFailureMessage(*o.logError));
@@ -200,9 +202,10 @@ RunReport::End RunReport::finish(const RunSummary& s, const std::string& logFold
             Lines("次の写真の日付のうち、位置が安全に書き換えられないものは変更しませんでした。",
                   unsafe_)));
     if (!copiesLeft_.empty())
-        end.messages.push_back(Told(Lines("次の写真の XMP・IPTC の日付のうち、同じ長さの日付に"
-                                          "書き換えられないものはそのままにしました。",
-                                          copiesLeft_)));
+        end.messages.push_back(Told(
+            Lines("次の写真の XMP・IPTC の日付のうち、読み取れないもの、同じ長さの日付に書き換え"
+                  "られないものはそのままにしました。",
+                  copiesLeft_)));
     if (!otherCamera_.empty())
         end.messages.push_back(
             Told(SomeLines("次の写真は基準写真と別のカメラの写真のため、変更しませんでした。",

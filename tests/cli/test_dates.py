@@ -172,10 +172,10 @@ class Copies(unittest.TestCase):
                            b"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
                            + rdf.encode() + b"</rdf:RDF></x:xmpmeta>")
 
-        def iptc(*signatures):  # a resource of each signature, the record in the last
+        def iptc(*signatures, more=0):  # a resource of each signature, the record in the last
             record = b"\x1c\x02\x37\x00\x0820080530"  # and a byte to an even count
             return segment(0xED, b"Photoshop 3.0\0" + b"".join(
-                sig + b"\x04\x04\0\0" + len(record).to_bytes(4, "big") + record + b"\0"
+                sig + b"\x04\x04\0\0" + (len(record) + more).to_bytes(4, "big") + record + b"\0"
                 for sig in signatures))
 
         d = ('<rdf:Description xmlns:q="http://ns.adobe.com/xap/1.0/" '
@@ -192,18 +192,27 @@ class Copies(unittest.TestCase):
             # another program's resource before Photoshop's record; its own record is not one
             (iptc(b"MeSa", b"8BIM"), [("IPTC:DateCreated", "20080530")]),
             (iptc(b"MeSa"), []),
+            # places not read are named by a run: an extension packet, a record split over
+            # segments (it runs past its own)
+            (segment(0xE1, b"http://ns.adobe.com/xmp/extension/\0" + b"0" * 40 + b"<x/>"), [],
+             "XMP extension"),
+            (iptc(b"8BIM", more=100), [], "IPTC split over segments"),
         ]
         tmp = Path(tempfile.mkdtemp(prefix="tokimori-copies-"))
         self.addCleanup(shutil.rmtree, tmp)
         photo = (PHOTOS / "Canon_40D.jpg").read_bytes()
         after_exif = 4 + 16 + 2 + int.from_bytes(photo[22:24], "big")  # SOI, APP0, APP1
-        for added, want in cases:
+        for added, want, *unread in cases:
             with self.subTest(segment=added):
                 p = tmp / "p.jpg"
                 p.write_bytes(photo[:after_exif] + added + photo[after_exif:])
                 (info,) = run("info", p, check=True).lines
                 self.assertEqual([(x["where"], x["text"]) for x in info["dates"] if "for" in x],
                                  want)
+                (line,) = run("set", "--date", "2020:01:02", "--all-copies", "--dry-run", p,
+                              check=True).lines
+                self.assertEqual([n.split(":")[0] for n in line.get("notes", [])
+                                  if "not read" in n], unread)
 
 if __name__ == "__main__":
     unittest.main()
