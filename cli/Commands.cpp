@@ -89,6 +89,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         const ExifSummary& s = read->summary;
         out << JsonLine()
                    .path("file", path)
+                   .utf8("format", read->format)
                    .number("result", read->entries)
                    .number("TiffBase", s.TiffBase)
                    .text("EmbeddedDate", s.EmbeddedDate)
@@ -236,7 +237,12 @@ std::string OutcomeLine(const PhotoOutcome& o) {
         .utf8("NewFileTime", FormatPanelDate(LocalFromUnix(o.timesAfter.modified.seconds)));
     switch (o.result) {
     case PhotoOutcome::Result::NoExif:
-        line.utf8("note", "no Exif date to change");
+        // Only JPEG is re-dated so far: another kind of file is named as what it is.
+        line.utf8("note", o.format == "JPEG" ? "no Exif date to change"
+                          : o.format.empty() ? "not a kind of file Tokimori knows; left as it is"
+                                             : o.format + " files are not re-dated yet; left as "
+                                                          "they are");
+        if (!o.format.empty()) line.utf8("format", o.format);
         break;
     case PhotoOutcome::Result::Skipped:
         line.utf8("skipped", o.reason);

@@ -2,6 +2,7 @@
 
 #include "base/PositionedFile.h"
 #include "exif/ExifWalker.h"
+#include "exif/FileFormat.h"
 #include "exif/JpegFrame.h"
 
 namespace tokimori {
@@ -96,6 +97,7 @@ std::string ReadTextAt(ByteReader& r, const TextPlace& place) {
 
 ExifInfo WalkExifInfo(ByteReader& r) {
     ExifInfo info;
+    info.format = FileFormatOf(r);
     Walked walked = Walk(r, info.summary, &info.orientation);
     info.entries = walked.entries;
     if (walked.walk.thumbnail) {

@@ -47,6 +47,7 @@ struct ExifInfo {
     int32_t orientation = 0;      // IFD0 Orientation 1 to 8; 0 when absent or out of range
     uint64_t thumbnailOffset = 0; // file offset of IFD1's JPEG thumbnail
     uint32_t thumbnailLength = 0; // its length; 0 when the photo carries none
+    std::string format;           // FileFormatOf: "JPEG", "HEIC", …; "" for a kind not known
 };
 
 // The summary, frame size, orientation and thumbnail of the photo r reads (its modification

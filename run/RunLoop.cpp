@@ -13,6 +13,7 @@
 #include "base/PositionedFile.h"
 #include "base/Process.h"
 #include "base/SystemError.h"
+#include "exif/FileFormat.h"
 #include "filetime/FileDate.h"
 #include "run/CopyDates.h"
 #include "run/DateKinds.h"
@@ -315,6 +316,8 @@ class Loop {
             o.reason = SkippedText(plan.dates.skipped);
         } else if (!plan.dates.reachedEnd) {
             o.result = PhotoOutcome::Result::NoExif;
+            o.format = FileFormatOf(*p.reader);
+            if (p.reader->failed()) return fail(*p.reader->error());
         } else {
             o.result = PhotoOutcome::Result::Unchanged;
         }

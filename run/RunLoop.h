@@ -130,6 +130,7 @@ struct PhotoOutcome {
     int32_t entries = 0;
     FileTimes timesBefore;
     std::string fileDateText; // the general form of the file's last-write time (log line)
+    std::string format;       // NoExif: the kind of file it is (FileFormatOf)
     // The plan, and what the photo holds after it (read back from the file; as planned in a
     // dry run).
     PhotoPlan plan;
