@@ -304,9 +304,10 @@ std::optional<std::string> Payload(ByteReader& r, const JpegSegment& s) {
 
 bool Starts(ByteReader& r, const JpegSegment& s, std::string_view signature) {
     if (s.length < signature.size()) return false;
-    uint8_t head[32];
-    if (!r.bytes(s.payload, std::span(head, signature.size()))) return false;
-    return std::string_view(reinterpret_cast<const char*>(head), signature.size()) == signature;
+    std::string head(signature.size(), '\0');
+    if (!r.bytes(s.payload, std::span(reinterpret_cast<uint8_t*>(head.data()), head.size())))
+        return false;
+    return head == signature;
 }
 
 // An ASCII entry's text: in the value field when it fits there, else where it points.
