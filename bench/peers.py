@@ -180,27 +180,29 @@ def main():
                     filetime_tools(args.cli, args.floor, work), camera, args.rounds, work,
                     timed(ORIGINAL), "tokimori-cli filetime")
         if args.only in (None, "copies"):
-            xmp = args.photos / "Nikon_D70.jpg"
-            print(f"{args.copies} copies of {xmp.name}, its XMP copies of the dates too, "
-                  f"median of {args.rounds} rounds:")
+            # The 1000 copies of the camera photo (no XMP or IPTC: the segments are walked
+            # only), and of a photo whose XMP packet holds three copies (5 KB, each parsed).
             logs = str(work / "logs")
             head = [args.cli, "set", "--date", NEW[:10], "--time", NEW[11:], "--log-dir", logs]
             every = [f"-{t}={NEW}" for t in ("AllDates", "XMP-exif:DateTimeOriginal",
                                              "XMP-xmp:CreateDate", "XMP-xmp:ModifyDate")]
-            results = {}
-            for name, command in (
-                    ("tokimori-cli set", lambda d, files: [*head, str(d)]),
-                    ("tokimori-cli set --all-copies",
-                     lambda d, files: [*head, "--all-copies", str(d)]),
-                    ("exiftool, every copy",
-                     lambda d, files: ["exiftool", "-q", "-overwrite_original", *every,
-                                       f"-FileModifyDate={NEW}", str(d)])):
-                results[name] = measure(name, command, xmp, args.copies, args.rounds, work,
-                                        wrote(NEW))
-                print(f"  {name:30s} {results[name]:8.3f} s")
-            print(f"  --all-copies / set: "
-                  f"{results['tokimori-cli set --all-copies'] / results['tokimori-cli set']:.2f}x"
-                  f" (target: within 1.3x)")
+            for source in (camera, args.photos / "Nikon_D70.jpg"):
+                print(f"{args.copies} copies of {source.name} with the XMP and IPTC copies of "
+                      f"the dates, median of {args.rounds} rounds:")
+                results = {}
+                for name, command in (
+                        ("tokimori-cli set", lambda d, files: [*head, str(d)]),
+                        ("tokimori-cli set --all-copies",
+                         lambda d, files: [*head, "--all-copies", str(d)]),
+                        ("exiftool, every copy",
+                         lambda d, files: ["exiftool", "-q", "-overwrite_original", *every,
+                                           f"-FileModifyDate={NEW}", str(d)])):
+                    results[name] = measure(name, command, source, args.copies, args.rounds,
+                                            work, wrote(NEW))
+                    print(f"  {name:30s} {results[name]:8.3f} s")
+                ours, plain = results["tokimori-cli set --all-copies"], results["tokimori-cli set"]
+                print(f"  --all-copies / set: {ours / plain:.2f}x (target: within 1.3x); "
+                      f"exiftool / --all-copies: {results['exiftool, every copy'] / ours:.0f}x")
     return 0
 
 

@@ -1,8 +1,12 @@
 #include "run/DateKinds.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "exif/ExifLayout.h"
@@ -284,14 +288,34 @@ std::string FormatZoneText(int seconds) {
 }
 
 std::optional<int> LocalZoneAt(const LocalDateTime& t) {
-    auto instant = LocalToUnix(t);
-    if (!instant) return std::nullopt;
     const int64_t wall =
         DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
-    const int64_t offset = wall - instant.value();
-    // A local mean time of an old date (Amsterdam's +00:19:32) is no offset a zone text holds.
-    if (offset % 60 != 0) return std::nullopt;
-    return static_cast<int>(offset);
+    // The zone's rules are asked once per wall time and second of the clock: a run over many
+    // photos asks for the same few dates, and asking is slow (every call reads the rules). Kept
+    // no longer than a second, and only while TZ says the same, so a zone changed is seen.
+    struct Cache {
+        std::string tz;
+        std::chrono::steady_clock::time_point since;
+        std::unordered_map<int64_t, std::optional<int>> zones;
+    };
+    thread_local Cache cache;
+    const char* tz = std::getenv("TZ");
+    const auto now = std::chrono::steady_clock::now();
+    if (cache.tz != (tz ? tz : "") || now - cache.since > std::chrono::seconds(1) ||
+        cache.zones.size() > 4096) {
+        cache.tz = tz ? tz : "";
+        cache.since = now;
+        cache.zones.clear();
+    }
+    if (const auto known = cache.zones.find(wall); known != cache.zones.end()) return known->second;
+    std::optional<int> zone;
+    if (const auto instant = LocalToUnix(t)) {
+        const int64_t offset = wall - instant.value();
+        // A local mean time of an old date (Amsterdam's +00:19:32) is no offset a zone text holds.
+        if (offset % 60 == 0) zone = static_cast<int>(offset);
+    }
+    cache.zones.emplace(wall, zone);
+    return zone;
 }
 
 void PlanOffsets(ByteReader& r, DatePlan& plan, std::vector<std::string>& notes) {
