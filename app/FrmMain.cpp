@@ -160,9 +160,8 @@ void FrmMain::mnuShift_Click() {
     dialog.setConfirm([this, &dialog, &camera](int64_t seconds, bool folderMode) {
         const int count = targetCount(folderMode);
         // With nothing to ask about, it is told once the dialog has closed.
-        return count == 0 ||
-               tell(dialog.byReference() ? CameraShiftQuestion(folderMode, count, seconds, camera)
-                                         : ShiftQuestion(folderMode, count, seconds));
+        return count == 0 || tell(ShiftQuestion(folderMode, count, seconds,
+                                                dialog.byReference() ? &camera : nullptr));
     });
     if (dialog.exec() != QDialog::Accepted) return;
     if (targetCount(dialog.folderMode()) == 0) {
@@ -170,10 +169,8 @@ void FrmMain::mnuShift_Click() {
         return;
     }
     const ShiftOptions shift{dialog.seconds(), {}, allCopies()->isChecked()};
-    if (dialog.byReference())
-        runPhotos(*MakeCameraShift(camera, shift), RunCommand::Shift, dialog.folderMode());
-    else
-        runPhotos(*MakeShiftDates(shift), RunCommand::Shift, dialog.folderMode());
+    runPhotos(*MakeShift(shift, dialog.byReference() ? &camera : nullptr), RunCommand::Shift,
+              dialog.folderMode());
 }
 
 void FrmMain::mnuFileTime_Click() {

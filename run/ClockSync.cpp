@@ -174,6 +174,10 @@ std::unique_ptr<RunKind> MakeCameraShift(const CameraIdentity& camera, const Shi
     return std::make_unique<CameraShift>(camera, o);
 }
 
+std::unique_ptr<RunKind> MakeShift(const ShiftOptions& o, const CameraIdentity* onlyCamera) {
+    return onlyCamera ? MakeCameraShift(*onlyCamera, o) : MakeShiftDates(o);
+}
+
 std::string FormatOffset(int64_t seconds) {
     const uint64_t a = seconds < 0 ? 0 - static_cast<uint64_t>(seconds) : seconds;
     const char sign = seconds < 0 ? '-' : '+';

@@ -68,6 +68,8 @@ ClockError ClockErrorByGps(const CameraFields& reference);
 // The shift of o of camera's photos alone; every other photo is left out as OtherCamera (no
 // failure), what differs in its notes.
 std::unique_ptr<RunKind> MakeCameraShift(const CameraIdentity& camera, const ShiftOptions& o);
+// The window's shift: of every photo, or with onlyCamera of that camera's alone (基準写真から).
+std::unique_ptr<RunKind> MakeShift(const ShiftOptions& o, const CameraIdentity* onlyCamera);
 
 // "+1d02:03:04", "-0:00:05", "+0:00:00": an offset as ParseOffset reads it.
 std::string FormatOffset(int64_t seconds);

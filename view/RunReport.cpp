@@ -69,20 +69,18 @@ std::optional<MessageRequest> SetDatesQuestion(bool folderMode, bool keepTime) {
                           kAppTitle, MessageIcon::None, MessageButtons::OkCancel};
 }
 
-MessageRequest ShiftQuestion(bool folderMode, int count, int64_t seconds) {
+MessageRequest ShiftQuestion(bool folderMode, int count, int64_t seconds,
+                             const CameraIdentity* onlyCamera) {
+    if (onlyCamera)
+        return MessageRequest{Which(folderMode) + " " + std::to_string(count) +
+                                  " 件のうち、基準写真と同じカメラ（" + CameraWords(*onlyCamera) +
+                                  "）の写真の撮影日時とファイル日付を " + ShiftAmountText(seconds) +
+                                  " " + (seconds < 0 ? "戻します" : "進めます") +
+                                  "。\r\n別のカメラの写真は変更しません。\r\nよろしいですか？",
+                              kAppTitle, MessageIcon::Question, MessageButtons::OkCancel};
     return MessageRequest{Which(folderMode) + " " + std::to_string(count) +
                               " 件の撮影日時とファイル日付を " + ShiftAmountText(seconds) + " " +
                               (seconds < 0 ? "戻します" : "進めます") + "。\r\nよろしいですか？",
-                          kAppTitle, MessageIcon::Question, MessageButtons::OkCancel};
-}
-
-MessageRequest CameraShiftQuestion(bool folderMode, int count, int64_t seconds,
-                                   const CameraIdentity& camera) {
-    return MessageRequest{Which(folderMode) + " " + std::to_string(count) +
-                              " 件のうち、基準写真と同じカメラ（" + CameraWords(camera) +
-                              "）の写真の撮影日時とファイル日付を " + ShiftAmountText(seconds) +
-                              " " + (seconds < 0 ? "戻します" : "進めます") +
-                              "。\r\n別のカメラの写真は変更しません。\r\nよろしいですか？",
                           kAppTitle, MessageIcon::Question, MessageButtons::OkCancel};
 }
 

@@ -23,10 +23,9 @@ inline constexpr char kNothingToDo[] = "変換対象のファイルが存在し�
 // The run button's question in folder mode without keeping the time (none otherwise).
 std::optional<MessageRequest> SetDatesQuestion(bool folderMode, bool keepTime);
 // The file menu's questions, naming how many photos the command takes.
-MessageRequest ShiftQuestion(bool folderMode, int count, int64_t seconds);
-// The question of a shift by a reference photo's clock error: only that camera's photos move.
-MessageRequest CameraShiftQuestion(bool folderMode, int count, int64_t seconds,
-                                   const CameraIdentity& camera);
+// A shift's: with onlyCamera (基準写真から), only that camera's photos move, and it says so.
+MessageRequest ShiftQuestion(bool folderMode, int count, int64_t seconds,
+                             const CameraIdentity* onlyCamera = nullptr);
 MessageRequest FileTimeQuestion(bool folderMode, int count);
 // A command with no photo to take (told, instead of asked).
 MessageRequest NothingToDoMessage();

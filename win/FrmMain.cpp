@@ -1038,25 +1038,22 @@ void FrmMain::mnuShift_Click() {
         if (read) photo.fields = read.value();
     }
     const CameraIdentity camera = CameraOf(photo.fields);
-    const auto choice = AskShift(
-        hwnd_, photo, targetCount(false), targetCount(true), checked("ChkIkkatu"),
-        [&](const ShiftChoice& c) {
-            const int count = targetCount(c.folderMode);
-            // With nothing to ask about, it is told once it has closed.
-            return count == 0 ||
-                   tell(c.byReference ? CameraShiftQuestion(c.folderMode, count, c.seconds, camera)
-                                      : ShiftQuestion(c.folderMode, count, c.seconds));
-        });
+    const auto choice =
+        AskShift(hwnd_, photo, targetCount(false), targetCount(true), checked("ChkIkkatu"),
+                 [&](const ShiftChoice& c) {
+                     const int count = targetCount(c.folderMode);
+                     // With nothing to ask about, it is told once it has closed.
+                     return count == 0 || tell(ShiftQuestion(c.folderMode, count, c.seconds,
+                                                             c.byReference ? &camera : nullptr));
+                 });
     if (!choice) return;
     if (targetCount(choice->folderMode) == 0) {
         tell(NothingToDoMessage());
         return;
     }
     const ShiftOptions shift{choice->seconds, {}, allCopies()};
-    if (choice->byReference)
-        runPhotos(*MakeCameraShift(camera, shift), RunCommand::Shift, choice->folderMode);
-    else
-        runPhotos(*MakeShiftDates(shift), RunCommand::Shift, choice->folderMode);
+    runPhotos(*MakeShift(shift, choice->byReference ? &camera : nullptr), RunCommand::Shift,
+              choice->folderMode);
 }
 
 void FrmMain::mnuFileTime_Click() {
