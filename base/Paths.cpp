@@ -56,8 +56,21 @@ bool IsPhotoName(const std::string& name) {
     return ends(".jpg", 4) || ends(".jpeg", 5);
 }
 
+bool IsPhotoOrMovieName(const std::string& name) {
+    if (IsPhotoName(name)) return true;
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) return false;
+    const std::string ext = LowerAscii(name.substr(dot + 1));
+    for (const char* known :
+         {"tif", "tiff", "cr2",  "nef", "nrw", "arw", "sr2",  "srf",  "dng", "orf",
+          "rw2", "pef",  "srw",  "iiq", "3fr", "raf", "heic", "heif", "hif", "avif",
+          "cr3", "png",  "webp", "mp4", "m4v", "mov", "qt",   "3gp",  "3g2"})
+        if (ext == known) return true;
+    return false;
+}
+
 Result<std::vector<std::string>> ListPhotos(const std::string& folder,
-                                            std::vector<std::string>* subfolders) {
+                                            std::vector<std::string>* subfolders, Listing kinds) {
     namespace fs = std::filesystem;
     std::vector<std::string> photos;
     std::error_code ec;
@@ -67,7 +80,8 @@ Result<std::vector<std::string>> ListPhotos(const std::string& folder,
         // The listing's own file types, without a look-up per entry (a link is looked up to
         // know what it points to).
         std::error_code typeError;
-        if (IsPhotoName(name) && it->is_regular_file(typeError)) {
+        const bool wanted = kinds == Listing::Jpeg ? IsPhotoName(name) : IsPhotoOrMovieName(name);
+        if (wanted && it->is_regular_file(typeError)) {
             photos.push_back(name);
         } else if (subfolders && !it->is_symlink(typeError) && it->is_directory(typeError)) {
             subfolders->push_back(name);

@@ -57,12 +57,22 @@ std::string FromFsPath(const std::filesystem::path& path);
 // Whether a name matches the photo pattern "*.jpg;*.jpeg" (any letter case).
 bool IsPhotoName(const std::string& name);
 
+// Whether a name ends in the extension of a photo or movie of a kind the program reads (JPEG,
+// TIFF and camera raw files, HEIF, PNG, WebP, MP4 and QuickTime; any letter case). What a file
+// is, is told by its content; the name only picks the files a listing offers.
+bool IsPhotoOrMovieName(const std::string& name);
+
+// The files a folder's listing offers: its JPEG photos (IsPhotoName), or every photo and movie
+// (IsPhotoOrMovieName).
+enum class Listing { Jpeg, Everything };
+
 // The names of the photos in folder (hidden files left out), sorted by name ignoring letter case;
 // a symbolic link to a photo is listed like the photo. subfolders receives the names of its
 // visible subfolders, sorted the same way, when given; a symbolic link to a folder is no
 // subfolder (following it could lead back up the tree).
 Result<std::vector<std::string>> ListPhotos(const std::string& folder,
-                                            std::vector<std::string>* subfolders = nullptr);
+                                            std::vector<std::string>* subfolders = nullptr,
+                                            Listing kinds = Listing::Jpeg);
 
 // The visible subfolders of folder, links to folders among them, sorted as ListPhotos sorts:
 // what a folder list shows to open.

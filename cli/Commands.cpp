@@ -17,6 +17,7 @@
 #include "exif/DateCopies.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWriter.h"
+#include "exif/FileFormat.h"
 #include "filetime/FileDate.h"
 #include "filetime/LocalTime.h"
 #include "run/ClockSync.h"
@@ -201,7 +202,7 @@ int CollectPhotos(const std::string& given, bool recursive, std::vector<std::str
         return 0;
     }
     std::vector<std::string> subfolders;
-    auto photos = ListPhotos(path, recursive ? &subfolders : nullptr);
+    auto photos = ListPhotos(path, recursive ? &subfolders : nullptr, Listing::Everything);
     if (!photos) {
         ReportError(err, path, photos.error());
         return 1;
@@ -237,8 +238,8 @@ std::string OutcomeLine(const PhotoOutcome& o) {
         .utf8("NewFileTime", FormatPanelDate(LocalFromUnix(o.timesAfter.modified.seconds)));
     switch (o.result) {
     case PhotoOutcome::Result::NoExif:
-        // Only JPEG is re-dated so far: another kind of file is named as what it is.
-        line.utf8("note", o.format == "JPEG" ? "no Exif date to change"
+        // A kind of file the program does not re-date is named as what it is.
+        line.utf8("note", IsRedatedFormat(o.format) ? "no Exif date to change"
                           : o.format.empty() ? "not a kind of file Tokimori knows; left as it is"
                                              : o.format + " files are not re-dated yet; left as "
                                                           "they are");

@@ -38,7 +38,8 @@ const char kRunOptions[] =
 
 const char kPathsAndOutput[] =
     "\n"
-    "PATH is a photo or a folder (its *.jpg and *.jpeg files). One JSON object\n"
+    "PATH is a photo or movie, or a folder (its JPEG, TIFF, camera raw, HEIC/HEIF,\n"
+    "PNG, WebP, MP4 and MOV files, told by their content). One JSON object\n"
     "per photo goes to standard output, a summary line (changed, failed, log,\n"
     "journal) to standard error.\n";
 

@@ -10,7 +10,7 @@ namespace {
 
 // An ASCII entry's text as the reader reads texts: up to 4 bytes stand in the value field,
 // longer ones at their offset.
-std::optional<std::string> AsciiText(ByteReader& r, const ExifWalk& w, const IfdEntry& e) {
+std::optional<std::string> AsciiText(ByteReader& r, const IfdEntry& e) {
     if (e.type != kTypeAscii) return std::nullopt;
     if (e.count <= 4) {
         std::string out;
@@ -18,14 +18,14 @@ std::optional<std::string> AsciiText(ByteReader& r, const ExifWalk& w, const Ifd
             out.push_back(e.valueField[i] == 10 ? ' ' : static_cast<char>(e.valueField[i]));
         return out;
     }
-    return r.text(w.tiffBase + e.value, e.count);
+    return r.text(ValueOffset(e), e.count);
 }
 
 std::optional<std::array<Rational, 3>> Rationals(ByteReader& r, const ExifWalk& w,
                                                  const IfdEntry& e) {
     constexpr uint16_t kTypeRational = 5;
     if (e.type != kTypeRational || e.count != 3) return std::nullopt;
-    const auto bytes = ValueBytes(w, e);
+    const auto bytes = ValueBytes(e);
     if (!bytes) return std::nullopt;
     std::array<Rational, 3> out;
     for (uint64_t i = 0; i < 3; ++i) {
@@ -54,11 +54,11 @@ CameraFields WalkCameraFields(ByteReader& r, const ExifSummary& summary) {
     });
     if (!w.exif) return f;
     if (serial) {
-        auto text = AsciiText(r, w, *serial);
+        auto text = AsciiText(r, *serial);
         if (text && text->find_first_not_of(' ') != std::string::npos) f.bodySerial = text;
     }
-    if (offset) f.offsetTimeOriginal = AsciiText(r, w, *offset);
-    if (date) f.gps.date = AsciiText(r, w, *date);
+    if (offset) f.offsetTimeOriginal = AsciiText(r, *offset);
+    if (date) f.gps.date = AsciiText(r, *date);
     if (time) {
         f.gps.timeEntry = true;
         f.gps.time = Rationals(r, w, *time);

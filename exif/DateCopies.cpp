@@ -311,20 +311,20 @@ bool Starts(ByteReader& r, const JpegSegment& s, std::string_view signature) {
 }
 
 // An ASCII entry's text: in the value field when it fits there, else where it points.
-std::string EntryAscii(ByteReader& r, const ExifWalk& w, const IfdEntry& e) {
+std::string EntryAscii(ByteReader& r, const IfdEntry& e) {
     if (e.count <= 4) {
         std::string out;
         for (uint32_t i = 0; i < e.count && e.valueField[i] != 0; ++i)
             out.push_back(e.valueField[i] == '\n' ? ' ' : static_cast<char>(e.valueField[i]));
         return out;
     }
-    return r.text(w.tiffBase + e.value, e.count).value_or(std::string());
+    return r.text(ValueOffset(e), e.count).value_or(std::string());
 }
 
 // GPSTimeStamp's three RATIONALs as "hh:mm:ss", the seconds with their decimals.
 std::string GpsTime(ByteReader& r, const ExifWalk& w, const IfdEntry& e) {
     uint8_t raw[24];
-    if (e.count != 3 || !r.bytes(w.tiffBase + e.value, raw)) return {};
+    if (e.count != 3 || !r.bytes(ValueOffset(e), raw)) return {};
     std::string out;
     for (int k = 0; k < 3; ++k) {
         const uint32_t num = Get32(raw + 8 * k, w.order), den = Get32(raw + 8 * k + 4, w.order);
@@ -470,7 +470,7 @@ std::vector<PhotoDate> ReadPhotoDates(ByteReader& r) {
         if (wanted[i].tag == tag::GpsTimeStamp)
             texts[i] = e->type == 5 ? GpsTime(r, w, *e) : std::string();
         else if (e->type == kTypeAscii)
-            texts[i] = EntryAscii(r, w, *e);
+            texts[i] = EntryAscii(r, *e);
         else
             wanted[i].entry.reset();
     }

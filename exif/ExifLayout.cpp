@@ -4,16 +4,16 @@
 
 namespace tokimori {
 
-std::optional<uint64_t> FindApp1(ByteReader& r) {
-    auto soi = r.u16(0, ByteOrder::Big);
+std::optional<uint64_t> FindApp1(ByteReader& r, uint64_t start) {
+    auto soi = r.u16(start, ByteOrder::Big);
     if (!soi || *soi != 0xFFD8) return std::nullopt;
-    uint64_t p = 2;
+    uint64_t p = start + 2;
     auto marker = r.u16(p, ByteOrder::Big);
     if (!marker) return std::nullopt;
     if (*marker == 0xFFE0) {
-        auto length = r.u16(4, ByteOrder::Big);
+        auto length = r.u16(start + 4, ByteOrder::Big);
         if (!length) return std::nullopt;
-        p = 4 + uint64_t{*length};
+        p = start + 4 + uint64_t{*length};
         marker = r.u16(p, ByteOrder::Big);
         if (!marker) return std::nullopt;
     }

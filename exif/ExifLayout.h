@@ -1,5 +1,6 @@
 #pragma once
-// Where the Exif data of a JPEG file stands, found the same way by the reader and the writer.
+// The TIFF structure of Exif data, and where it stands in a JPEG file, found the same way by the
+// reader and the writer (other kinds of file: ExifPlace).
 
 #include <cstdint>
 #include <optional>
@@ -52,8 +53,9 @@ uint32_t TypeSize(uint16_t type);
 //   0      FF D8           start of image
 //   2      FF E0 L(2)      optional: one APP0 segment of length L (counting its length bytes)
 //   p      FF E1           APP1; p = 2, or 4 + L after an APP0
-// Nothing else may stand before the APP1 segment.
-std::optional<uint64_t> FindApp1(ByteReader& r);
+// Nothing else may stand before the APP1 segment. Offsets count from start (a JPEG embedded in
+// another file).
+std::optional<uint64_t> FindApp1(ByteReader& r, uint64_t start = 0);
 
 // The APP1 segment at p carries the identifier "Exif" at p + 4; the TIFF header is at p + 10.
 bool HasExifIdentifier(ByteReader& r, uint64_t app1);
@@ -72,7 +74,13 @@ struct IfdEntry {
     uint32_t count = 0;
     uint32_t value = 0;         // the value field read as one number
     uint8_t valueField[4] = {}; // the value field as stored
+    uint64_t base = 0;          // file offset of the TIFF header value offsets count from
 };
+
+// File offset of the value an entry's value field points to.
+inline uint64_t ValueOffset(const IfdEntry& e) {
+    return e.base + e.value;
+}
 
 // The entry's value as one number: a SHORT from the first two bytes of the value field, any
 // other type from all four.

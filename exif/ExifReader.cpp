@@ -18,11 +18,10 @@ std::string InlineText(const IfdEntry& e) {
 }
 
 // A text outside the file reads as empty.
-std::string EntryText(ByteReader& r, uint64_t tiffBase, const std::optional<IfdEntry>& e,
-                      bool mayBeInline) {
+std::string EntryText(ByteReader& r, const std::optional<IfdEntry>& e, bool mayBeInline) {
     if (!e) return {};
     if (mayBeInline && e->count <= 4) return InlineText(*e);
-    return r.text(tiffBase + e->value, e->count).value_or(std::string());
+    return r.text(ValueOffset(*e), e->count).value_or(std::string());
 }
 
 // The entries the reader uses; the later of two equal tags wins. Texts are read after the walk,
@@ -60,8 +59,8 @@ Walked Walk(ByteReader& r, ExifSummary& s, int32_t* orientation) {
     // IFD0: Make, Model and the Exif pointer. An empty IFD0 means no Exif data.
     const WalkedIfd& ifd0 = w.ifd(Ifd::Ifd0);
     if (!ifd0.walked || ifd0.count == 0) return out;
-    s.Maker = EntryText(r, w.tiffBase, f.make, true);
-    s.Model = EntryText(r, w.tiffBase, f.model, true);
+    s.Maker = EntryText(r, f.make, true);
+    s.Model = EntryText(r, f.model, true);
     if (orientation && f.orientation && f.orientation->type == kTypeShort) {
         const uint32_t v = EntryNumber(*f.orientation, w.order);
         *orientation = v >= 1 && v <= 8 ? static_cast<int32_t>(v) : 0;
@@ -72,8 +71,8 @@ Walked Walk(ByteReader& r, ExifSummary& s, int32_t* orientation) {
     // a directory already walked means no Exif data, and so does an empty directory.
     const WalkedIfd& exif = w.ifd(Ifd::Exif);
     if (!exif.walked || exif.count == 0) return out;
-    s.EmbeddedDate = EntryText(r, w.tiffBase, f.date, false);
-    if (f.date) out.embeddedDate = {w.tiffBase + f.date->value, f.date->count, true};
+    s.EmbeddedDate = EntryText(r, f.date, false);
+    if (f.date) out.embeddedDate = {ValueOffset(*f.date), f.date->count, true};
     // A SHORT stands in the first two bytes of the value field.
     if (f.width) s.PixelWidth = static_cast<int32_t>(EntryNumber(*f.width, w.order));
     if (f.height) s.PixelHeight = static_cast<int32_t>(EntryNumber(*f.height, w.order));

@@ -1,6 +1,9 @@
 #include "exif/ExifWalker.h"
 
 #include <algorithm>
+#include <initializer_list>
+
+#include "exif/ExifPlace.h"
 
 namespace tokimori {
 
@@ -37,10 +40,10 @@ bool ProtectedRanges::overlaps(uint64_t from, uint64_t length) const {
     return it != ranges_.end() && it->from < from + length;
 }
 
-std::optional<ByteRange> ValueBytes(const ExifWalk& w, const IfdEntry& e) {
+std::optional<ByteRange> ValueBytes(const IfdEntry& e) {
     const uint64_t size = uint64_t{e.count} * TypeSize(e.type);
     if (size <= 4) return std::nullopt;
-    const uint64_t from = w.tiffBase + e.value;
+    const uint64_t from = ValueOffset(e);
     return ByteRange{from, from + size};
 }
 
@@ -48,10 +51,33 @@ namespace {
 
 class Walker {
   public:
-    Walker(ByteReader& r, ExifWalk& w, const EntryVisitor& visit) : r_(r), w_(w), visit_(visit) {}
+    Walker(ByteReader& r, ExifWalk& w, const EntryVisitor& visit) : r_(r), w_(w), visit_(visit) {
+        for (WalkedIfd& d : w_.ifds) {
+            d.base = w_.tiffBase;
+            d.end = w_.segmentEnd;
+        }
+    }
+
+    // A block of its own holds the Exif (and Interop) or the GPS directory: its header's first
+    // directory is that one. A block of another byte order is not walked.
+    void useBlock(Ifd which, const TiffBlock& b) {
+        auto order = ReadByteOrder(r_, b.base);
+        auto magic = order ? r_.u16(b.base + 2, *order) : std::nullopt;
+        auto first = order ? r_.u32(b.base + 4, *order) : std::nullopt;
+        if (order != w_.order || magic != 42 || !first || *first == 0) return;
+        blockPointer_[static_cast<size_t>(which)] = *first;
+        w_.structure.add(b.base, 8);
+        for (Ifd kind : {Ifd::Exif, Ifd::Interop, Ifd::Gps}) {
+            if ((kind == Ifd::Gps) != (which == Ifd::Gps)) continue;
+            w_.ifds[static_cast<size_t>(kind)].base = b.base;
+            w_.ifds[static_cast<size_t>(kind)].end = b.end;
+        }
+    }
 
     void run(uint32_t ifd0Offset) {
         walk(Ifd::Ifd0, ifd0Offset);
+        if (auto p = blockPointer_[static_cast<size_t>(Ifd::Exif)]) exifPointer_ = *p;
+        if (auto p = blockPointer_[static_cast<size_t>(Ifd::Gps)]) gpsPointer_ = *p;
         walk(Ifd::Exif, exifPointer_);
         walk(Ifd::Interop, interopPointer_);
         walk(Ifd::Gps, gpsPointer_);
@@ -65,7 +91,7 @@ class Walker {
         if (which != Ifd::Ifd0 && offset == 0) return;
         WalkedIfd& d = w_.ifds[static_cast<size_t>(which)];
         d.pointed = true;
-        d.offset = w_.tiffBase + offset;
+        d.offset = d.base + offset;
         for (const WalkedIfd& other : w_.ifds)
             if (&other != &d && other.walked && other.offset == d.offset) return;
         auto count = r_.u16(d.offset, w_.order);
@@ -76,10 +102,11 @@ class Walker {
         for (uint32_t k = 0; k < *count; ++k) {
             auto e = ReadEntry(r_, d.offset, k, w_.order);
             if (!e) return;
+            e->base = d.base;
             note(which, *e);
             const bool claimed = visit_ && visit_(which, *e);
             if (!claimed) {
-                if (auto v = ValueBytes(w_, *e)) w_.structure.add(v->from, v->to - v->from);
+                if (auto v = ValueBytes(*e)) w_.structure.add(v->from, v->to - v->from);
             }
         }
         d.complete = true;
@@ -131,6 +158,7 @@ class Walker {
     ExifWalk& w_;
     const EntryVisitor& visit_;
     uint32_t exifPointer_ = 0, gpsPointer_ = 0, interopPointer_ = 0, ifd1Offset_ = 0;
+    std::array<std::optional<uint32_t>, kIfdKinds> blockPointer_{};
     std::optional<uint32_t> thumbOffset_, thumbLength_, stripOffset_, stripLength_;
 };
 
@@ -139,26 +167,29 @@ class Walker {
 ExifWalk WalkExif(ByteReader& r, const EntryVisitor& visit) {
     ExifWalk w;
     w.structure = ProtectedRanges(r.size());
-    w.app1 = FindApp1(r);
+    const ExifPlace place = LocateExif(r);
+    w.app1 = place.holder;
     if (!w.app1) return w;
-    w.tiffBase = TiffBaseOf(*w.app1);
-    if (!HasExifIdentifier(r, *w.app1)) return w;
+    w.checksum = place.checksum;
+    w.tiffBase = place.main.base;
+    if (!place.identified) return w;
 
-    // TIFF header: byte order(2) 42(2) IFD0 offset(4).
+    // TIFF header: byte order(2) 42 (or the kind's own number)(2) IFD0 offset(4).
     auto order = ReadByteOrder(r, w.tiffBase);
     if (!order) return w;
     auto magic = r.u16(w.tiffBase + 2, *order);
-    if (!magic || *magic != 42) return w;
+    if (!magic || *magic != place.magic) return w;
     auto ifd0Offset = r.u32(w.tiffBase + 4, *order);
     if (!ifd0Offset) return w;
     w.exif = true;
     w.order = *order;
-    // APP1: FF E1, then a length(2) that counts itself and the rest of the segment.
-    auto segmentLength = r.u16(*w.app1 + 2, ByteOrder::Big);
-    w.segmentEnd = *w.app1 + 2 + (segmentLength ? *segmentLength : 0);
+    w.segmentEnd = place.main.end;
     w.structure.add(w.tiffBase, 8);
 
-    Walker(r, w, visit).run(*ifd0Offset);
+    Walker walker(r, w, visit);
+    if (place.exif) walker.useBlock(Ifd::Exif, *place.exif);
+    if (place.gps) walker.useBlock(Ifd::Gps, *place.gps);
+    walker.run(*ifd0Offset);
     return w;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The one walk over a photo's Exif structure, shared by the reader, the date writer and the
-// undo check. It finds the Exif block at the head of the file, walks IFD0, the Exif directory,
-// its Interoperability directory, the GPS directory and IFD1, hands every entry to a visitor and
-// records the structure it walked: the bytes that a writer must never touch. What the entries
-// mean is the visitor's business.
+// undo check. It finds the Exif data where the kind of file keeps it (ExifPlace), walks IFD0, the
+// Exif directory, its Interoperability directory, the GPS directory and IFD1, hands every entry to
+// a visitor and records the structure it walked: the bytes that a writer must never touch. What the
+// entries mean is the visitor's business.
 //
 // Bounds: each directory is walked at most once (a pointer to a directory already walked is not
 // followed), so a walk visits at most five directories of at most 65 535 entries each.
@@ -16,6 +16,7 @@
 
 #include "exif/ByteReader.h"
 #include "exif/ExifLayout.h"
+#include "exif/ExifPlace.h"
 
 namespace tokimori {
 
@@ -50,14 +51,18 @@ struct WalkedIfd {
     uint64_t offset = 0;   // file offset of its entry count
     uint16_t count = 0;    // entries it claims
     bool complete = false; // every one of them was read
+    uint64_t base = 0;     // file offset of the TIFF header its offsets count from
+    uint64_t end = 0;      // end of the part of the file that holds its block
 };
 
 struct ExifWalk {
-    std::optional<uint64_t> app1; // the APP1 segment in the place the head allows
-    uint64_t tiffBase = 0;        // app1 + 10: Exif offsets count from here
-    bool exif = false;            // "Exif" identifier, byte order mark and 42 all present
+    // JPEG: the APP1 segment in the place the head allows; other kinds: the start of the part
+    // of the file that holds the Exif data (ExifPlace's holder).
+    std::optional<uint64_t> app1;
+    uint64_t tiffBase = 0; // IFD0's TIFF header (JPEG: app1 + 10); its offsets count from here
+    bool exif = false;     // identifier, byte order mark and magic number all present
     ByteOrder order = ByteOrder::Big;
-    uint64_t segmentEnd = 0; // end of the APP1 segment by its length field
+    uint64_t segmentEnd = 0; // end of IFD0's block (JPEG: of the APP1 segment by its length)
     std::array<WalkedIfd, kIfdKinds> ifds{};
     // IFD1's JPEG thumbnail (0x0201 offset, 0x0202 length) when it lies inside the file and
     // the APP1 segment.
@@ -65,6 +70,7 @@ struct ExifWalk {
     // The TIFF header, every walked directory (count, entries, next offset), the value bytes
     // of every entry the visitor did not claim, and IFD1's thumbnail or strip.
     ProtectedRanges structure;
+    std::optional<BlockChecksum> checksum; // PNG: the eXIf chunk's CRC
 
     const WalkedIfd& ifd(Ifd which) const { return ifds[static_cast<size_t>(which)]; }
 };
@@ -81,6 +87,6 @@ ExifWalk WalkExif(ByteReader& r, const EntryVisitor& visit);
 
 // File range of an entry's value when it stands outside the value field (more than 4 bytes),
 // else nullopt.
-std::optional<ByteRange> ValueBytes(const ExifWalk& w, const IfdEntry& e);
+std::optional<ByteRange> ValueBytes(const IfdEntry& e);
 
 } // namespace tokimori

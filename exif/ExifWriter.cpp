@@ -5,8 +5,12 @@
 #include <map>
 #include <optional>
 
+#include "base/Crc32.h"
 #include "exif/DateCopies.h"
 #include "exif/ExifLayout.h"
+#include "exif/ExifPlace.h"
+#include "exif/IsoBoxes.h"
+#include "exif/MovieTimes.h"
 
 namespace tokimori {
 
@@ -64,18 +68,18 @@ SlotSearch SearchDateSlots(ByteReader& r) {
     std::vector<Checked> checked;
     for (const Candidate& c : candidates) {
         const IfdEntry& e = c.entry;
-        const uint64_t offset = w.tiffBase + e.value;
+        const uint64_t offset = ValueOffset(e);
         const bool reached = c.ifd == Ifd::Ifd0 ? ifd0Read : exifReached;
         std::optional<SkipReason> reason;
         if (e.type != kTypeAscii) {
             reason = SkipReason::NotAscii;
         } else if (e.count < (IsOffsetTag(e.tag) ? 6u : 10u)) {
             reason = SkipReason::CountTooSmall;
-        } else if (!r.fits(offset, e.count) || offset + e.count > w.segmentEnd) {
+        } else if (!r.fits(offset, e.count) || offset + e.count > w.ifd(c.ifd).end) {
             reason = SkipReason::OutsideSegment;
         }
         if (!reached || reason) {
-            if (auto v = ValueBytes(w, e)) w.structure.add(v->from, v->to - v->from);
+            if (auto v = ValueBytes(e)) w.structure.add(v->from, v->to - v->from);
         }
         if (reached) checked.push_back({e.tag, offset, e.count, reason});
     }
@@ -108,7 +112,50 @@ SlotSearch SearchDateSlots(ByteReader& r) {
         byOffset.emplace(c.offset, out.slots.size());
         out.slots.push_back({c.tag, c.offset, c.count});
     }
+    // A checksum over the Exif data: written only after the texts under it (AddChecksumWrite).
+    if (w.checksum && r.fits(w.checksum->at, 4)) {
+        byOffset.emplace(w.checksum->at, out.slots.size());
+        out.slots.push_back({kChecksumTag, w.checksum->at, 4});
+    }
+    // A movie's times: numbers in its headers, apart from any Exif structure.
+    for (const MovieTime& m : FindMovieTimes(r)) {
+        auto next = byOffset.lower_bound(m.offset);
+        const bool overlaps =
+            w.structure.overlaps(m.offset, m.bytes) ||
+            (next != byOffset.end() && next->first < m.offset + m.bytes) ||
+            (next != byOffset.begin() &&
+             std::prev(next)->first + out.slots[std::prev(next)->second].count > m.offset);
+        if (overlaps) {
+            out.skipped.push_back({m.tag, m.offset, SkipReason::OverlapsStructure});
+            continue;
+        }
+        byOffset.emplace(m.offset, out.slots.size());
+        out.slots.push_back({m.tag, m.offset, m.bytes});
+        out.reachedEnd = true;
+    }
     return out;
+}
+
+// A movie time's number as its local date text, and a new text back as the number of its
+// width; nullopt when the clock cannot say or the width cannot hold it.
+std::optional<std::string> MovieText(ByteReader& r, const DateSlot& slot, const MovieClock& clock) {
+    auto value = ReadBigEndian(r, slot.offset, slot.count);
+    if (!value || *value > static_cast<uint64_t>(INT64_MAX) / 2) return std::nullopt;
+    return clock.localText(static_cast<int64_t>(*value) - kMovieEpoch);
+}
+
+std::optional<std::string> MovieBytes(const std::string& oldText, std::string newText,
+                                      const DateSlot& slot, const MovieClock& clock) {
+    // A date alone keeps the time's own time of day.
+    if (newText.size() == 10 && oldText.size() == 19) newText += oldText.substr(10);
+    auto unix = clock.unixOf(newText);
+    if (!unix || *unix < -kMovieEpoch) return std::nullopt;
+    const uint64_t value = static_cast<uint64_t>(*unix + kMovieEpoch);
+    if (value == 0 || (slot.count == 4 && value > UINT32_MAX)) return std::nullopt;
+    std::string bytes(slot.count, '\0');
+    for (uint32_t i = 0; i < slot.count; ++i)
+        bytes[i] = static_cast<char>(value >> (8 * (slot.count - 1 - i)));
+    return bytes;
 }
 
 // The bytes at offset up to the first 0, at most count of them, as stored.
@@ -159,7 +206,7 @@ std::vector<DateSlot> FindDateSlots(ByteReader& r) {
     return SearchDateSlots(r).slots;
 }
 
-DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite) {
+DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite, const MovieClock* clock) {
     SlotSearch search = SearchDateSlots(r);
     DatePlan plan;
     plan.reachedEnd = search.reachedEnd;
@@ -167,7 +214,23 @@ DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite) {
         (IsOffsetTag(s.tag) ? plan.skippedOffsets : plan.skipped).push_back(std::move(s));
     for (const DateSlot& slot : search.slots) {
         if (r.failed()) break;
-        if (IsOffsetTag(slot.tag)) continue;
+        if (IsOffsetTag(slot.tag) || slot.tag == kChecksumTag) continue;
+        if (IsMovieTag(slot.tag)) {
+            std::optional<std::string> old = clock ? MovieText(r, slot, *clock) : std::nullopt;
+            if (!old) continue;
+            auto newText = rewrite(slot, *old);
+            if (!newText || newText->empty()) continue;
+            auto newBytes = MovieBytes(*old, *newText, slot, *clock);
+            std::string was(slot.count, '\0');
+            if (!newBytes) {
+                plan.skipped.push_back({slot.tag, slot.offset, SkipReason::OutOfRange});
+            } else if (r.bytes(slot.offset,
+                               std::span(reinterpret_cast<uint8_t*>(was.data()), was.size()))) {
+                if (was != *newBytes)
+                    plan.writes.push_back({slot.tag, slot.offset, was, std::move(*newBytes)});
+            }
+            continue;
+        }
         auto newBytes = rewrite(slot, StoredText(r, slot.offset, slot.count));
         if (!newBytes || newBytes->empty()) continue;
         if (newBytes->size() > slot.count) {
@@ -185,13 +248,50 @@ DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite) {
 }
 
 DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
-                           const std::string& filterDate) {
-    return PlanDateRewrite(r, [&](const DateSlot&, const std::string& old) {
-        std::optional<std::string> out;
-        if (filterDate.empty() || old.compare(0, filterDate.size(), filterDate) == 0)
-            out = newDateText;
-        return out;
-    });
+                           const std::string& filterDate, const MovieClock* clock) {
+    return PlanDateRewrite(
+        r,
+        [&](const DateSlot&, const std::string& old) {
+            std::optional<std::string> out;
+            if (filterDate.empty() || old.compare(0, filterDate.size(), filterDate) == 0)
+                out = newDateText;
+            return out;
+        },
+        clock);
+}
+
+ChecksumOutcome AddChecksumWrite(ByteReader& r, DatePlan& plan) {
+    const std::optional<BlockChecksum> sum = LocateExif(r).checksum;
+    if (!sum) return ChecksumOutcome::None;
+    const auto inside = [&](const DateWrite& w) {
+        return w.tag != kChecksumTag && w.offset >= sum->from && w.offset < sum->to;
+    };
+    if (std::none_of(plan.writes.begin(), plan.writes.end(), inside)) return ChecksumOutcome::None;
+    // The CRC of the bytes as they are, and as they will be, read in pieces.
+    uint32_t before = 0, after = 0;
+    std::string piece;
+    for (uint64_t at = sum->from; at < sum->to; at += piece.size()) {
+        piece.resize(static_cast<size_t>(std::min<uint64_t>(sum->to - at, 65536)));
+        if (!r.bytes(at, std::span(reinterpret_cast<uint8_t*>(piece.data()), piece.size())))
+            return ChecksumOutcome::Unreadable;
+        before = Crc32(piece, before);
+        for (const DateWrite& w : plan.writes) {
+            if (!inside(w)) continue;
+            for (size_t i = 0; i < w.newBytes.size(); ++i)
+                if (w.offset + i >= at && w.offset + i < at + piece.size())
+                    piece[static_cast<size_t>(w.offset + i - at)] = w.newBytes[i];
+        }
+        after = Crc32(piece, after);
+    }
+    std::string stored(4, '\0'), next(4, '\0');
+    if (!r.bytes(sum->at, std::span(reinterpret_cast<uint8_t*>(stored.data()), 4)))
+        return ChecksumOutcome::Unreadable;
+    for (int i = 0; i < 4; ++i)
+        next[i] = static_cast<char>(after >> (24 - 8 * i));
+    if (Get32(reinterpret_cast<const uint8_t*>(stored.data()), ByteOrder::Big) != before)
+        return ChecksumOutcome::WasWrong;
+    if (next != stored) plan.writes.push_back({kChecksumTag, sum->at, stored, next});
+    return ChecksumOutcome::Added;
 }
 
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan) {
@@ -215,6 +315,8 @@ const char* SkipReasonText(SkipReason why) {
         return "overlaps the Exif structure";
     case SkipReason::OverlapsDate:
         return "overlaps another date text";
+    case SkipReason::OutOfRange:
+        return "the new time does not fit";
     }
     return "";
 }
@@ -233,8 +335,10 @@ const char* DateTagName(uint16_t t) {
         return "OffsetTimeOriginal";
     case tag::OffsetTimeDigitized:
         return "OffsetTimeDigitized";
+    case kChecksumTag:
+        return "PNG:eXIf-CRC";
     default:
-        return CopyTagName(t);
+        return IsMovieTag(t) ? MovieTagName(t) : CopyTagName(t);
     }
 }
 

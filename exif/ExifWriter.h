@@ -1,7 +1,8 @@
 #pragma once
-// Rewrites the three Exif date-time texts of one JPEG photo in place: IFD0 DateTime, and the
-// Exif directory's DateTimeOriginal and DateTimeDigitized. Nothing outside the old texts is
-// ever written and the file keeps its size.
+// Rewrites the three Exif date-time texts of one photo in place: IFD0 DateTime, and the Exif
+// directory's DateTimeOriginal and DateTimeDigitized, wherever the kind of file keeps them
+// (ExifPlace); and a movie's header times. Nothing outside the old texts and numbers is ever
+// written and the file keeps its size.
 
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,7 @@ enum class SkipReason {
     OutsideSegment,    // its text lies outside the file or the Exif segment
     OverlapsStructure, // its text overlaps a directory, another value or the thumbnail
     OverlapsDate,      // its text overlaps part of another date text
+    OutOfRange,        // a movie's time: the new time does not fit its width (or its clock)
 };
 // "not ASCII", "count too small", …: the reason in the command line's words.
 const char* SkipReasonText(SkipReason why);
@@ -66,10 +68,11 @@ Status CheckDateTexts(const std::string& newDateText, const std::string& filterD
 // DateTimeOriginal (0x9003) and DateTimeDigitized (0x9004), and the offset entries that go with
 // them (0x9010–0x9012), walked as the reader walks (a TIFF header without 42, an empty IFD0:
 // none). An entry is a slot when it is ASCII, its count is at least 10 (an offset's at least 6),
-// its text lies inside the file and the Exif APP1 segment, the text overlaps no
+// its text lies inside the file and the part holding the Exif data, the text overlaps no
 // structure (TIFF header, the directories IFD0, Exif, Interop, GPS and IFD1, the value bytes
 // of every other entry, IFD1's thumbnail) and no earlier slot's text other than one starting at
-// the same offset (that one and it are one slot, of the smaller count). Nothing is written.
+// the same offset (that one and it are one slot, of the smaller count). Then a movie's times
+// (MovieTimes; count: the number's 4 or 8 bytes) that overlap none of those. Nothing is written.
 std::vector<DateSlot> FindDateSlots(ByteReader& r);
 
 // The date entries in their own directory: IFD0 0x0132, Exif 0x9003 and 0x9004. The same tags
@@ -87,14 +90,31 @@ uint16_t DateTagOfOffset(uint16_t offsetTag);
 // bytes, or nullopt to leave it. New bytes longer than the slot's count are stepped over.
 // Offset slots are not handed to it (PlanOffsets in run/ decides them). Nothing is written:
 // ApplyDatePlan writes the plan.
+// A movie's times (MovieTimes) are numbers in UTC: with a clock, the rule gets each as the
+// local date text the clock gives, and its answer becomes the number again (a date alone keeps
+// the time of day); without one they are left alone.
+struct MovieClock {
+    std::function<std::optional<std::string>(int64_t unixSeconds)> localText;
+    std::function<std::optional<int64_t>(const std::string& localText)> unixOf;
+};
 using DateRewrite =
     std::function<std::optional<std::string>(const DateSlot&, const std::string& oldText)>;
-DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite);
+DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite,
+                         const MovieClock* clock = nullptr);
 
 // The rewrite to newDateText of every slot whose old text begins with filterDate (every slot
 // when it is empty).
 DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
-                           const std::string& filterDate);
+                           const std::string& filterDate, const MovieClock* clock = nullptr);
+
+// The tag plans and journals name a checksum by (a PNG's eXIf chunk CRC), outside every other.
+inline constexpr uint16_t kChecksumTag = 0xF201;
+
+// After every other write of a plan is planned: a write of the checksum over the Exif data
+// (PNG) when writes fall under it, as the written bytes will give it. A checksum that does not
+// match the bytes as they are is left as it is.
+enum class ChecksumOutcome { None, Added, WasWrong, Unreadable };
+ChecksumOutcome AddChecksumWrite(ByteReader& r, DatePlan& plan);
 
 // Writes the plan's texts in order.
 Status ApplyDatePlan(ByteReader& r, const DatePlan& plan);

@@ -52,4 +52,11 @@ std::string FileFormatOf(ByteReader& r) {
     return "";
 }
 
+bool IsRedatedFormat(const std::string& format) {
+    for (const char* known : {"JPEG", "TIFF", "CR2", "ORF", "RW2", "RAF", "HEIC", "HEIF", "AVIF",
+                              "CR3", "WebP", "PNG", "MP4", "MOV", "3GP"})
+        if (format == known) return true;
+    return false;
+}
+
 } // namespace tokimori

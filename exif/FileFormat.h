@@ -1,7 +1,6 @@
 #pragma once
 // What kind of file a photo is, told by its first bytes, never by its name: the name of its
-// format as the command line reports it. Only JPEG is re-dated so far; the others are named so
-// that a run can say what it left alone, and why.
+// format as the command line reports it, so that a run can say what it left alone, and why.
 
 #include <string>
 
@@ -14,5 +13,8 @@ namespace tokimori {
 // ftyp box's major brand; a QuickTime file without one by its first box); "PNG"; "WebP"; "RAF";
 // "" for any other. Reads the first 16 bytes at most; a file shorter than a header is "".
 std::string FileFormatOf(ByteReader& r);
+
+// Whether the program re-dates files of a format FileFormatOf names.
+bool IsRedatedFormat(const std::string& format);
 
 } // namespace tokimori

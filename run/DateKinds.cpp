@@ -11,6 +11,8 @@
 
 #include "exif/ExifLayout.h"
 #include "exif/ExifWriter.h"
+#include "exif/FileFormat.h"
+#include "exif/MovieTimes.h"
 #include "filetime/FileDate.h"
 #include "run/CopyDates.h"
 
@@ -57,6 +59,13 @@ std::optional<FileInstant> InstantOf(const std::string& text) {
     return FileInstant{unix.value(), 0};
 }
 
+// The creation time of a movie's header, as a file time.
+std::optional<FileInstant> MovieInstant(ByteReader& r) {
+    auto created = MovieCreated(r);
+    if (!created) return std::nullopt;
+    return FileInstant{*created, 0};
+}
+
 // The text of IFD0's DateTime, when the photo has one the writer could reach.
 std::optional<std::string> DateTimeText(ByteReader& r) {
     for (const DateSlot& s : FindDateSlots(r)) {
@@ -78,16 +87,21 @@ class ShiftDates final : public RunKind {
             return p;
         }
         bool anyDate = false; // the photo holds DateTimeOriginal or DateTime at all
-        p.dates = PlanDateRewrite(r, [&](const DateSlot& slot, const std::string& old) {
-            if (slot.tag == tag::DateTimeOriginal || slot.tag == tag::DateTime) anyDate = true;
-            if (!o_.filterDate.empty() && old.compare(0, 10, o_.filterDate) != 0)
-                return std::optional<std::string>();
-            auto moved = ShiftDateText(old, o_.seconds);
-            if (!moved)
-                p.notes.push_back(std::string(DateTagName(slot.tag)) + ": \"" + old +
-                                  "\" is not a date that can be moved; left as it is");
-            return moved;
-        });
+        p.dates = PlanDateRewrite(
+            r,
+            [&](const DateSlot& slot, const std::string& old) {
+                if (slot.tag == tag::DateTimeOriginal || slot.tag == tag::DateTime ||
+                    slot.tag == movietag::CreateDate)
+                    anyDate = true;
+                if (!o_.filterDate.empty() && old.compare(0, 10, o_.filterDate) != 0)
+                    return std::optional<std::string>();
+                auto moved = ShiftDateText(old, o_.seconds);
+                if (!moved)
+                    p.notes.push_back(std::string(DateTagName(slot.tag)) + ": \"" + old +
+                                      "\" is not a date that can be moved; left as it is");
+                return moved;
+            },
+            &LocalMovieClock());
         PlanOffsets(r, p.dates, p.notes);
         if (o_.allCopies)
             PlanCopies(r, p, [this](const LocalDateTime& old) {
@@ -110,11 +124,19 @@ class ShiftDates final : public RunKind {
             p.notes.push_back(std::string(DateTagName(tag)) + ": \"" + moved[tag] +
                               "\" cannot be a file time; the file keeps its own");
         }
+        // A movie without those: the moved creation time of its header.
+        for (const DateWrite& w : p.dates.writes) {
+            if (p.newTime || p.keepTimes || w.tag != movietag::CreateDate) continue;
+            uint64_t value = 0;
+            for (char c : w.newBytes)
+                value = (value << 8) | static_cast<uint8_t>(c);
+            p.newTime = FileInstant{static_cast<int64_t>(value) - kMovieEpoch, 0};
+        }
         if (p.newTime) p.keepTimes = false;
         if (!p.newTime && !anyDate && o_.filterDate.empty()) {
-            // No shooting date and no DateTime: the file's own time moves, a JPEG photo's only.
-            const auto soi = r.u16(0, ByteOrder::Big);
-            if (!soi || *soi != 0xFFD8) {
+            // No shooting date and no DateTime: the file's own time moves, a photo's or a
+            // movie's of a kind the program re-dates only.
+            if (!IsRedatedFormat(FileFormatOf(r))) {
                 p.refusal = Refusal::NotAPhoto;
                 return p;
             }
@@ -138,7 +160,7 @@ class WriteTexts final : public RunKind {
     const char* name() const override { return "write"; }
     PhotoPlan plan(ByteReader& r, const PhotoState&) const override {
         PhotoPlan p;
-        p.dates = PlanExifDateWrite(r, text_, filter_);
+        p.dates = PlanExifDateWrite(r, text_, filter_, &LocalMovieClock());
         PlanOffsets(r, p.dates, p.notes);
         if (allCopies_)
             PlanCopies(r, p, [this](const LocalDateTime& old) {
@@ -168,6 +190,7 @@ class FileTimeFromDate final : public RunKind {
         if (!when) {
             if (auto text = DateTimeText(r)) when = InstantOf(*text);
         }
+        if (!when) when = MovieInstant(r);
         if (!when) {
             p.refusal = Refusal::NoValidDate;
             return p;
@@ -205,6 +228,32 @@ std::optional<LocalDateTime> ParseDateText(const std::string& text) {
 
 std::string FormatDateText(const LocalDateTime& t) {
     return FormatDateTime(t, ':', ' ');
+}
+
+const MovieClock& LocalMovieClock() {
+    static const MovieClock clock{[](int64_t unix) -> std::optional<std::string> {
+                                      // 0001-01-01 to 9999-12-31 23:59:59 UTC, a day inside on
+                                      // either side for the zone.
+                                      if (unix < -62135596800 + 86400 ||
+                                          unix > 253402300799 - 86400)
+                                          return std::nullopt;
+                                      return FormatDateText(LocalFromUnix(unix));
+                                  },
+                                  [](const std::string& text) -> std::optional<int64_t> {
+                                      auto t = ParseDateText(text);
+                                      if (!t) return std::nullopt;
+                                      auto unix = LocalToUnix(*t);
+                                      if (!unix) return std::nullopt;
+                                      return unix.value();
+                                  }};
+    return clock;
+}
+
+std::optional<int64_t> MovieCreated(ByteReader& r) {
+    for (const MovieTime& m : FindMovieTimes(r))
+        if (m.tag == movietag::CreateDate)
+            return static_cast<int64_t>(std::min<uint64_t>(m.value, INT64_MAX / 2)) - kMovieEpoch;
+    return std::nullopt;
 }
 
 int64_t CalendarSeconds(const LocalDateTime& t) {

@@ -19,6 +19,12 @@ namespace tokimori {
 // 23:59:59); nothing else is a date text.
 std::optional<LocalDateTime> ParseDateText(const std::string& text);
 std::string FormatDateText(const LocalDateTime& t);
+
+// A movie's UTC times as this computer's local date texts and back, with the zone's offset in
+// force at each (years 1 to 9999).
+const MovieClock& LocalMovieClock();
+// The creation time a movie's header holds (QuickTime:CreateDate), seconds since 1970 UTC.
+std::optional<int64_t> MovieCreated(ByteReader& r);
 // Seconds on the calendar from 1970-01-01 00:00:00 to t, no zone applied (negative before).
 int64_t CalendarSeconds(const LocalDateTime& t);
 

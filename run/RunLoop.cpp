@@ -79,7 +79,7 @@ class SetDates final : public RunKind {
 
     PhotoPlan plan(ByteReader& r, const PhotoState& now) const override {
         PhotoPlan p;
-        p.dates = PlanExifDateWrite(r, newText_, filter_);
+        p.dates = PlanExifDateWrite(r, newText_, filter_, &LocalMovieClock());
         PlanOffsets(r, p.dates, p.notes);
         if (options_.allCopies)
             PlanCopies(r, p, [this](const LocalDateTime& old) {
@@ -295,6 +295,9 @@ class Loop {
         if (p.reader->failed()) return fail(*p.reader->error());
         o.plan =
             kind_.plan(*p.reader, PhotoState{o.before, o.entries, o.timesBefore, modifiedLocal});
+        if (AddChecksumWrite(*p.reader, o.plan.dates) == ChecksumOutcome::WasWrong)
+            o.plan.notes.push_back("PNG eXIf chunk: its CRC did not match its data before the run; "
+                                   "left as it was");
         if (p.reader->failed()) return fail(*p.reader->error());
         o.after = o.before;
         o.timesAfter = o.timesBefore;

@@ -10,6 +10,7 @@
 #include "exif/ByteReader.h"
 #include "exif/DateCopies.h"
 #include "exif/ExifWriter.h"
+#include "exif/FileFormat.h"
 
 namespace tokimori {
 
@@ -66,9 +67,9 @@ UndoPlan PlanUndo(const JournalRecord& record, ByteReader& photo, const PhotoNow
         plan.times = false;
         return plan;
     };
-    // Only a JPEG photo is ever written, whatever a journal names.
-    const auto soi = photo.u16(0, ByteOrder::Big);
-    if (!soi || *soi != 0xFFD8) return refuse(UndoRefusal::NotAJpeg, "not a JPEG photo");
+    // Only a file of a kind the program re-dates is ever written, whatever a journal names.
+    if (!IsRedatedFormat(FileFormatOf(photo)))
+        return refuse(UndoRefusal::NotAJpeg, "not a kind of file Tokimori re-dates");
     // The times are as this run left them, or as a newer journaled run found or left them, or a
     // write's (a run or an undo cut off between its texts and its times): they go back. As
     // before this run, or as an older run found or left them: they stay. Either way no other

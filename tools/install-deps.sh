@@ -27,9 +27,9 @@ test=("${package[@]}" "${windows[@]}"
       git clang-format                                           # the formatting check
       googletest libgtest-dev python3 clang libclang-rt-14-dev   # the tests, sanitizers, fuzzers
       xvfb xauth x11-utils openbox xdotool                       # the windows on an X server
-      libimage-exiftool-perl e2fsprogs                           # exiftool, chattr
+      libimage-exiftool-perl e2fsprogs ffmpeg                    # exiftool, chattr, MP4s
       desktop-file-utils appstream man-db groff-base bash-completion)  # the package's files
-bench=("${run[@]}" python3 libimage-exiftool-perl exiv2 jhead imagemagick)
+bench=("${run[@]}" python3 libimage-exiftool-perl exiv2 jhead imagemagick ffmpeg)
 
 (($#)) || { sed -n '5,12s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 packages=()

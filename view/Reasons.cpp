@@ -14,6 +14,8 @@ std::string SkipReasonWords(SkipReason why) {
         return "Exif の構造と重なっています";
     case SkipReason::OverlapsDate:
         return "ほかの日付と重なっています";
+    case SkipReason::OutOfRange:
+        return "新しい日時を記録できる範囲を外れています";
     }
     return "";
 }
@@ -35,7 +37,7 @@ std::string RefusalWords(const PhotoOutcome& o) {
     case Refusal::DateOutOfRange:
         return "（設定日時をファイル日付にできないため、変更しませんでした）";
     case Refusal::NotAPhoto:
-        return "（JPEG の写真ではないため、変更しませんでした）";
+        return "（日付を変えられる種類のファイルではないため、変更しませんでした）";
     case Refusal::NothingToMove:
         return "（正しい日時でないか、ずらすと範囲を外れるため、変更しませんでした）";
     case Refusal::NoValidDate:
@@ -55,7 +57,7 @@ std::string UndoRefusalWords(const UndoOutcome& o) {
         return "実行時エラー:" + std::to_string(o.error.number) + ":" + o.error.description;
     switch (o.refusal) {
     case UndoRefusal::NotAJpeg:
-        return "JPEG の写真ではありません";
+        return "日付を変えられる種類のファイルではありません";
     case UndoRefusal::NoSuchDateText:
         return "記録された日付の位置がこの写真にありません";
     case UndoRefusal::Unreadable:

@@ -192,30 +192,5 @@ class Arguments(unittest.TestCase):
             self.assertEqual(json.loads(r.stdout)["written"], list(DATE_TAGS))
 
 
-class OtherKindsOfFile(unittest.TestCase):
-    def test_each_is_told_by_its_content_and_named_by_a_run_that_leaves_it(self):
-        formats = PHOTOS.parent / "formats"
-        kinds = {"CanonRaw.cr2": "CR2", "CanonRaw.cr3": "CR3", "DNG.dng": "TIFF",
-                 "ExifTool.tif": "TIFF", "HMD_Nokia_8.3_5G_hdr.heif": "HEIC",
-                 "IMG_5195.HEIC": "HEIC", "PNG.png": "PNG", "Panasonic.rw2": "RW2",
-                 "QuickTime.mov": "MOV", "RIFF.webp": "WebP", "README.md": ""}
-        tmp = Path(tempfile.mkdtemp(prefix="tokimori-kinds-"))
-        self.addCleanup(shutil.rmtree, tmp)
-        for name, kind in kinds.items():
-            with self.subTest(name=name):
-                p = tmp / ("renamed.jpg" if kind == "MOV" else name)  # the name tells nothing
-                shutil.copy(formats / name, p)
-                original = p.read_bytes()
-                self.assertEqual(run("info", p, check=True).lines[0]["format"], kind)
-                (line,) = run("set", "--date", "2020:01:02", "--no-log", p, check=True).lines
-                self.assertFalse(line["changed"])
-                self.assertEqual(line["note"], f"{kind} files are not re-dated yet; left as they "
-                                 "are" if kind else "not a kind of file Tokimori knows; left as "
-                                 "it is")
-                self.assertEqual(p.read_bytes(), original)
-                p.unlink()
-        self.assertEqual(run("info", PHOTOS / "Canon_40D.jpg").lines[0]["format"], "JPEG")
-
-
 if __name__ == "__main__":
     unittest.main()

@@ -1,0 +1,44 @@
+#pragma once
+// The times a QuickTime or MP4 file (MOV, MP4, M4V, 3GP, and CR3, which is built the same way)
+// keeps of itself: the creation and modification times of the movie header (moov/mvhd) and of
+// every track's header (trak/tkhd) and media header (trak/mdia/mdhd). Each is seconds since
+// 1904-01-01 UTC, 32 bits in a version 0 box, 64 bits in a version 1 box, big-endian; 0 means
+// the time was never set. Nothing is written here.
+
+#include <cstdint>
+#include <vector>
+
+#include "exif/ByteReader.h"
+
+namespace tokimori {
+
+// The tags plans and journals name these times by, outside every Exif and copy tag.
+namespace movietag {
+inline constexpr uint16_t CreateDate = 0xF101;      // mvhd
+inline constexpr uint16_t ModifyDate = 0xF102;      // mvhd
+inline constexpr uint16_t TrackCreateDate = 0xF103; // tkhd
+inline constexpr uint16_t TrackModifyDate = 0xF104; // tkhd
+inline constexpr uint16_t MediaCreateDate = 0xF105; // mdhd
+inline constexpr uint16_t MediaModifyDate = 0xF106; // mdhd
+} // namespace movietag
+
+bool IsMovieTag(uint16_t tag);
+// exiftool's names: "QuickTime:CreateDate", "QuickTime:TrackCreateDate", …; "" for another tag.
+const char* MovieTagName(uint16_t tag);
+
+// Seconds from 1904-01-01 to 1970-01-01.
+inline constexpr int64_t kMovieEpoch = 2082844800;
+
+struct MovieTime {
+    uint16_t tag = 0;
+    uint64_t offset = 0; // file offset of the number
+    uint32_t bytes = 4;  // 4 or 8
+    uint64_t value = 0;  // seconds since 1904 UTC, never 0
+};
+
+// Every time that is set, in file order, of a file whose top-level boxes hold a moov box (the
+// kinds FileFormatOf names MP4, MOV, 3GP and CR3). Boxes are walked through the byte reader,
+// each inside its parent; a header of another version is left out.
+std::vector<MovieTime> FindMovieTimes(ByteReader& r);
+
+} // namespace tokimori
