@@ -7,7 +7,9 @@
 
 #include "exif/ExifLayout.h"
 #include "exif/ExifWalker.h"
+#include "exif/FileFormat.h"
 #include "exif/JpegFrame.h"
+#include "exif/MovieTimes.h"
 
 namespace tokimori {
 
@@ -413,10 +415,16 @@ uint16_t IptcDateOfTime(uint16_t t) {
 
 std::vector<DateCopy> FindDateCopies(ByteReader& r, std::vector<std::string>* unread) {
     std::vector<DateCopy> out;
-    auto tell = [&](const char* place) {
+    auto tell = [&](const std::string& place) {
         if (unread && std::find(unread->begin(), unread->end(), place) == unread->end())
             unread->push_back(place);
     };
+    // Copies are read in JPEG photos only: another kind's XMP and IPTC are named, not read.
+    const std::string format = FileFormatOf(r);
+    if (format != "JPEG") {
+        if (IsRedatedFormat(format)) tell("XMP and IPTC of a " + format + " file");
+        return out;
+    }
     WalkJpegSegments(r, [&](const JpegSegment& s) {
         if (s.code == kApp1 && Starts(r, s, kXmpExtensionSignature)) tell("XMP extension");
         if (s.code == kApp1 && Starts(r, s, kXmpSignature)) {
@@ -490,6 +498,10 @@ std::vector<PhotoDate> ReadPhotoDates(ByteReader& r) {
     for (DateCopy& c : FindDateCopies(r))
         out.push_back(
             {c.tag, CopyTagName(c.tag), std::move(c.text), {}, {}, ExifDateOfCopy(c.tag)});
+    // A movie's own two times, in UTC.
+    for (const MovieTime& m : FindMovieTimes(r))
+        if (m.tag == movietag::CreateDate || m.tag == movietag::ModifyDate)
+            out.push_back({m.tag, MovieTagName(m.tag), MovieTimeText(m.value), "+00:00", {}, 0});
     return out;
 }
 

@@ -60,7 +60,8 @@ struct DateCopy {
 // dataset that runs past its segment is not read. Segments are walked to the first scan.
 // With unread, the places that may hold copies and are not read, each once: "XMP extension" (an
 // APP1 http://ns.adobe.com/xmp/extension/ segment) and "IPTC split over segments" (an IPTC
-// record that runs past its APP13 segment).
+// record that runs past its APP13 segment), and "XMP and IPTC of a HEIC file" for a file of
+// another kind the program re-dates (its copies are not read).
 std::vector<DateCopy> FindDateCopies(ByteReader& r, std::vector<std::string>* unread = nullptr);
 
 // A date the photo holds, for showing them side by side.
@@ -76,7 +77,8 @@ struct PhotoDate {
 
 // The Exif dates (IFD0's DateTime, the Exif directory's DateTimeOriginal and DateTimeDigitized
 // with their offsets and sub-seconds, and those of them that stand alone), the GPS date and time
-// stamps (satellite time, UTC), then the copies. Texts are read as the reader reads them (line
+// stamps (satellite time, UTC), then the copies, then a movie's CreateDate and ModifyDate of its
+// movie header (UTC, offset "+00:00"). Texts are read as the reader reads them (line
 // feeds as blanks), bounded by their entries' counts; entries of other types are left out.
 std::vector<PhotoDate> ReadPhotoDates(ByteReader& r);
 

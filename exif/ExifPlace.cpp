@@ -134,9 +134,8 @@ ExifPlace InHeif(ByteReader& r) {
 
 // CR3: Canon's uuid box in moov holds CMT1 to CMT4.
 ExifPlace InCr3(ByteReader& r) {
-    static constexpr std::array<uint8_t, 16> kCanon{0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f,
-                                                    0x11, 0xe0, 0x81, 0x11, 0xf4, 0xce,
-                                                    0x46, 0x2b, 0x6a, 0x48};
+    static constexpr std::array<uint8_t, 16> kCanon{0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
+                                                    0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
     ExifPlace out;
     auto moov = FindBox(r, 0, r.size(), FourCC("moov"));
     if (!moov) return out;

@@ -4,6 +4,7 @@
 #include "exif/ExifWalker.h"
 #include "exif/FileFormat.h"
 #include "exif/JpegFrame.h"
+#include "exif/MovieTimes.h"
 
 namespace tokimori {
 
@@ -104,6 +105,9 @@ ExifInfo WalkExifInfo(ByteReader& r) {
         info.thumbnailLength =
             static_cast<uint32_t>(walked.walk.thumbnail->to - walked.walk.thumbnail->from);
     }
+    for (const MovieTime& m : FindMovieTimes(r))
+        if (m.tag == movietag::CreateDate && !info.movieCreated && m.value < (uint64_t{1} << 40))
+            info.movieCreated = static_cast<int64_t>(m.value) - kMovieEpoch;
     if (info.summary.PixelWidth == 0 || info.summary.PixelHeight == 0) {
         if (auto frame = ReadFrameSize(r)) {
             info.frameWidth = frame->width;

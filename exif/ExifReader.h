@@ -3,6 +3,7 @@
 // for showing the photo quickly, its frame size, orientation and embedded thumbnail.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct ExifInfo {
     uint64_t thumbnailOffset = 0; // file offset of IFD1's JPEG thumbnail
     uint32_t thumbnailLength = 0; // its length; 0 when the photo carries none
     std::string format;           // FileFormatOf: "JPEG", "HEIC", …; "" for a kind not known
+    // A movie's creation time (its movie header's), seconds since 1970 UTC.
+    std::optional<int64_t> movieCreated;
 };
 
 // The summary, frame size, orientation and thumbnail of the photo r reads (its modification

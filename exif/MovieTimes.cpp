@@ -1,5 +1,6 @@
 #include "exif/MovieTimes.h"
 
+#include <cstdio>
 #include <string>
 
 #include "exif/FileFormat.h"
@@ -48,6 +49,24 @@ void HeaderTimes(ByteReader& r, const IsoBox& box, uint16_t createTag,
 }
 
 } // namespace
+
+std::string MovieTimeText(uint64_t value) {
+    // Days since 0000-03-01 to the civil date (proleptic Gregorian): 1904-01-01 is day 695 361.
+    const uint64_t seconds = value % 86400;
+    const int64_t z = static_cast<int64_t>(value / 86400) + 695361;
+    const int64_t era = z / 146097, doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+    const int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yoe + era * 400 + (month <= 2);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04lld:%02lld:%02lld %02llu:%02llu:%02llu",
+                  static_cast<long long>(year), static_cast<long long>(month),
+                  static_cast<long long>(day), static_cast<unsigned long long>(seconds / 3600),
+                  static_cast<unsigned long long>(seconds / 60 % 60),
+                  static_cast<unsigned long long>(seconds % 60));
+    return text;
+}
 
 std::vector<MovieTime> FindMovieTimes(ByteReader& r) {
     std::vector<MovieTime> out;

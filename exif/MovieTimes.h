@@ -6,6 +6,7 @@
 // the time was never set. Nothing is written here.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "exif/ByteReader.h"
@@ -40,5 +41,8 @@ struct MovieTime {
 // kinds FileFormatOf names MP4, MOV, 3GP and CR3). Boxes are walked through the byte reader,
 // each inside its parent; a header of another version is left out.
 std::vector<MovieTime> FindMovieTimes(ByteReader& r);
+
+// A time's value as the UTC date text "yyyy:mm:dd hh:mm:ss" (years past 9999 as they come).
+std::string MovieTimeText(uint64_t value);
 
 } // namespace tokimori

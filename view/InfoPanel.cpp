@@ -8,6 +8,15 @@
 
 namespace tokimori {
 
+namespace {
+// The shooting date as stored; a movie's creation time (UTC) as the local date and time.
+std::string ShootingText(const ExifInfo& info) {
+    if (info.summary.EmbeddedDate.empty() && info.movieCreated)
+        return FormatDateTime(LocalFromUnix(*info.movieCreated), ':', ' ');
+    return PhotoText(info.summary.EmbeddedDate);
+}
+} // namespace
+
 std::string InfoPanelText(const ExifInfo& info, const LocalDateTime& modified) {
     const ExifSummary& s = info.summary;
     const bool fromFrame = s.PixelWidth == 0 && s.PixelHeight == 0 && info.frameWidth > 0;
@@ -17,7 +26,7 @@ std::string InfoPanelText(const ExifInfo& info, const LocalDateTime& modified) {
                                  std::to_string(width) + "×" + std::to_string(height),
                                  "",
                                  "埋込日付(撮影日時)",
-                                 PhotoText(s.EmbeddedDate),
+                                 ShootingText(info),
                                  "",
                                  "ファイル日付",
                                  FormatPanelDate(modified),
