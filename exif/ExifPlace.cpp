@@ -39,7 +39,10 @@ ExifPlace InRaf(ByteReader& r) {
     auto offset = r.u32(84, ByteOrder::Big);
     auto length = r.u32(88, ByteOrder::Big);
     if (!offset || !length || *offset < 92 || !r.fits(*offset, *length)) return {};
-    return InJpeg(r, *offset, uint64_t{*offset} + *length);
+    ExifPlace p = InJpeg(r, *offset, uint64_t{*offset} + *length);
+    // The TIFF header inside the embedded JPEG, not in the raw data after it.
+    if (p.holder && (p.main.end < p.main.base || p.main.end - p.main.base < 8)) return {};
+    return p;
 }
 
 // A HEIF item's data: one extent in the file (construction method 0) or in idat (1).
@@ -59,7 +62,10 @@ std::optional<TiffBlock> ItemData(ByteReader& r, const IsoBox& meta, uint32_t it
     auto count = ReadBigEndian(r, p + 6, idSize);
     if (!count) return std::nullopt;
     p += 6 + idSize;
+    // Each entry inside the box: id, method, reference, base, extent count, extents.
+    const uint64_t header = idSize + (*version >= 1 ? 2 : 0) + 4 + baseSize;
     for (uint64_t i = 0; i < *count && i < kMaxBoxes; ++i) {
+        if (p > iloc->end || iloc->end - p < header) return std::nullopt;
         auto id = ReadBigEndian(r, p, idSize);
         if (!id) return std::nullopt;
         p += idSize;
@@ -76,6 +82,7 @@ std::optional<TiffBlock> ItemData(ByteReader& r, const IsoBox& meta, uint32_t it
         if (!reference || !base || !extents) return std::nullopt;
         p += 4 + baseSize;
         const unsigned extentSize = indexSize + offsetSize + lengthSize;
+        if (uint64_t{*extents} * extentSize > iloc->end - p) return std::nullopt;
         if (*id != item) {
             p += uint64_t{*extents} * extentSize;
             continue;
@@ -116,6 +123,7 @@ ExifPlace InHeif(ByteReader& r) {
         auto v = r.u8(infe.payload);
         if (!v || *v < 2) return true;
         const unsigned idSize = *v == 2 ? 2 : 4;
+        if (infe.end - infe.payload < 4 + idSize + 6) return true; // cut before its type
         auto id = ReadBigEndian(r, infe.payload + 4, idSize);
         auto type = r.u32(infe.payload + 4 + idSize + 2, ByteOrder::Big);
         if (id && type && *type == FourCC("Exif")) item = static_cast<uint32_t>(*id);
@@ -125,8 +133,10 @@ ExifPlace InHeif(ByteReader& r) {
     auto data = ItemData(r, *meta, *item);
     if (!data) return out;
     out.holder = data->base;
+    // exif_tiff_header_offset(4), then the TIFF header (8) inside the item.
+    if (data->end - data->base < 12) return out;
     auto skip = r.u32(data->base, ByteOrder::Big);
-    if (!skip || *skip > data->end - data->base - 4) return out;
+    if (!skip || *skip > data->end - data->base - 12) return out;
     out.identified = true;
     out.main = {data->base + 4 + *skip, data->end};
     return out;

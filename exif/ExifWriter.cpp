@@ -84,11 +84,18 @@ SlotSearch SearchDateSlots(ByteReader& r) {
         if (reached) checked.push_back({e.tag, offset, e.count, reason});
     }
     w.structure.seal();
+    // A checksum the structure runs into cannot be written: the texts under it stay as they are.
+    const bool sumWritable =
+        w.checksum && r.fits(w.checksum->at, 4) && !w.structure.overlaps(w.checksum->at, 4);
+    const auto underSum = [&](uint64_t at) {
+        return w.checksum && at >= w.checksum->from && at < w.checksum->to;
+    };
 
     // Slots by offset: disjoint texts, so an overlap shows with a neighbour.
     std::map<uint64_t, size_t> byOffset; // offset -> index in out.slots
     for (Checked& c : checked) {
-        if (!c.reason && w.structure.overlaps(c.offset, c.count))
+        if (!c.reason &&
+            (w.structure.overlaps(c.offset, c.count) || (underSum(c.offset) && !sumWritable)))
             c.reason = SkipReason::OverlapsStructure;
         if (!c.reason) {
             auto same = byOffset.find(c.offset);
@@ -113,7 +120,7 @@ SlotSearch SearchDateSlots(ByteReader& r) {
         out.slots.push_back({c.tag, c.offset, c.count});
     }
     // A checksum over the Exif data: written only after the texts under it (AddChecksumWrite).
-    if (w.checksum && r.fits(w.checksum->at, 4)) {
+    if (sumWritable) {
         byOffset.emplace(w.checksum->at, out.slots.size());
         out.slots.push_back({kChecksumTag, w.checksum->at, 4});
     }

@@ -4,25 +4,33 @@
 // for every input: the size never changes; no byte outside the planned date texts changes; no
 // two writes overlap; no write touches the walked structure; every write starts a slot of
 // FindDateSlots and fits its count; and since the writes leave the structure alone, the slots
-// after the writes are the slots before. The XMP and IPTC copies are found inside the file,
-// apart, in file order; each copy a run plans is written over its own text, at its length.
+// after the writes are the slots before. A movie's times are planned through a UTC clock, each
+// write a number of its slot's width; a PNG's CRC is planned after the texts, the plan's one
+// write that is no date, and it is the CRC of the chunk as written. The XMP and IPTC copies are
+// found inside the file, apart, in file order; each copy a run plans is written over its own text,
+// at its length.
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "base/ByteSource.h"
+#include "base/Crc32.h"
 #include "exif/CameraFields.h"
 #include "exif/DateCopies.h"
 #include "exif/ExifLayout.h"
+#include "exif/ExifPlace.h"
 #include "exif/ExifReader.h"
 #include "exif/ExifWalker.h"
 #include "exif/ExifWriter.h"
 #include "exif/JpegFrame.h"
+#include "exif/MovieTimes.h"
 #include "run/ClockSync.h"
 #include "run/CopyDates.h"
 #include "run/RunLoop.h"
@@ -32,6 +40,34 @@ using namespace tokimori;
 namespace {
 void Check(bool ok) {
     if (!ok) std::abort();
+}
+
+// UTC as the movie clock, over the years 1 to 9999.
+const MovieClock kUtc{
+    [](int64_t s) -> std::optional<std::string> {
+        using namespace std::chrono;
+        if (s < -62135596800 || s > 253402300799) return std::nullopt;
+        const sys_seconds t{seconds{s}};
+        const auto day = floor<days>(t);
+        const year_month_day d{day};
+        const hh_mm_ss h{t - day};
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d:%02u:%02u %02d:%02d:%02d", int(d.year()),
+                      unsigned(d.month()), unsigned(d.day()), int(h.hours().count()),
+                      int(h.minutes().count()), int(h.seconds().count()));
+        return text;
+    },
+    [](const std::string& text) -> std::optional<int64_t> {
+        using namespace std::chrono;
+        int y, mo, d, h, mi, s;
+        if (std::sscanf(text.c_str(), "%4d:%2d:%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
+            return std::nullopt;
+        const sys_days day{year{y} / mo / d};
+        return int64_t{day.time_since_epoch().count()} * 86400 + h * 3600 + mi * 60 + s;
+    }};
+
+bool IsTextSlot(uint16_t t) {
+    return !IsMovieTag(t) && t != kChecksumTag;
 }
 
 bool SameSlots(const std::vector<DateSlot>& a, const std::vector<DateSlot>& b) {
@@ -118,7 +154,11 @@ Allowed FindAllowed(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < a.slots.size(); ++i) {
         const DateSlot& s = a.slots[i];
         const bool offset = s.tag >= tag::OffsetTime && s.tag <= tag::OffsetTimeDigitized;
-        Check(s.count >= (offset ? 6u : 10u) && r.fits(s.offset, s.count));
+        const bool movie = IsMovieTag(s.tag), crc = s.tag == kChecksumTag;
+        Check(movie ? s.count == 4 || s.count == 8
+              : crc ? s.count == 4
+                    : s.count >= (offset ? 6u : 10u));
+        Check(r.fits(s.offset, s.count));
         Check(!a.walk.structure.overlaps(s.offset, s.count));
         for (size_t j = 0; j < i; ++j)
             Check(a.slots[j].offset + a.slots[j].count <= s.offset ||
@@ -131,16 +171,25 @@ void WriteAndCheck(const uint8_t* data, size_t size, const Allowed& allowed,
                    const std::string& text, const std::string& filter, bool walkAgain) {
     MemorySource src(data, size);
     ByteReader r(src);
-    DatePlan plan = PlanExifDateWrite(r, text, filter);
-    Check(!r.failed());
+    DatePlan plan = PlanExifDateWrite(r, text, filter, &kUtc);
+    const ChecksumOutcome sum = AddChecksumWrite(r, plan);
+    Check(!r.failed() && sum != ChecksumOutcome::Unreadable);
     const std::vector<DateSlot>& slots = allowed.slots;
     for (size_t i = 0; i < plan.writes.size(); ++i) {
         const DateWrite& w = plan.writes[i];
-        Check(w.newBytes == text && w.oldBytes.size() == text.size());
+        if (IsMovieTag(w.tag) || w.tag == kChecksumTag)
+            Check(w.newBytes.size() == w.oldBytes.size() && w.newBytes != w.oldBytes);
+        else
+            Check(w.newBytes == text && w.oldBytes.size() == text.size());
+        // The CRC is the last write and the only one of its kind.
+        Check(w.tag != kChecksumTag ||
+              (i + 1 == plan.writes.size() && sum == ChecksumOutcome::Added));
         Check(w.offset + w.newBytes.size() <= size);
         Check(!allowed.walk.structure.overlaps(w.offset, w.newBytes.size()));
         Check(std::any_of(slots.begin(), slots.end(), [&w](const DateSlot& s) {
-            return s.offset == w.offset && w.newBytes.size() <= s.count && s.tag == w.tag;
+            return s.offset == w.offset && s.tag == w.tag &&
+                   (IsTextSlot(s.tag) ? w.newBytes.size() <= s.count
+                                      : w.newBytes.size() == s.count);
         }));
         for (size_t j = 0; j < i; ++j)
             Check(plan.writes[j].offset + plan.writes[j].newBytes.size() <= w.offset ||
@@ -164,11 +213,17 @@ void WriteAndCheck(const uint8_t* data, size_t size, const Allowed& allowed,
         from = end;
     }
 
-    // The writes left the structure as it was: a second walk finds the same slots.
-    if (walkAgain) {
-        MemorySource again(after);
-        ByteReader r2(again);
-        Check(SameSlots(FindDateSlots(r2), slots));
+    // The writes left the structure as it was: a second walk finds the same slots. A CRC
+    // written is the one of the bytes it covers as they are now.
+    MemorySource again(after);
+    ByteReader r2(again);
+    if (walkAgain) Check(SameSlots(FindDateSlots(r2), slots));
+    if (!plan.writes.empty() && plan.writes.back().tag == kChecksumTag) {
+        const BlockChecksum c = *LocateExif(r2).checksum;
+        Check(c.at == plan.writes.back().offset && c.to <= size);
+        const std::string_view covered(reinterpret_cast<const char*>(after.data() + c.from),
+                                       c.to - c.from);
+        Check(Get32(after.data() + c.at, ByteOrder::Big) == Crc32(covered));
     }
 }
 

@@ -1,4 +1,6 @@
-# Runs the fuzzer for SECONDS over a corpus seeded with the test photos; fails on any finding.
+# Runs the fuzzer for SECONDS over a corpus seeded with the folders SEEDS ("|" between them);
+# fails on any finding.
+string(REPLACE "|" ";" SEEDS "${SEEDS}")
 file(MAKE_DIRECTORY ${CORPUS})
 execute_process(
   COMMAND ${FUZZER} -max_total_time=${SECONDS} -max_len=70000 -timeout=10 -rss_limit_mb=2048
