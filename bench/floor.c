@@ -2,6 +2,8 @@
  * file, read its head, find the date-time texts (19 bytes "dddd:dd:dd dd:dd:dd", at most three),
  * write the new text over each, close, set the file times, append one log line. With NEWTEXT "-"
  * the texts are found but not written: the floor for setting file times from the photo's date.
+ * With NEWTEXT "=" the head is written back in place as it was read, byte for byte: the floor for
+ * the files whose dates are found through their boxes (HEIF, MP4, MOV), a fixed cost per file.
  * FLOOR_FLUSH hands the photos to the disk as well, one of three ways: "fsync" each photo before
  * it is closed, "range" starts each photo's write-back (sync_file_range) and waits for them
  * (fsync) every 256 photos, "syncfs" hands the whole file system to the disk every 256 photos.
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
     const time_t when = (time_t)atoll(argv[2]);
     const char* log = argv[3];
     const int write = strcmp(text, "-") != 0;
+    const int whole_head = strcmp(text, "=") == 0;
     const char* flush = getenv("FLOOR_FLUSH");
     const int each = flush && !strcmp(flush, "fsync");
     const int range = flush && !strcmp(flush, "range");
@@ -40,8 +43,9 @@ int main(int argc, char** argv) {
         int fd = open(argv[i], (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
         if (fd < 0) return 1;
         ssize_t n = pread(fd, head, sizeof head, 0);
+        if (n < 0 || (whole_head && pwrite(fd, head, (size_t)n, 0) != n)) return 1;
         int found = 0;
-        for (ssize_t k = 0; k + 19 <= n && found < 3; ++k) {
+        for (ssize_t k = 0; !whole_head && k + 19 <= n && found < 3; ++k) {
             if (is_date(head + k)) {
                 if (write && pwrite(fd, text, 19, k) != 19) return 1;
                 ++found;

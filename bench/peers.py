@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Re-dating many photos: tokimori-cli set against exiftool, jhead, exiv2 and a minimal C floor,
 side by side, medians of several rounds on fresh copies; tokimori-cli shift and filetime against
-exiftool and the floor. Also checks that no tool changed a file's size and that each did its
-work. Prints figures; it is not a test.
+exiftool and the floor; set over HEIC photos and MP4 movies of two sizes against exiftool and
+the floor. Also checks that no tool changed a file's size and that each did its work. Prints
+figures; it is not a test.
 
 usage: peers.py TOKIMORI_CLI FLOOR PHOTOS_DIR [--rounds N] [--copies N] [--big N]
-                [--only set|shift|filetime|copies]"""
+                [--formats DIR] [--only set|shift|filetime|copies|formats]"""
 
 import argparse
+import json
 import os
 import shutil
 import statistics
@@ -34,7 +36,7 @@ def copies(source, folder, n):
         shutil.rmtree(folder)
     folder.mkdir()
     for i in range(n):
-        shutil.copyfile(source, folder / f"P{i:05d}.jpg")
+        shutil.copyfile(source, folder / f"P{i:05d}{source.suffix}")
     return sorted(folder.iterdir())
 
 
@@ -96,6 +98,67 @@ def filetime_tools(cli, floor, work):
     }
 
 
+# The dates a HEIF photo's Exif item and a movie's headers (every track's) hold, exiftool's
+# names; the photo's XMP copies are left alone, as set leaves them without --all-copies.
+PHOTO_DATES = ("EXIF:ModifyDate", "EXIF:DateTimeOriginal", "EXIF:CreateDate")
+MOVIE_DATES = tuple(f"QuickTime:{n}" for n in ("CreateDate", "ModifyDate", "TrackCreateDate",
+                                               "TrackModifyDate", "MediaCreateDate",
+                                               "MediaModifyDate"))
+
+
+def make_movie(work, seconds):
+    """An MP4 of about 1 MB a second (MPEG-4 video over noise, AAC sound), its header times
+    2015-03-04 05:06:07 UTC, its moov box after the media data (as ffmpeg writes it)."""
+    movie = work / f"movie{seconds}s.mp4"
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                    f"testsrc=d={seconds}:s=640x480:r=25,noise=alls=40:allf=t", "-f", "lavfi",
+                    "-i", f"sine=d={seconds}", "-c:v", "mpeg4", "-b:v", "8M", "-maxrate", "8M",
+                    "-bufsize", "2M", "-c:a", "aac", "-shortest", "-metadata",
+                    "creation_time=2015-03-04T05:06:07Z", str(movie)], check=True)
+    return movie
+
+
+def dates_of(path, names):
+    """Every tag among names in every group, as exiftool reads it (a movie's UTC times turned
+    into local time)."""
+    out = subprocess.run(["exiftool", "-j", "-a", "-G1", "-api", "QuickTimeUTC",
+                          *[f"-{n}" for n in names], str(path)],
+                         check=True, capture_output=True).stdout
+    # A movie's times come with the zone's offset ("+09:00") after them.
+    return {k: v[:19] for k, v in json.loads(out)[0].items() if k != "SourceFile"}
+
+
+def redated(names, source):
+    """Checks the first and last files hold NEW in every date the source holds, and that every
+    file's modification time is NEW."""
+    count = len(dates_of(source, names))
+
+    def check(files):
+        for f in (files[0], files[-1]):
+            dates = dates_of(f, names)
+            wrong = {k: v for k, v in dates.items() if v != NEW}
+            if wrong or len(dates) != count:
+                return f"left {f.name} with {wrong or dates}"
+        return timed(NEW)(files)
+    return check
+
+
+def formats_tools(cli, floor, work, names):
+    when = str(local_seconds(NEW))
+    # exiftool told that the movie's times are UTC, so that it writes local NEW as UTC as
+    # Tokimori does.
+    utc = ["-api", "QuickTimeUTC"] if names is MOVIE_DATES else []
+    return {
+        "tokimori-cli set": tools(cli, floor, work)["tokimori-cli set"],
+        "floor (C)": lambda d, files: [floor, "=", when, str(work / "floor.log"),
+                                       *map(str, files)],
+        "floor, syncfs": flushing("syncfs", [floor, "=", when, str(work / "floor.log")]),
+        "exiftool": lambda d, files: [
+            "exiftool", "-q", "-overwrite_original", *utc, *[f"-{n}={NEW}" for n in names],
+            f"-FileModifyDate={NEW}", str(d)],
+    }
+
+
 def wrote(text):
     def check(files):
         return None if text.encode() in files[0].read_bytes()[:70000] else "did not write " + text
@@ -131,12 +194,15 @@ def measure(name, command, source, n, rounds, work, check=wrote(NEW)):
     return statistics.median(times)
 
 
-def compare(label, n, tools, source, rounds, work, check, ours, targets=("", "")):
-    """Times each tool and prints the figures, with the targets (texts) after the two ratios."""
+def compare(label, n, tools, source, rounds, work, check, ours, targets=("", ""),
+            floor_check=None, flush_target=" (target: within 1.5x)"):
+    """Times each tool and prints the figures, with the targets (texts) after the two ratios.
+    The floors are checked by floor_check where given (a floor that writes no date)."""
     print(f"{n} copies of {label}, median of {rounds} rounds:")
     results = {}
     for name, command in tools.items():
-        results[name] = measure(name, command, source, n, rounds, work, check)
+        results[name] = measure(name, command, source, n, rounds, work,
+                                floor_check if floor_check and name.startswith("floor") else check)
         print(f"  {name:22s} {results[name]:8.3f} s  {n / results[name]:10.0f} photos/s")
     print(f"  exiftool / tokimori: {results['exiftool'] / results[ours]:.0f}x{targets[0]}")
     print(f"  tokimori / floor:    {results[ours] / results['floor (C)']:.2f}x{targets[1]}")
@@ -144,7 +210,7 @@ def compare(label, n, tools, source, rounds, work, check, ours, targets=("", "")
     if flushed:
         best = min(flushed, key=flushed.get)
         print(f"  tokimori / the fastest flushing floor ({best[7:]}): "
-              f"{results[ours] / flushed[best]:.2f}x (target: within 1.5x); "
+              f"{results[ours] / flushed[best]:.2f}x{flush_target}; "
               f"durability costs the floor {flushed[best] / results['floor (C)']:.2f}x")
 
 
@@ -156,7 +222,9 @@ def main():
     ap.add_argument("--rounds", type=int, default=3)
     ap.add_argument("--copies", type=int, default=1000)
     ap.add_argument("--big", type=int, default=200)
-    ap.add_argument("--only", choices=("set", "shift", "filetime", "copies"))
+    ap.add_argument("--formats", type=Path, help="the folder of IMG_5195.HEIC (default: "
+                    "PHOTOS_DIR's neighbour formats)")
+    ap.add_argument("--only", choices=("set", "shift", "filetime", "copies", "formats"))
     args = ap.parse_args()
     with tempfile.TemporaryDirectory(prefix="tokimori-bench-") as w:
         work = Path(w)
@@ -203,6 +271,20 @@ def main():
                 ours, plain = results["tokimori-cli set --all-copies"], results["tokimori-cli set"]
                 print(f"  --all-copies / set: {ours / plain:.2f}x (target: within 1.3x); "
                       f"exiftool / --all-copies: {results['exiftool, every copy'] / ours:.0f}x")
+        if args.only in (None, "formats"):
+            # Through the boxes: the HEIC photo's Exif item, the movie's moov at the end. In
+            # Tokyo's zone (every tool and check after this), so that a movie's UTC times differ
+            # from the local ones.
+            os.environ["TZ"] = "Asia/Tokyo"
+            time.tzset()
+            heic = (args.formats or args.photos.parent / "formats") / "IMG_5195.HEIC"
+            for source, names, label in (
+                    (heic, PHOTO_DATES, f"{heic.name} ({heic.stat().st_size / 1e6:.1f} MB)"),
+                    *((m, MOVIE_DATES, f"an MP4 of {s} s ({m.stat().st_size / 1e6:.1f} MB)")
+                      for s in (1, 20) for m in (make_movie(work, s),))):
+                compare(label, args.big, formats_tools(args.cli, args.floor, work, names), source,
+                        args.rounds, work, redated(names, source), "tokimori-cli set",
+                        (" (target: at least 50x)", ""), timed(NEW), "")
     return 0
 
 

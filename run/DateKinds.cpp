@@ -242,6 +242,10 @@ const MovieClock& LocalMovieClock() {
                                   [](const std::string& text) -> std::optional<int64_t> {
                                       auto t = ParseDateText(text);
                                       if (!t) return std::nullopt;
+                                      // A movie holds the same time up to ten times: the
+                                      // zone's offset asked once (LocalZoneAt keeps it).
+                                      if (const auto zone = LocalZoneAt(*t))
+                                          return CalendarSeconds(*t) - *zone;
                                       auto unix = LocalToUnix(*t);
                                       if (!unix) return std::nullopt;
                                       return unix.value();
