@@ -183,12 +183,18 @@ void FileList::setPath(const std::string& folder) {
     if (changed) emit pathChanged();
 }
 
+void FileList::setKinds(Listing kinds) {
+    if (kinds == kinds_) return;
+    kinds_ = kinds;
+    refresh();
+}
+
 void FileList::refresh() {
     const QSignalBlocker block(this);
     clear();
     entries_.clear();
     if (!path_.empty()) {
-        auto entries = FileEntries(path_);
+        auto entries = FileEntries(path_, kinds_);
         if (entries) entries_ = std::move(entries.value());
         QStringList items;
         items.reserve(qsizetype(entries_.size()));

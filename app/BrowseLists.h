@@ -88,6 +88,8 @@ class FileList : public QListWidget {
     void setPath(const std::string& folder);
     // Lists the folder again (keeps the path).
     void refresh();
+    // Which files it offers (the JPEG photos at first); lists the folder again when it changes.
+    void setKinds(Listing kinds);
     int listCount() const { return count(); }
     // The name of the entry at index as the file system has it ("" outside the list), and as
     // it is shown.
@@ -120,6 +122,7 @@ class FileList : public QListWidget {
   private:
     std::string path_;
     std::vector<FileEntry> entries_;
+    Listing kinds_ = Listing::Jpeg;
 };
 
 } // namespace tokimori

@@ -84,6 +84,7 @@ void FrmMain::connectCommands() {
         {"mnuUndo", &FrmMain::mnuUndo_Click},
         {"mnuLogFolder", &FrmMain::mnuLogFolder_Click},
         {"mnuEnd", &FrmMain::mnuEnd_Click},
+        {kAllKindsItem.name, &FrmMain::mnuAllKinds_Click},
         {"mnuPhotoBig", &FrmMain::mnuPhotoBig_Click},
         {"mnuHelpHelp", &FrmMain::mnuHelpHelp_Click},
         {"mnuAbout", &FrmMain::mnuAbout_Click}};
@@ -266,6 +267,8 @@ bool FrmMain::Form_Load() {
     for (const MessageRequest& m : start->messages)
         tell(m);
     if (start->setDrive) Drive1->setDrive(start->folder);
+    allKinds()->setChecked(FlagSetting(kAllKindsKey, S(GetReg(kAllKindsKey.key, QString()))));
+    mnuAllKinds_Click(); // before the folder is listed
     Dir1->setPath(start->folder);
     File1_PathChange();
     allCopies()->setChecked(FlagSetting(kAllCopiesKey, S(GetReg(kAllCopiesKey.key, QString()))));
@@ -304,7 +307,8 @@ void FrmMain::Form_Unload() {
         {kWindowWidth.key, PixelsToTwips(outer.width)},
         {kWindowHeight.key, PixelsToTwips(outer.height)},
         {kFolderKey, IsUtf8(folder) ? U(folder) : QString()},
-        {kAllCopiesKey.key, U(FlagText(allCopies()->isChecked()))}};
+        {kAllCopiesKey.key, U(FlagText(allCopies()->isChecked()))},
+        {kAllKindsKey.key, U(FlagText(allKinds()->isChecked()))}};
     for (const auto& [key, value] : values)
         (void)SetReg(key, value);
     CloseAllHelp();
@@ -493,6 +497,14 @@ void FrmMain::setExifInfo(const QString& crlfText, const QString& tip) {
 
 QAction* FrmMain::allCopies() const {
     return findChild<QAction*>(kAllCopiesItem.name);
+}
+
+QAction* FrmMain::allKinds() const {
+    return findChild<QAction*>(kAllKindsItem.name);
+}
+
+void FrmMain::mnuAllKinds_Click() {
+    File1->setKinds(allKinds()->isChecked() ? Listing::Everything : Listing::Jpeg);
 }
 
 QString FrmMain::exifInfoText() const {

@@ -133,6 +133,8 @@ class FrmMain : public QMainWindow, private FrmMainUi {
     void clearThumbnail();
     void setExifInfo(const QString& crlfText, const QString& tip = {});
     QAction* allCopies() const; // the file menu's 「XMP・IPTCの日付も合わせる」
+    QAction* allKinds() const;  // the file menu's 「写真と動画をすべて表示」
+    void mnuAllKinds_Click();   // the file list offers what the item says
     SetDatesOptions runOptions() const;
     // Runs the photos of the list through the one run loop and shows what the run report says:
     // messages, selection, status-bar count and panel.

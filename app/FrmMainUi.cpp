@@ -167,6 +167,7 @@ void FrmMainUi::setupMenus(QMainWindow* window) {
     add(mnuFile, "mnuLogFolder", "ログフォルダを開く(&L)");
     mnuFile->addSeparator()->setObjectName("mnuAllCopiesBar");
     add(mnuFile, kAllCopiesItem.name, kAllCopiesItem.caption)->setCheckable(true);
+    add(mnuFile, kAllKindsItem.name, kAllKindsItem.caption)->setCheckable(true);
     mnuFile->addSeparator()->setObjectName("mnuFileBar");
     add(mnuFile, "mnuEnd", "終了(&X)");
     add(bar, "mnuPhotoBig", "画像プレビュー(&P)");

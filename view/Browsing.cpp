@@ -36,8 +36,8 @@ Result<std::vector<FolderRow>> FolderRows(const std::string& folder) {
     return rows;
 }
 
-Result<std::vector<FileEntry>> FileEntries(const std::string& folder) {
-    auto names = ListPhotos(folder);
+Result<std::vector<FileEntry>> FileEntries(const std::string& folder, Listing kinds) {
+    auto names = ListPhotos(folder, nullptr, kinds);
     if (!names) return names.error();
     std::vector<FileEntry> out;
     out.reserve(names->size());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Paths.h"
 #include "base/RunError.h"
 #include "base/Volumes.h"
 
@@ -33,8 +34,10 @@ struct FileEntry {
     std::string name;  // as the file system names it
     std::string shown; // as shown
 };
-// The photos of folder ("*.jpg;*.jpeg", any letter case), sorted by name.
-Result<std::vector<FileEntry>> FileEntries(const std::string& folder);
+// The photos of folder ("*.jpg;*.jpeg", any letter case; or every photo and movie), sorted by
+// name.
+Result<std::vector<FileEntry>> FileEntries(const std::string& folder,
+                                           Listing kinds = Listing::Jpeg);
 
 // Type-to-jump: the row whose shown name begins with what was typed, searching on from the
 // current row (a first letter moves on past it; the same letter typed again moves to the next

@@ -26,6 +26,11 @@ struct MenuCheck {
 // the state is stored when the window closes.
 inline constexpr MenuCheck kAllCopiesItem{"mnuAllCopies", "XMP・IPTCの日付も合わせる",
                                           kAllCopiesKey};
+// The file menu's check item: with it, the file list offers every photo and movie the program
+// re-dates (Listing::Everything: TIFF and camera raw files, HEIC/HEIF, PNG, WebP, MP4, MOV)
+// beside the JPEG photos; without it, "*.jpg;*.jpeg" as always. Off at first start; stored
+// when the window closes.
+inline constexpr MenuCheck kAllKindsItem{"mnuAllKinds", "写真と動画をすべて表示", kAllKindsKey};
 
 // What a tool bar button does, by its key, compared exactly: "UP" goes to the parent folder,
 // "PhotoBig" opens the viewer, "Help" the help, "Close" closes the window; any other key nothing.

@@ -32,6 +32,8 @@ struct FlagKey {
 };
 // The file menu's 「XMP・IPTCの日付も合わせる」 (view/Commands): off at first start.
 inline constexpr FlagKey kAllCopiesKey{"AllCopies", false};
+// The file menu's 「写真と動画をすべて表示」 (view/Commands): off at first start.
+inline constexpr FlagKey kAllKindsKey{"AllKinds", false};
 
 // A flag as the store keeps it, "True" or "False"; and back: "True" and "1" are on, "False"
 // and "0" off (letters in any case, blanks around them left out); anything else is the default.

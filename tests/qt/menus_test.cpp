@@ -125,12 +125,45 @@ class MenusTest : public QObject {
             captions << a->text();
         }
         QCOMPARE(names, (QStringList{"mnuShift", "mnuFileTime", "mnuUndo", "mnuLogFolder", "-",
-                                     "mnuAllCopies", "-", "mnuEnd"}));
-        QCOMPARE(captions,
-                 (QStringList{"日時をずらす(&S)...", "ファイル日付を撮影日時に合わせる(&F)",
-                              "元に戻す(&U)...", "ログフォルダを開く(&L)", "",
-                              "XMP・IPTCの日付も合わせる", "", "終了(&X)"}));
+                                     "mnuAllCopies", "mnuAllKinds", "-", "mnuEnd"}));
+        QCOMPARE(captions, (QStringList{"日時をずらす(&S)...",
+                                        "ファイル日付を撮影日時に合わせる(&F)", "元に戻す(&U)...",
+                                        "ログフォルダを開く(&L)", "", "XMP・IPTCの日付も合わせる",
+                                        "写真と動画をすべて表示", "", "終了(&X)"}));
         QVERIFY(w.findChild<QAction*>("mnuAllCopies")->isCheckable());
+        QVERIFY(w.findChild<QAction*>("mnuAllKinds")->isCheckable());
+    }
+
+    // The item offers the other photos and movies beside the JPEGs, and a run does them alike.
+    void theAllKindsItemListsPhotosAndMoviesAndARunDoesThem() {
+        QTemporaryDir dir;
+        CopyPhotos(dir, {{"Canon_40D.jpg", "a.jpg"},
+                         {"../formats/IMG_5195.HEIC", "b.heic"},
+                         {"../formats/QuickTime.mov", "c.mov"},
+                         {"../formats/README.md", "d.md"}});
+        MessageRecorder messages;
+        {
+            Window win;
+            win.open(dir.path());
+            QCOMPARE(win.files()->listCount(), 1);
+            win.trigger("mnuAllKinds");
+            QCOMPARE(win.files()->listCount(), 3);
+            win.folderMode();
+            win.pick(QDate(2020, 1, 2), QTime(3, 4, 5));
+            win.run();
+        }
+        // Each keeps its own time of day: a photo's DateTime, a movie's creation time (UTC)
+        // in local time, on the new day.
+        for (const char* name : {"a.jpg", "b.heic", "c.mov"}) {
+            std::vector<PhotoDate> dates;
+            auto info = ReadExifInfo(S(dir.path()) + "/", name, &dates);
+            QVERIFY(info && !dates.empty());
+            const QDate day =
+                info->movieCreated
+                    ? QDateTime::fromSecsSinceEpoch(*info->movieCreated).date()
+                    : QDate::fromString(U(dates.front().text.substr(0, 10)), "yyyy:MM:dd");
+            QVERIFY2(day == QDate(2020, 1, 2), name);
+        }
     }
 
     void shiftPreviewAndAmounts() {

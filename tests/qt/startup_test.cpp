@@ -90,6 +90,8 @@ class StartupTest : public QObject {
         Store("WWidth", "15000");
         Store("WHeight", "9000");
         Store("AllCopies", " true ");
+        Store("AllKinds", "True");
+        QFile::copy(PhotosDir() + "/../formats/QuickTime.mov", dir.filePath("c.mov"));
         MessageRecorder messages;
         QRect outer;
         {
@@ -102,6 +104,8 @@ class StartupTest : public QObject {
             QAction* copies = w.findChild<QAction*>("mnuAllCopies");
             QVERIFY(copies->isChecked());
             copies->trigger();
+            QVERIFY(w.findChild<QAction*>("mnuAllKinds")->isChecked());
+            QCOMPARE(Get<FileList>(w, "File1")->listCount(), 3);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             w.move(30, 40);
@@ -117,6 +121,7 @@ class StartupTest : public QObject {
         QCOMPARE(outer.topLeft(), QPoint(30, 40));
         QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(dir.path()));
         QCOMPARE(Stored("AllCopies"), QString("False"));
+        QCOMPARE(Stored("AllKinds"), QString("True"));
         QVERIFY(messages.shown.isEmpty());
     }
 
