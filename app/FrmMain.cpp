@@ -558,8 +558,7 @@ void FrmMain::File1_Click() {
     const LocalDateTime modified = LocalFromUnix(read->modifiedUnix);
     lastRead_.embeddedDate = FromPhotoText(read->summary.EmbeddedDate);
     lastRead_.fileDate = U(FormatGeneralDate(modified));
-    const QString panel =
-        read->entries == 0 ? QString(kNoDateInfo) : U(InfoPanelText(read.value(), modified));
+    const QString panel = U(PanelTextFor(read.value(), modified));
     // Beside the panel's lines: the XMP and IPTC shooting dates that say otherwise.
     const QString tip = U(CopiesDisagreeText(dates));
     if (read->entries != 0) setExifInfo(panel, tip);

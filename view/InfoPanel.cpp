@@ -44,6 +44,11 @@ std::string InfoPanelText(const ExifInfo& info, const LocalDateTime& modified) {
     return out;
 }
 
+std::string PanelTextFor(const ExifInfo& info, const LocalDateTime& modified) {
+    if (info.entries == 0 && !info.movieCreated) return kNoDateInfo;
+    return InfoPanelText(info, modified);
+}
+
 std::string CopiesDisagreeText(const std::vector<PhotoDate>& dates) {
     const auto original = std::find_if(dates.begin(), dates.end(), [](const PhotoDate& d) {
         return d.tag == tag::DateTimeOriginal && !IsCopyTag(d.tag);

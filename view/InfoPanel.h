@@ -21,6 +21,9 @@ inline constexpr char kFolderChanged[] =
 // as stored, the file date "yyyy/mm/dd hh:mm:ss", maker and model as stored. A photo whose Exif
 // data hold no pixel size shows the size of its JPEG frame instead of 0×0.
 std::string InfoPanelText(const ExifInfo& info, const LocalDateTime& modified);
+// What the panel shows for a file read: kNoDateInfo for a photo without Exif data, else the
+// fourteen lines (a movie's with its creation time as the shooting date).
+std::string PanelTextFor(const ExifInfo& info, const LocalDateTime& modified);
 
 // What the panel tells beside the fourteen lines (the information text's tooltip): the XMP and
 // IPTC copies of the shooting date that do not say what DateTimeOriginal says (SaysTheSame, an

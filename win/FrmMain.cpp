@@ -60,6 +60,7 @@ enum Command : int {
     kMnuHelpHelp,
     kMnuAbout,
     kMnuAllCopies,
+    kMnuAllKinds,
     kToolUp = 2101,
     kToolPhotoBig,
     kToolHelp,
@@ -367,6 +368,7 @@ void FrmMain::buildMenus() {
     AppendMenuW(file, MF_STRING, kMnuLogFolder, L"ログフォルダを開く(&L)");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kMnuAllCopies, W(kAllCopiesItem.caption).c_str());
+    AppendMenuW(file, MF_STRING, kMnuAllKinds, W(kAllKindsItem.caption).c_str());
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kMnuEnd, L"終了(&X)");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"ファイル(&F)");
@@ -435,6 +437,8 @@ bool FrmMain::Form_Load() {
         tell(m);
     fillDrives();
     if (start->setDrive) setDrive(start->folder);
+    checkItem(kMnuAllKinds,
+              FlagSetting(kAllKindsKey, GetReg(kAllKindsKey.key, ""))); // before listing
     setFolder(start->folder);
     File1_PathChange();
     setAllCopies(FlagSetting(kAllCopiesKey, GetReg(kAllCopiesKey.key, "")));
@@ -472,6 +476,7 @@ void FrmMain::Form_Unload() {
     (void)SetReg(kWindowHeight.key, std::to_string(PixelsToTwips(r.bottom - r.top)));
     (void)SetReg(kFolderKey, IsUtf8(folder) ? folder : std::string());
     (void)SetReg(kAllCopiesKey.key, FlagText(allCopies()));
+    (void)SetReg(kAllKindsKey.key, FlagText(allKinds()));
     CloseAllHelp();
 }
 
@@ -639,6 +644,9 @@ void FrmMain::command(int id, int code) {
         return mnuAbout_Click();
     case kMnuAllCopies:
         return setAllCopies(!allCopies());
+    case kMnuAllKinds:
+        checkItem(kMnuAllKinds, !allKinds());
+        return fillFiles();
     default:
         if (*ToolKey(id)) Toolbar_ButtonClick(ToolKey(id));
     }
@@ -792,7 +800,7 @@ void FrmMain::Dir1_Change() {
 }
 
 void FrmMain::fillFiles() {
-    auto entries = FileEntries(folder_);
+    auto entries = FileEntries(folder_, allKinds() ? Listing::Everything : Listing::Jpeg);
     files_ = entries ? std::move(entries.value()) : std::vector<FileEntry>{};
     HWND list = control("File1");
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
@@ -909,13 +917,25 @@ std::string FrmMain::exifInfoTip() const {
     return N(text);
 }
 
+bool FrmMain::itemChecked(int id) const {
+    return GetMenuState(GetSubMenu(GetMenu(hwnd_), 0), id, MF_BYCOMMAND) & MF_CHECKED;
+}
+
+void FrmMain::checkItem(int id, bool on) {
+    CheckMenuItem(GetSubMenu(GetMenu(hwnd_), 0), id,
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
 bool FrmMain::allCopies() const {
-    return GetMenuState(GetSubMenu(GetMenu(hwnd_), 0), kMnuAllCopies, MF_BYCOMMAND) & MF_CHECKED;
+    return itemChecked(kMnuAllCopies);
 }
 
 void FrmMain::setAllCopies(bool on) {
-    CheckMenuItem(GetSubMenu(GetMenu(hwnd_), 0), kMnuAllCopies,
-                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    checkItem(kMnuAllCopies, on);
+}
+
+bool FrmMain::allKinds() const {
+    return itemChecked(kMnuAllKinds);
 }
 
 std::string FrmMain::exifInfoText() const {
@@ -967,8 +987,7 @@ void FrmMain::File1_Click() {
         return;
     }
     const LocalDateTime modified = LocalFromUnix(read->modifiedUnix);
-    const std::string panel =
-        read->entries == 0 ? std::string(kNoDateInfo) : InfoPanelText(read.value(), modified);
+    const std::string panel = PanelTextFor(read.value(), modified);
     setExifInfo(panel, CopiesDisagreeText(dates));
     thumbs_->fit(path, &read.value()); // one that cannot be shown keeps its text
 }

@@ -57,6 +57,8 @@ class FrmMain {
     // The file menu's 「XMP・IPTCの日付も合わせる」: the runs take the copies along.
     bool allCopies() const;
     void setAllCopies(bool on);
+    // The file menu's 「写真と動画をすべて表示」: the file list offers every photo and movie.
+    bool allKinds() const;
     // The folder list's folder, and the photos the file list shows (bytes, as the file system
     // names them).
     const std::string& folder() const { return folder_; }
@@ -91,6 +93,8 @@ class FrmMain {
     void mnuLogFolder_Click();
 
   private:
+    bool itemChecked(int menuId) const;
+    void checkItem(int menuId, bool on);
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK ControlProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                         DWORD_PTR self);

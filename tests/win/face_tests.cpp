@@ -280,6 +280,29 @@ TEST(MainWindow, TheCopiesItemTakesTheXmpDatesAlongAndIsRemembered) {
     EXPECT_EQ(GetReg(kAllCopiesKey.key, ""), "False");
 }
 
+// 「写真と動画をすべて表示」, remembered, offers the movie and the HEIC photo beside the JPEGs
+// (the information shows the movie's creation time); chosen again, the JPEGs alone.
+TEST(MainWindow, TheAllKindsItemListsEveryPhotoAndMovie) {
+    Photos p;
+    Messages messages;
+    p.dir.put("d.heic", Photo("../formats/IMG_5195.HEIC"));
+    p.dir.put("e.mov", Photo("../formats/QuickTime.mov"));
+    EXPECT_TRUE(SetReg(kAllKindsKey.key, "True").ok());
+    {
+        Window win(p);
+        ASSERT_EQ(win.w.files().size(), 5u);
+        win.select(4, 4);
+        EXPECT_NE(win.w.exifInfoText().find(FormatDateTime(LocalFromUnix(1123769034), ':', ' ')),
+                  std::string::npos)
+            << win.w.exifInfoText();
+        SendMessageW(win.w.handle(), WM_COMMAND,
+                     FileMenuItem(win.w.handle(), "写真と動画をすべて表示"), 0);
+        EXPECT_EQ(win.w.files().size(), 3u);
+        win.w.close();
+    }
+    EXPECT_EQ(GetReg(kAllKindsKey.key, ""), "False");
+}
+
 // 日時をずらす with 基準写真から: the current photo's true time, entered, gives its camera's
 // error; the question names the camera, only its photos move, the others are named at the end.
 TEST(MainWindow, TheClockPhotoMovesItsCameraAlone) {
