@@ -502,6 +502,13 @@ std::vector<PhotoDate> ReadPhotoDates(ByteReader& r) {
     for (const MovieTime& m : FindMovieTimes(r))
         if (m.tag == movietag::CreateDate || m.tag == movietag::ModifyDate)
             out.push_back({m.tag, MovieTagName(m.tag), MovieTimeText(m.value), "+00:00", {}, 0});
+        else if (m.tag == movietag::CreationDate)
+            out.push_back({m.tag,
+                           MovieTagName(m.tag),
+                           r.text(m.offset, m.bytes).value_or(std::string()),
+                           {},
+                           {},
+                           0});
     return out;
 }
 

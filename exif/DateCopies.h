@@ -78,8 +78,9 @@ struct PhotoDate {
 // The Exif dates (IFD0's DateTime, the Exif directory's DateTimeOriginal and DateTimeDigitized
 // with their offsets and sub-seconds, and those of them that stand alone), the GPS date and time
 // stamps (satellite time, UTC), then the copies, then a movie's CreateDate and ModifyDate of its
-// movie header (UTC, offset "+00:00"). Texts are read as the reader reads them (line
-// feeds as blanks), bounded by their entries' counts; entries of other types are left out.
+// movie header (UTC, offset "+00:00") and the creation date of its metadata keys, as stored. Texts
+// are read as the reader reads them (line feeds as blanks), bounded by their entries' counts;
+// entries of other types are left out.
 std::vector<PhotoDate> ReadPhotoDates(ByteReader& r);
 
 } // namespace tokimori

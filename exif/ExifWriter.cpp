@@ -143,28 +143,6 @@ SlotSearch SearchDateSlots(ByteReader& r) {
     return out;
 }
 
-// A movie time's number as its local date text, and a new text back as the number of its
-// width; nullopt when the clock cannot say or the width cannot hold it.
-std::optional<std::string> MovieText(ByteReader& r, const DateSlot& slot, const MovieClock& clock) {
-    auto value = ReadBigEndian(r, slot.offset, slot.count);
-    if (!value || *value > static_cast<uint64_t>(INT64_MAX) / 2) return std::nullopt;
-    return clock.localText(static_cast<int64_t>(*value) - kMovieEpoch);
-}
-
-std::optional<std::string> MovieBytes(const std::string& oldText, std::string newText,
-                                      const DateSlot& slot, const MovieClock& clock) {
-    // A date alone keeps the time's own time of day.
-    if (newText.size() == 10 && oldText.size() == 19) newText += oldText.substr(10);
-    auto unix = clock.unixOf(newText);
-    if (!unix || *unix < -kMovieEpoch) return std::nullopt;
-    const uint64_t value = static_cast<uint64_t>(*unix + kMovieEpoch);
-    if (value == 0 || (slot.count == 4 && value > UINT32_MAX)) return std::nullopt;
-    std::string bytes(slot.count, '\0');
-    for (uint32_t i = 0; i < slot.count; ++i)
-        bytes[i] = static_cast<char>(value >> (8 * (slot.count - 1 - i)));
-    return bytes;
-}
-
 // The bytes at offset up to the first 0, at most count of them, as stored.
 std::string StoredText(ByteReader& r, uint64_t offset, uint32_t count) {
     std::string text(count, '\0');
@@ -172,6 +150,49 @@ std::string StoredText(ByteReader& r, uint64_t offset, uint32_t count) {
         return {};
     text.resize(std::min(text.size(), text.find('\0')));
     return text;
+}
+
+// A movie time's number as its local date text, and a new text back as the number of its
+// width; nullopt when the clock cannot say or the width cannot hold it.
+std::optional<std::string> MovieText(ByteReader& r, const DateSlot& slot, const MovieClock& clock) {
+    if (slot.tag == movietag::CreationDate) {
+        auto date = ParseIsoMovieDate(StoredText(r, slot.offset, slot.count));
+        if (!date) return std::nullopt;
+        return clock.localText(date->unix);
+    }
+    auto value = ReadBigEndian(r, slot.offset, slot.count);
+    if (!value || *value > static_cast<uint64_t>(INT64_MAX) / 2) return std::nullopt;
+    return clock.localText(static_cast<int64_t>(*value) - kMovieEpoch);
+}
+
+std::optional<std::string> MovieBytes(ByteReader& r, const std::string& oldText,
+                                      std::string newText, const DateSlot& slot,
+                                      const MovieClock& clock) {
+    // A date alone keeps the time's own time of day.
+    if (newText.size() == 10 && oldText.size() == 19) newText += oldText.substr(10);
+    auto unix = clock.unixOf(newText);
+    if (slot.tag == movietag::CreationDate) {
+        auto old = ParseIsoMovieDate(StoredText(r, slot.offset, slot.count));
+        if (!unix || !old) return std::nullopt;
+        int offset = old->offset;
+        if (old->zoneForm == 'Z') {
+            offset = 0;
+        } else if (clock.offsetAt(old->unix) == old->offset) {
+            auto now = clock.offsetAt(*unix);
+            if (!now || *now % 60 != 0) return std::nullopt;
+            offset = *now;
+        }
+        std::string text = FormatIsoMovieDate(*unix, offset, old->zoneForm);
+        if (text.size() != slot.count) return std::nullopt;
+        return text;
+    }
+    if (!unix || *unix < -kMovieEpoch) return std::nullopt;
+    const uint64_t value = static_cast<uint64_t>(*unix + kMovieEpoch);
+    if (value == 0 || (slot.count == 4 && value > UINT32_MAX)) return std::nullopt;
+    std::string bytes(slot.count, '\0');
+    for (uint32_t i = 0; i < slot.count; ++i)
+        bytes[i] = static_cast<char>(value >> (8 * (slot.count - 1 - i)));
+    return bytes;
 }
 
 } // namespace
@@ -227,7 +248,7 @@ DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite, const MovieC
             if (!old) continue;
             auto newText = rewrite(slot, *old);
             if (!newText || newText->empty()) continue;
-            auto newBytes = MovieBytes(*old, *newText, slot, *clock);
+            auto newBytes = MovieBytes(r, *old, *newText, slot, *clock);
             std::string was(slot.count, '\0');
             if (!newBytes) {
                 plan.skipped.push_back({slot.tag, slot.offset, SkipReason::OutOfRange});
@@ -265,6 +286,27 @@ DatePlan PlanExifDateWrite(ByteReader& r, const std::string& newDateText,
             return out;
         },
         clock);
+}
+
+const MovieClock& UtcMovieClock() {
+    static const MovieClock clock{[](int64_t unix) -> std::optional<std::string> {
+                                      if (unix < -62135596800 || unix > 253402300799)
+                                          return std::nullopt;
+                                      return MovieTimeText(
+                                          static_cast<uint64_t>(unix + kMovieEpoch));
+                                  },
+                                  [](const std::string& text) -> std::optional<int64_t> {
+                                      if (text.size() != 19 || !IsDateText(text))
+                                          return std::nullopt;
+                                      std::string iso = text + "Z";
+                                      iso[4] = iso[7] = '-';
+                                      iso[10] = 'T';
+                                      auto date = ParseIsoMovieDate(iso);
+                                      if (!date || date->unix < -kMovieEpoch) return std::nullopt;
+                                      return date->unix;
+                                  },
+                                  [](int64_t) -> std::optional<int> { return 0; }};
+    return clock;
 }
 
 ChecksumOutcome AddChecksumWrite(ByteReader& r, DatePlan& plan) {

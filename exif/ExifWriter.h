@@ -93,10 +93,16 @@ uint16_t DateTagOfOffset(uint16_t offsetTag);
 // A movie's times (MovieTimes) are numbers in UTC: with a clock, the rule gets each as the
 // local date text the clock gives, and its answer becomes the number again (a date alone keeps
 // the time of day); without one they are left alone.
+// The creation date text of the metadata keys is read in its own zone and written in the same
+// form and length: in the local zone's offset at the new time where it held the local zone's
+// offset at the old one, else in its own offset.
 struct MovieClock {
     std::function<std::optional<std::string>(int64_t unixSeconds)> localText;
     std::function<std::optional<int64_t>(const std::string& localText)> unixOf;
+    std::function<std::optional<int>(int64_t unixSeconds)> offsetAt; // seconds east of UTC
 };
+// A clock in UTC (years 1 to 9999), for what runs without a zone.
+const MovieClock& UtcMovieClock();
 using DateRewrite =
     std::function<std::optional<std::string>(const DateSlot&, const std::string& oldText)>;
 DatePlan PlanDateRewrite(ByteReader& r, const DateRewrite& rewrite,

@@ -1,7 +1,10 @@
 #include "exif/MovieTimes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "exif/FileFormat.h"
 #include "exif/IsoBoxes.h"
@@ -9,7 +12,7 @@
 namespace tokimori {
 
 bool IsMovieTag(uint16_t tag) {
-    return tag >= movietag::CreateDate && tag <= movietag::MediaModifyDate;
+    return tag >= movietag::CreateDate && tag <= movietag::CreationDate;
 }
 
 const char* MovieTagName(uint16_t tag) {
@@ -26,6 +29,8 @@ const char* MovieTagName(uint16_t tag) {
         return "QuickTime:MediaCreateDate";
     case movietag::MediaModifyDate:
         return "QuickTime:MediaModifyDate";
+    case movietag::CreationDate:
+        return "Keys:CreationDate";
     default:
         return "";
     }
@@ -48,7 +53,105 @@ void HeaderTimes(ByteReader& r, const IsoBox& box, uint16_t createTag,
     }
 }
 
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+int64_t DaysFrom(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400, yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+}
+
+// The creation date of the metadata keys in the meta box at [from, to).
+void KeysCreationDate(ByteReader& r, const IsoBox& meta, std::vector<MovieTime>& out) {
+    // QuickTime's meta holds boxes at once, the ISO one after a version and flags.
+    std::optional<IsoBox> keys, ilst;
+    for (uint64_t skip : {0, 4}) {
+        keys = FindBox(r, meta.payload + skip, meta.end, FourCC("keys"));
+        ilst = FindBox(r, meta.payload + skip, meta.end, FourCC("ilst"));
+        if (keys && ilst) break;
+    }
+    if (!keys || !ilst) return;
+    // keys: version and flags, a count, then entries of size(4) namespace(4) name.
+    static constexpr std::string_view kName = "com.apple.quicktime.creationdate";
+    std::optional<uint32_t> index;
+    uint64_t p = keys->payload + 8;
+    for (uint32_t k = 1; k < kMaxBoxes && p + 8 <= keys->end && !index; ++k) {
+        auto size = r.u32(p, ByteOrder::Big);
+        if (!size || *size < 8 || *size > keys->end - p) return;
+        if (*size - 8 == kName.size()) {
+            std::string name(kName.size(), '\0');
+            if (r.bytes(p + 8, std::span(reinterpret_cast<uint8_t*>(name.data()), name.size())) &&
+                name == kName)
+                index = k;
+        }
+        p += *size;
+    }
+    if (!index) return;
+    // ilst: an item per key, its type the key's index, holding a data box: type(4), locale(4),
+    // the value; type 1 is UTF-8.
+    auto item = FindBox(r, ilst->payload, ilst->end, *index);
+    if (!item) return;
+    auto data = FindBox(r, item->payload, item->end, FourCC("data"));
+    if (!data || data->end - data->payload < 8 || data->end - data->payload > 64) return;
+    auto type = r.u32(data->payload, ByteOrder::Big);
+    if (!type || *type != 1) return;
+    const uint64_t at = data->payload + 8;
+    std::string text(static_cast<size_t>(data->end - at), '\0');
+    if (!r.bytes(at, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size()))) return;
+    if (!ParseIsoMovieDate(text)) return;
+    out.push_back({movietag::CreationDate, at, static_cast<uint32_t>(text.size()), 0});
+}
+
 } // namespace
+
+std::optional<IsoMovieDate> ParseIsoMovieDate(const std::string& s) {
+    static const char kShape[] = "dddd-dd-ddTdd:dd:dd";
+    if (s.size() < 20) return std::nullopt;
+    int64_t n[6] = {};
+    for (size_t i = 0, k = 0; i < 19; ++i) {
+        if (kShape[i] != 'd') {
+            if (s[i] != kShape[i]) return std::nullopt;
+            ++k;
+            continue;
+        }
+        if (s[i] < '0' || s[i] > '9') return std::nullopt;
+        n[k] = n[k] * 10 + (s[i] - '0');
+    }
+    if (n[1] < 1 || n[1] > 12 || n[2] < 1 || n[2] > 31 || n[3] > 23 || n[4] > 59 || n[5] > 59)
+        return std::nullopt;
+    IsoMovieDate d;
+    const std::string zone = s.substr(19);
+    auto digits = [&](size_t at) {
+        return zone[at] >= '0' && zone[at] <= '9' && zone[at + 1] >= '0' && zone[at + 1] <= '9'
+                   ? (zone[at] - '0') * 10 + (zone[at + 1] - '0')
+                   : -1;
+    };
+    if (zone == "Z") {
+        d.zoneForm = 'Z';
+    } else if ((zone.size() == 5 || (zone.size() == 6 && zone[3] == ':')) &&
+               (zone[0] == '+' || zone[0] == '-')) {
+        const int h = digits(1), m = digits(zone.size() == 5 ? 3 : 4);
+        if (h < 0 || h > 23 || m < 0 || m > 59) return std::nullopt;
+        d.offset = (zone[0] == '-' ? -1 : 1) * (h * 3600 + m * 60);
+        d.zoneForm = zone.size() == 5 ? '4' : '5';
+    } else {
+        return std::nullopt;
+    }
+    d.unix = DaysFrom(n[0], n[1], n[2]) * 86400 + n[3] * 3600 + n[4] * 60 + n[5] - d.offset;
+    return d;
+}
+
+std::string FormatIsoMovieDate(int64_t unix, int offset, char zoneForm) {
+    std::string text = MovieTimeText(static_cast<uint64_t>(unix + offset + kMovieEpoch));
+    text[4] = text[7] = '-';
+    text[10] = 'T';
+    if (zoneForm == 'Z') return text + "Z";
+    const int a = offset < 0 ? -offset : offset;
+    char zone[16];
+    std::snprintf(zone, sizeof zone, zoneForm == '4' ? "%c%02d%02d" : "%c%02d:%02d",
+                  offset < 0 ? '-' : '+', a / 3600 % 100, a / 60 % 60);
+    return text + zone;
+}
 
 std::string MovieTimeText(uint64_t value) {
     // Days since 0000-03-01 to the civil date (proleptic Gregorian): 1904-01-01 is day 695 361.
@@ -86,6 +189,14 @@ std::vector<MovieTime> FindMovieTimes(ByteReader& r) {
             return true;
         });
         return true;
+    });
+    WalkBoxes(r, moov->payload, moov->end, [&](const IsoBox& b) {
+        if (b.type == FourCC("meta")) KeysCreationDate(r, b, out);
+        if (b.type == FourCC("udta"))
+            if (auto meta = FindBox(r, b.payload, b.end, FourCC("meta")))
+                KeysCreationDate(r, *meta, out);
+        return std::none_of(out.begin(), out.end(),
+                            [](const MovieTime& m) { return m.tag == movietag::CreationDate; });
     });
     return out;
 }

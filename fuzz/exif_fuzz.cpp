@@ -11,7 +11,6 @@
 // at its length.
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -41,30 +40,6 @@ namespace {
 void Check(bool ok) {
     if (!ok) std::abort();
 }
-
-// UTC as the movie clock, over the years 1 to 9999.
-const MovieClock kUtc{
-    [](int64_t s) -> std::optional<std::string> {
-        using namespace std::chrono;
-        if (s < -62135596800 || s > 253402300799) return std::nullopt;
-        const sys_seconds t{seconds{s}};
-        const auto day = floor<days>(t);
-        const year_month_day d{day};
-        const hh_mm_ss h{t - day};
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d:%02u:%02u %02d:%02d:%02d", int(d.year()),
-                      unsigned(d.month()), unsigned(d.day()), int(h.hours().count()),
-                      int(h.minutes().count()), int(h.seconds().count()));
-        return text;
-    },
-    [](const std::string& text) -> std::optional<int64_t> {
-        using namespace std::chrono;
-        int y, mo, d, h, mi, s;
-        if (std::sscanf(text.c_str(), "%4d:%2d:%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
-            return std::nullopt;
-        const sys_days day{year{y} / mo / d};
-        return int64_t{day.time_since_epoch().count()} * 86400 + h * 3600 + mi * 60 + s;
-    }};
 
 bool IsTextSlot(uint16_t t) {
     return !IsMovieTag(t) && t != kChecksumTag;
@@ -171,7 +146,7 @@ void WriteAndCheck(const uint8_t* data, size_t size, const Allowed& allowed,
                    const std::string& text, const std::string& filter, bool walkAgain) {
     MemorySource src(data, size);
     ByteReader r(src);
-    DatePlan plan = PlanExifDateWrite(r, text, filter, &kUtc);
+    DatePlan plan = PlanExifDateWrite(r, text, filter, &UtcMovieClock());
     const ChecksumOutcome sum = AddChecksumWrite(r, plan);
     Check(!r.failed() && sum != ChecksumOutcome::Unreadable);
     const std::vector<DateSlot>& slots = allowed.slots;

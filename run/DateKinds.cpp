@@ -231,25 +231,27 @@ std::string FormatDateText(const LocalDateTime& t) {
 }
 
 const MovieClock& LocalMovieClock() {
-    static const MovieClock clock{[](int64_t unix) -> std::optional<std::string> {
-                                      // 0001-01-01 to 9999-12-31 23:59:59 UTC, a day inside on
-                                      // either side for the zone.
-                                      if (unix < -62135596800 + 86400 ||
-                                          unix > 253402300799 - 86400)
-                                          return std::nullopt;
-                                      return FormatDateText(LocalFromUnix(unix));
-                                  },
-                                  [](const std::string& text) -> std::optional<int64_t> {
-                                      auto t = ParseDateText(text);
-                                      if (!t) return std::nullopt;
-                                      // A movie holds the same time up to ten times: the
-                                      // zone's offset asked once (LocalZoneAt keeps it).
-                                      if (const auto zone = LocalZoneAt(*t))
-                                          return CalendarSeconds(*t) - *zone;
-                                      auto unix = LocalToUnix(*t);
-                                      if (!unix) return std::nullopt;
-                                      return unix.value();
-                                  }};
+    static const MovieClock clock{
+        [](int64_t unix) -> std::optional<std::string> {
+            // 0001-01-01 to 9999-12-31 23:59:59 UTC, a day inside on
+            // either side for the zone.
+            if (unix < -62135596800 + 86400 || unix > 253402300799 - 86400) return std::nullopt;
+            return FormatDateText(LocalFromUnix(unix));
+        },
+        [](const std::string& text) -> std::optional<int64_t> {
+            auto t = ParseDateText(text);
+            if (!t) return std::nullopt;
+            // A movie holds the same time up to ten times: the
+            // zone's offset asked once (LocalZoneAt keeps it).
+            if (const auto zone = LocalZoneAt(*t)) return CalendarSeconds(*t) - *zone;
+            auto unix = LocalToUnix(*t);
+            if (!unix) return std::nullopt;
+            return unix.value();
+        },
+        [](int64_t unix) -> std::optional<int> {
+            if (unix < -62135596800 + 86400 || unix > 253402300799 - 86400) return std::nullopt;
+            return LocalZoneAt(LocalFromUnix(unix));
+        }};
     return clock;
 }
 

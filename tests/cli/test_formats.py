@@ -37,6 +37,7 @@ CASES = {
     "exif.png": ("PNG", EXIF3, ()),
     "exif.webp": ("WebP", EXIF3, ()),
     "ffmpeg.mp4": ("MP4", (), MOVIE),
+    "keys.mov": ("MOV", ("Keys:CreationDate",), MOVIE[:-1]),
     "made.raf": ("RAF", EXIF3, ()),
     "Jobagent.tiff": ("TIFF", (), ()),
     "samplefilehub.heif": ("HEIC", (), ()),
@@ -56,6 +57,12 @@ def make_files(into):
     subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=d=1:s=64x48:r=5",
                     "-f", "lavfi", "-i", "sine=d=1", "-c:v", "mpeg4", "-c:a", "aac", "-shortest",
                     "-metadata", "creation_time=2015-03-04T05:06:07Z", into / "ffmpeg.mp4"],
+                   check=True)
+    # A phone's movie: the creation date of its metadata keys, in its zone (winter, +01:00).
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=d=1:s=64x48:r=5",
+                    "-c:v", "mpeg4", "-movflags", "use_metadata_tags", "-metadata",
+                    "com.apple.quicktime.creationdate=2015-03-04T06:06:07+0100",
+                    "-metadata", "creation_time=2015-03-04T05:06:07Z", into / "keys.mov"],
                    check=True)
     # RAF: a 84-byte header, the embedded JPEG's offset and length, then the JPEG.
     jpeg = (PHOTOS / "Canon_40D.jpg").read_bytes()
@@ -125,6 +132,8 @@ class EveryKind(unittest.TestCase):
         found = dates(p)
         for tag in local:
             self.assertEqual(str(found.get(tag))[:19], LOCAL, tag)
+        if "Keys:CreationDate" in local:  # its zone follows the local one into summer
+            self.assertEqual(found["Keys:CreationDate"][19:], "+02:00")
         for tag in utc:
             self.assertEqual(str(found.get(tag))[:19], UTC, tag)
         ranges = journaled(summary["journal"])

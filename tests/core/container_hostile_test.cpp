@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 
 #include "TestFiles.h"
@@ -159,29 +158,6 @@ Heif HeifWith(auto change) {
     return h;
 }
 
-// UTC as the movie clock.
-const MovieClock kUtc{
-    [](int64_t s) -> std::optional<std::string> {
-        using namespace std::chrono;
-        const sys_seconds t{seconds{s}};
-        const auto day = floor<days>(t);
-        const year_month_day d{day};
-        const hh_mm_ss h{t - day};
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d:%02u:%02u %02d:%02d:%02d", int(d.year()),
-                      unsigned(d.month()), unsigned(d.day()), int(h.hours().count()),
-                      int(h.minutes().count()), int(h.seconds().count()));
-        return text;
-    },
-    [](const std::string& text) -> std::optional<int64_t> {
-        using namespace std::chrono;
-        int y, mo, d, h, mi, s;
-        if (std::sscanf(text.c_str(), "%d:%d:%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
-            return std::nullopt;
-        const sys_days day{year{y} / mo / d};
-        return day.time_since_epoch().count() * 86400 + h * 3600 + mi * 60 + s;
-    }};
-
 // The built file with bytes put at an offset from the first occurrence of a text.
 Built Poke(Built b, std::string_view near, int delta, const Bytes& bytes) {
     const auto at = std::search(b.file.begin(), b.file.end(), near.begin(), near.end());
@@ -261,7 +237,7 @@ TEST(HostileContainers, SlotsAndWritesStayInsideTheirBlocks) {
         MemorySource src(file);
         ByteReader r(src);
         const std::vector<DateSlot> slots = FindDateSlots(r);
-        DatePlan plan = PlanExifDateWrite(r, "2006:12:24 10:00:00", "", &kUtc);
+        DatePlan plan = PlanExifDateWrite(r, "2006:12:24 10:00:00", "", &UtcMovieClock());
         AddChecksumWrite(r, plan);
         EXPECT_FALSE(r.failed());
         EXPECT_EQ(slots.size(), row.slots);
