@@ -112,6 +112,9 @@ ExifInfo WalkExifInfo(ByteReader& r) {
         if (auto frame = ReadFrameSize(r)) {
             info.frameWidth = frame->width;
             info.frameHeight = frame->height;
+        } else if (auto movie = FindMovieSize(r)) {
+            info.frameWidth = movie->width;
+            info.frameHeight = movie->height;
         }
     }
     return info;

@@ -41,8 +41,8 @@ struct ExifInfo {
     int32_t entries = 0; // the Exif directory's entry count, or 0: no Exif data
     ExifSummary summary;
     int64_t modifiedUnix = 0; // the last-modification time, as read from the open file
-    // The first frame header's size, read only when the Exif data gives no pixel size; 0 when
-    // unknown.
+    // The first frame header's size (a movie's: its first picture track's), read only when the
+    // Exif data gives no pixel size; 0 when unknown.
     int32_t frameWidth = 0;
     int32_t frameHeight = 0;
     int32_t orientation = 0;      // IFD0 Orientation 1 to 8; 0 when absent or out of range

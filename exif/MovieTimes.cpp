@@ -104,6 +104,27 @@ void KeysCreationDate(ByteReader& r, const IsoBox& meta, std::vector<MovieTime>&
 
 } // namespace
 
+std::optional<MovieSize> FindMovieSize(ByteReader& r) {
+    const std::string format = FileFormatOf(r);
+    if (format != "MP4" && format != "MOV" && format != "3GP") return std::nullopt;
+    auto moov = FindBox(r, 0, r.size(), FourCC("moov"));
+    if (!moov) return std::nullopt;
+    std::optional<MovieSize> size;
+    WalkBoxes(r, moov->payload, moov->end, [&](const IsoBox& b) {
+        if (b.type != FourCC("trak")) return true;
+        auto tkhd = FindBox(r, b.payload, b.end, FourCC("tkhd"));
+        auto version = tkhd ? r.u8(tkhd->payload) : std::nullopt;
+        if (!version || *version > 1) return true;
+        const uint64_t at = tkhd->payload + (*version == 0 ? 76 : 88);
+        if (at + 8 > tkhd->end) return true;
+        auto w = r.u32(at, ByteOrder::Big), h = r.u32(at + 4, ByteOrder::Big);
+        if (w && h && (*w >> 16) > 0 && (*h >> 16) > 0)
+            size = MovieSize{static_cast<int32_t>(*w >> 16), static_cast<int32_t>(*h >> 16)};
+        return !size;
+    });
+    return size;
+}
+
 std::optional<IsoMovieDate> ParseIsoMovieDate(const std::string& s) {
     static const char kShape[] = "dddd-dd-ddTdd:dd:dd";
     if (s.size() < 20) return std::nullopt;

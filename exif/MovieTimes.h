@@ -47,6 +47,13 @@ struct MovieTime {
 // parent; a header of another version is left out.
 std::vector<MovieTime> FindMovieTimes(ByteReader& r);
 
+// The picture size of a movie's first track that has one (tkhd's width and height, 16.16 fixed
+// point, whole pixels); nullopt when none does.
+struct MovieSize {
+    int32_t width = 0, height = 0;
+};
+std::optional<MovieSize> FindMovieSize(ByteReader& r);
+
 // The creation date's forms: "yyyy-mm-ddThh:mm:ss" then "Z", "+hhmm" or "+hh:mm" (or "-").
 struct IsoMovieDate {
     int64_t unix = 0;    // the instant, seconds since 1970 UTC
