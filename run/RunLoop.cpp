@@ -595,7 +595,7 @@ const char* RefusalText(Refusal why) {
     case Refusal::DateOutOfRange:
         return "date or time out of range";
     case Refusal::NotAPhoto:
-        return "not a JPEG photo";
+        return "not a kind of file Tokimori re-dates";
     case Refusal::NothingToMove:
         return "no date that can be moved";
     case Refusal::NoValidDate:

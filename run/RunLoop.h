@@ -29,7 +29,7 @@ namespace tokimori {
 enum class Refusal {
     None,
     DateOutOfRange,   // the date and time cannot be a local time (set)
-    NotAPhoto,        // a file without dates whose own time would move is no JPEG photo (shift)
+    NotAPhoto,        // a file without dates whose own time would move is of no kind re-dated (shift)
     NothingToMove,    // no date text of it is a date that can be moved (shift)
     NoValidDate,      // no valid shooting date or DateTime to take the file time from (filetime)
     TimeNotHeld,      // the file system cannot hold the time (a run that only sets times)

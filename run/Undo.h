@@ -20,7 +20,7 @@ namespace tokimori {
 // English, with the details).
 enum class UndoRefusal {
     None,
-    NotAJpeg,       // the file is no JPEG photo
+    NotAJpeg,       // the file is of no kind the program re-dates
     NoSuchDateText, // the journal names a place that is no date text of the photo
     Unreadable,     // a date text could not be read
     TextChanged,    // a date text holds neither the run's bytes nor the old ones
