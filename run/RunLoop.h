@@ -28,11 +28,11 @@ namespace tokimori {
 // Why a run left a photo alone.
 enum class Refusal {
     None,
-    DateOutOfRange,   // the date and time cannot be a local time (set)
-    NotAPhoto,        // a file without dates whose own time would move is of no kind re-dated (shift)
-    NothingToMove,    // no date text of it is a date that can be moved (shift)
-    NoValidDate,      // no valid shooting date or DateTime to take the file time from (filetime)
-    TimeNotHeld,      // the file system cannot hold the time (a run that only sets times)
+    DateOutOfRange, // the date and time cannot be a local time (set)
+    NotAPhoto,      // a file without dates whose own time would move is of no kind re-dated (shift)
+    NothingToMove,  // no date text of it is a date that can be moved (shift)
+    NoValidDate,    // no valid shooting date or DateTime to take the file time from (filetime)
+    TimeNotHeld,    // the file system cannot hold the time (a run that only sets times)
     ChangedMeanwhile, // something else changed the photo between its plan and its writes
     OtherCamera,      // not a photo of the camera the run moves (clock); not a failure
 };
