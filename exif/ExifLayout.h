@@ -37,6 +37,10 @@ inline constexpr uint16_t BodySerialNumber = 0xA431; // ASCII
 // In the GPS directory: satellite time (UTC), never a local date.
 inline constexpr uint16_t GpsTimeStamp = 0x0007; // three RATIONALs: hours, minutes, seconds
 inline constexpr uint16_t GpsDateStamp = 0x001D; // "yyyy:mm:dd"
+// Not tags of a file: the names of DateTimeOriginal and DateTimeDigitized where TIFF/EP puts them
+// (IFD0), in plans and journals.
+inline constexpr uint16_t Ifd0DateTimeOriginal = 0xF120;
+inline constexpr uint16_t Ifd0DateTimeDigitized = 0xF121;
 } // namespace tag
 
 inline constexpr uint16_t kTypeAscii = 2;

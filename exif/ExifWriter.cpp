@@ -41,9 +41,15 @@ SlotSearch SearchDateSlots(ByteReader& r) {
         IfdEntry entry;
     };
     std::vector<Candidate> candidates;
-    ExifWalk w = WalkExif(r, [&candidates](Ifd ifd, const IfdEntry& e) {
-        if (!IsDateEntry(ifd, e.tag) && !IsOffsetEntry(ifd, e.tag)) return false;
+    const bool tiffEp = HoldsTiffEpDates(r);
+    ExifWalk w = WalkExif(r, [&candidates, tiffEp](Ifd ifd, const IfdEntry& e) {
+        if (!ClaimsDateEntry(tiffEp, ifd, e.tag)) return false;
         candidates.push_back({ifd, e});
+        // TIFF/EP's dates in IFD0 go by tags of their own.
+        if (ifd == Ifd::Ifd0 && e.tag != tag::DateTime)
+            candidates.back().entry.tag = e.tag == tag::DateTimeOriginal
+                                              ? tag::Ifd0DateTimeOriginal
+                                              : tag::Ifd0DateTimeDigitized;
         return true;
     });
 
@@ -202,6 +208,17 @@ Status CheckDateTexts(const std::string& newDateText, const std::string& filterD
         (!filterDate.empty() && (filterDate.size() != 10 || !IsDateText(filterDate))))
         return MakeError(err::InvalidCall, "date text not of the form yyyy:mm:dd[ hh:mm:ss]");
     return {};
+}
+
+bool HoldsTiffEpDates(ByteReader& r) {
+    const ExifPlace place = LocateExif(r);
+    return place.holder == 0 && place.main.base == 0;
+}
+
+bool ClaimsDateEntry(bool tiffEp, Ifd ifd, uint16_t t) {
+    return IsDateEntry(ifd, t) || IsOffsetEntry(ifd, t) ||
+           (tiffEp && ifd == Ifd::Ifd0 &&
+            (t == tag::DateTimeOriginal || t == tag::DateTimeDigitized));
 }
 
 bool IsDateEntry(Ifd ifd, uint16_t t) {
@@ -386,6 +403,10 @@ const char* DateTagName(uint16_t t) {
         return "OffsetTimeDigitized";
     case kChecksumTag:
         return "PNG:eXIf-CRC";
+    case tag::Ifd0DateTimeOriginal:
+        return "IFD0:DateTimeOriginal";
+    case tag::Ifd0DateTimeDigitized:
+        return "IFD0:DateTimeDigitized";
     default:
         return IsMovieTag(t) ? MovieTagName(t) : CopyTagName(t);
     }

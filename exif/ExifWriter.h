@@ -78,6 +78,13 @@ std::vector<DateSlot> FindDateSlots(ByteReader& r);
 // The date entries in their own directory: IFD0 0x0132, Exif 0x9003 and 0x9004. The same tags
 // elsewhere (GPS, Interop, IFD1) are never written.
 bool IsDateEntry(Ifd ifd, uint16_t tag);
+// A TIFF or raw file (the file itself the TIFF structure) may keep DateTimeOriginal and
+// DateTimeDigitized in IFD0 as TIFF/EP does (Nikon's NEF): there they are date entries too,
+// under the same rules, and plans and journals name them tag::Ifd0DateTimeOriginal and
+// tag::Ifd0DateTimeDigitized ("IFD0:DateTimeOriginal").
+bool HoldsTiffEpDates(ByteReader& r);
+// The entries the writer claims from the walk: date and offset entries, and with tiffEp IFD0's.
+bool ClaimsDateEntry(bool tiffEp, Ifd ifd, uint16_t tag);
 // The offset entries, each the zone of one date text: Exif 0x9010 (of DateTime), 0x9011 (of
 // DateTimeOriginal) and 0x9012 (of DateTimeDigitized).
 bool IsOffsetEntry(Ifd ifd, uint16_t tag);

@@ -120,9 +120,9 @@ Allowed FindAllowed(const uint8_t* data, size_t size) {
     MemorySource src(data, size);
     ByteReader r(src);
     Allowed a;
-    a.walk = WalkExif(r, [](Ifd ifd, const IfdEntry& e) {
-        return IsDateEntry(ifd, e.tag) || IsOffsetEntry(ifd, e.tag);
-    });
+    const bool tiffEp = HoldsTiffEpDates(r);
+    a.walk = WalkExif(
+        r, [tiffEp](Ifd ifd, const IfdEntry& e) { return ClaimsDateEntry(tiffEp, ifd, e.tag); });
     a.walk.structure.seal();
     a.slots = FindDateSlots(r);
     Check(!r.failed());

@@ -30,6 +30,7 @@ CASES = {
     "CanonRaw.cr3": ("CR3", EXIF3, MOVIE),
     "DNG.dng": ("TIFF", EXIF3, ()),
     "ExifTool.tif": ("TIFF", EXIF3[:1], ()),
+    "tiffep.tif": ("TIFF", (EXIF3[0], "IFD0:DateTimeOriginal"), ()),  # as Nikon's NEF keeps it
     "HMD_Nokia_8.3_5G_hdr.heif": ("HEIC", EXIF3[:1], ()),
     "IMG_5195.HEIC": ("HEIC", EXIF3, ()),
     "Panasonic.rw2": ("RW2", EXIF3[1:], ()),
@@ -50,9 +51,11 @@ def make_files(into):
     for name in CASES:
         if (FORMATS / name).exists():
             shutil.copy(FORMATS / name, into / name)
-    for made, source in (("exif.png", "PNG.png"), ("exif.webp", "RIFF.webp")):
+    for made, source, tag in (("exif.png", "PNG.png", "AllDates"),
+                              ("exif.webp", "RIFF.webp", "AllDates"),
+                              ("tiffep.tif", "ExifTool.tif", "IFD0:DateTimeOriginal")):
         shutil.copy(FORMATS / source, into / made)
-        subprocess.run(["exiftool", "-q", "-overwrite_original", "-AllDates=2011:02:03 04:05:06",
+        subprocess.run(["exiftool", "-q", "-overwrite_original", f"-{tag}=2011:02:03 04:05:06",
                         into / made], check=True)
     subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=d=1:s=64x48:r=5",
                     "-f", "lavfi", "-i", "sine=d=1", "-c:v", "mpeg4", "-c:a", "aac", "-shortest",
