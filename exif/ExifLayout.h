@@ -33,6 +33,7 @@ inline constexpr uint16_t SubSecTimeDigitized = 0x9292;
 inline constexpr uint16_t PixelXDimension = 0xA002;
 inline constexpr uint16_t PixelYDimension = 0xA003;
 inline constexpr uint16_t InteropIfdPointer = 0xA005;
+inline constexpr uint16_t MakerNote = 0x927C;
 inline constexpr uint16_t BodySerialNumber = 0xA431; // ASCII
 // In the GPS directory: satellite time (UTC), never a local date.
 inline constexpr uint16_t GpsTimeStamp = 0x0007; // three RATIONALs: hours, minutes, seconds

@@ -215,6 +215,15 @@ bool HoldsTiffEpDates(ByteReader& r) {
     return place.holder == 0 && place.main.base == 0;
 }
 
+bool HasMakerNote(ByteReader& r) {
+    bool found = false;
+    WalkExif(r, [&](Ifd ifd, const IfdEntry& e) {
+        found |= ifd == Ifd::Exif && e.tag == tag::MakerNote;
+        return false;
+    });
+    return found;
+}
+
 bool ClaimsDateEntry(bool tiffEp, Ifd ifd, uint16_t t) {
     return IsDateEntry(ifd, t) || IsOffsetEntry(ifd, t) ||
            (tiffEp && ifd == Ifd::Ifd0 &&

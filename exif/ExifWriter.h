@@ -83,6 +83,9 @@ bool IsDateEntry(Ifd ifd, uint16_t tag);
 // under the same rules, and plans and journals name them tag::Ifd0DateTimeOriginal and
 // tag::Ifd0DateTimeDigitized ("IFD0:DateTimeOriginal").
 bool HoldsTiffEpDates(ByteReader& r);
+// Whether the Exif directory holds a maker note (whose dates, a camera maker's own, are never
+// written).
+bool HasMakerNote(ByteReader& r);
 // The entries the writer claims from the walk: date and offset entries, and with tiffEp IFD0's.
 bool ClaimsDateEntry(bool tiffEp, Ifd ifd, uint16_t tag);
 // The offset entries, each the zone of one date text: Exif 0x9010 (of DateTime), 0x9011 (of

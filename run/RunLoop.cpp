@@ -295,6 +295,11 @@ class Loop {
         if (p.reader->failed()) return fail(*p.reader->error());
         o.plan =
             kind_.plan(*p.reader, PhotoState{o.before, o.entries, o.timesBefore, modifiedLocal});
+        // A raw file's maker note holds dates of the camera maker's own: named, never written.
+        if (const std::string format = FileFormatOf(*p.reader);
+            !o.plan.dates.writes.empty() && format != "JPEG" &&
+            (format == "CR3" || HasMakerNote(*p.reader)))
+            o.plan.notes.push_back("MakerNote: its own dates, if any, are left as they are");
         if (AddChecksumWrite(*p.reader, o.plan.dates) == ChecksumOutcome::WasWrong)
             o.plan.notes.push_back("PNG eXIf chunk: its CRC did not match its data before the run; "
                                    "left as it was");
